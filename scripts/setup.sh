@@ -1,0 +1,40 @@
+#!/usr/bin/env bash
+# Installs every Debian package Snipforge needs (only what is missing), then
+# configures and builds into build/ (or the folder given by BUILD_DIR, with
+# extra CMake arguments in CMAKE_ARGS).
+set -euo pipefail
+
+top=$(cd "$(dirname "$0")/.." && pwd)
+
+packages=(
+    build-essential cmake ninja-build pkg-config git
+    libgtest-dev libgmock-dev googletest
+    ffmpeg libavformat-dev libavcodec-dev libavutil-dev libswscale-dev libswresample-dev
+    libjpeg62-turbo-dev libpng-dev zlib1g-dev
+    libgtk-3-dev xvfb xauth
+)
+
+missing=()
+for p in "${packages[@]}"; do
+    if ! dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed"; then
+        missing+=("$p")
+    fi
+done
+
+if ((${#missing[@]})); then
+    echo "setup: installing ${missing[*]}"
+    sudo=()
+    if [ "$(id -u)" -ne 0 ]; then
+        sudo=(sudo)
+    fi
+    export DEBIAN_FRONTEND=noninteractive
+    "${sudo[@]}" env DEBIAN_FRONTEND=noninteractive apt-get update -q
+    "${sudo[@]}" env DEBIAN_FRONTEND=noninteractive apt-get install -y -q --no-install-recommends "${missing[@]}"
+else
+    echo "setup: all packages present"
+fi
+
+build_dir=${BUILD_DIR:-$top/build}
+# shellcheck disable=SC2086
+cmake -S "$top" -B "$build_dir" -G Ninja ${CMAKE_ARGS:-}
+cmake --build "$build_dir" -j "$(nproc)"
