@@ -71,6 +71,7 @@ public:
     /// allocating.
     const char16_t* c_str() const override;
     const char16_t* c_str();
+    /// Reverses the characters; a surrogate pair stays one character.
     void reverse();
 
     // -- case --
@@ -93,6 +94,8 @@ public:
     bool lastIndexOfIgnoreCase(char16_t ch, u32* out, u32 from = kFromEnd) const;
     bool lastIndexOfAny(const char16_t* chars, i32 n, u32* out, u32 from = kFromEnd) const;
     bool lastIndexOfAnyIgnoreCase(const char16_t* chars, i32 n, u32* out, u32 from = kFromEnd) const;
+    /// Substring searches; an empty `str` is never found. The backward ones
+    /// find the last occurrence that starts before `from`.
     bool indexOf(const IStr& str, u32* out, u32 from = 0) const;
     bool indexOfIgnoreCase(const IStr& str, u32* out, u32 from = 0) const;
     bool lastIndexOf(const IStr& str, u32* out, u32 from = kFromEnd) const;
@@ -195,6 +198,10 @@ public:
     /// UTF-8 bytes with a 0 written after the data but not counted.
     col::_array::ArrayU08* toUtf8Uncounted(col::_array::ArrayU08* out, bool append) const;
     StrBuffer& fromUtf8(const u8* bytes, bool append, i32 n = -1);
+    /// Counted terminator as for `toUtf8`; for the two UTF-16 code pages the
+    /// terminator is a whole zero character (two bytes). Characters that the
+    /// code page lacks become its replacement; an unknown code page adds
+    /// nothing.
     col::_array::ArrayU08* toCodePage(u32 codePage, col::_array::ArrayU08* out, bool append) const;
     col::_array::ArrayU08* toCodePageUncounted(u32 codePage, col::_array::ArrayU08* out, bool append) const;
     /// Stops at the end of the bytes; a failed conversion adds nothing.
@@ -206,7 +213,11 @@ public:
     std::string toStdString() const;
     std::u16string_view view() const { return {m_chars ? m_chars : u"", m_length}; }
 
-    // -- numbers: the C library's decimal conversion of the text --
+    // -- numbers: the C library's decimal conversion of the text (leading
+    // white space, optional sign, digits up to the first other character; 0
+    // without digits). Out-of-range values saturate at the type's limits; a
+    // negative text gives 0 for the unsigned types. The decimal point is '.'
+    // whatever the process locale. --
     i8 toS08() const;
     u8 toU08() const;
     i16 toS16() const;
@@ -231,6 +242,10 @@ public:
     /// The pieces between separators; empty pieces are left out.
     [[nodiscard]] strarray::StrArray* split(char16_t ch) const;
     /// The distinct words (case-insensitively), in order of appearance.
+    /// Words are runs of ASCII letters and digits, '%', '+', '-', Latin-1
+    /// letters and any character beyond Latin-1 except CJK punctuation. With
+    /// `excludeStopWords`, "the", "of" and "and" are left out wherever they
+    /// stand.
     [[nodiscard]] strarray::StrArray* words(bool excludeStopWords) const;
     char16_t* charPtr(u32 i) { return m_chars + i; }
     const char16_t* charPtr(u32 i) const { return m_chars + i; }
@@ -238,7 +253,10 @@ public:
     // -- iterators over the characters (pooled; the caller releases) --
     [[nodiscard]] Iterator* iterator();
     [[nodiscard]] Iterator* iteratorAtEnd();
+    /// `next()` returns character `i`.
     [[nodiscard]] Iterator* iteratorAt(u32 i);
+    /// `i` characters before the end: `previous()` returns character
+    /// `length() - 1 - i`.
     [[nodiscard]] Iterator* iteratorFromEnd(u32 i);
 
     // -- comparison --
@@ -276,6 +294,10 @@ public:
 
 private:
     void growTo(u32 capacity);
+    /// Appends `n` units; `chars` may point into this string's own storage.
+    void appendUnits(const char16_t* chars, u32 n);
+    /// Whether `p` points into the storage (so a growth would free it).
+    bool ownsPointer(const void* p) const;
 
     char16_t* m_chars = nullptr;
     u32 m_length = 0;
