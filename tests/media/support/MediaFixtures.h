@@ -1,0 +1,70 @@
+#pragma once
+
+// Media files for the media tests, made with the ffmpeg tool on first use,
+// and ffprobe as the independent oracle for what they contain.
+
+#include <map>
+#include <string>
+#include <vector>
+
+namespace s::test {
+
+/// The generated files. All are small (320x240, 1-2 s).
+enum class Fixture {
+    Mp4H264Aac,      // H.264 with B-frames + AAC stereo, container metadata
+    MkvSubtitles,    // H.264 + Vorbis + SubRip subtitles in Matroska
+    WebmVp9Opus,     // VP9 + Opus
+    AviMpeg4Mp3,     // MPEG-4 part 2 + MP3
+    MovTimecode,     // MPEG-4 part 2 + a timecode (data) track
+    TsStartOffset,   // MPEG-TS whose timestamps start at 10 s
+    WavPcm16,        // 16-bit stereo PCM at 44.1 kHz, 1 s, no metadata
+    AudioOnly,       // AAC in M4A
+    TwoVideoStreams, // 320x240 then 160x120 video
+    Ntsc60,          // H.264 at 60000/1001 frames per second
+    Anamorphic,      // 320x240 with 4:3 pixels
+    FastStartMp4,    // H.264 + AAC with the index at the front
+};
+
+/// All fixtures, for parameterised tests.
+const std::vector<Fixture>& allFixtures();
+const char* fixtureName(Fixture fixture);
+
+/// The path of `fixture`, made on first use. Files are kept in the build
+/// tree between runs (keyed by how they are made), so the one process per
+/// test case that ctest starts does not re-encode them. Empty when the ffmpeg
+/// tool failed (a test failure has been recorded).
+std::string fixturePath(Fixture fixture);
+
+/// A fresh, empty folder of this process, removed when the process ends.
+std::string makeTempDir();
+
+/// Writes `bytes` to `path`; false on failure.
+bool writeFile(const std::string& path, const std::string& bytes);
+/// The file's bytes; empty when it cannot be read.
+std::string readFile(const std::string& path);
+
+/// Result of a finished child process.
+struct ToolRun {
+    int exitStatus = -1; // -1 when it could not be run or did not exit normally
+    std::string out;
+    std::string err;
+};
+
+/// Runs `argv` (argv[0] found through PATH) in `cwd` (the current folder
+/// when empty) with standard input from /dev/null, and waits for it.
+ToolRun runTool(const std::vector<std::string>& argv, const std::string& cwd = {});
+
+/// What ffprobe -show_streams -show_format says about a file: one key/value
+/// map per [STREAM] section in order, and the [FORMAT] section. Tags keep
+/// their "TAG:" prefix; `streamTags`/`formatTags` list them in order.
+struct FfprobeReport {
+    bool ok = false;
+    std::vector<std::map<std::string, std::string>> streams;
+    std::vector<std::vector<std::pair<std::string, std::string>>> streamTags;
+    std::map<std::string, std::string> format;
+    std::vector<std::pair<std::string, std::string>> formatTags;
+};
+
+FfprobeReport runFfprobe(const std::string& path);
+
+} // namespace s::test

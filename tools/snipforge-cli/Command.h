@@ -1,0 +1,34 @@
+#pragma once
+
+#include <span>
+
+namespace s::cli {
+
+/// Exit statuses shared by every sub-command.
+enum ExitStatus : int {
+    kExitSuccess = 0,
+    kExitFailure = 1, // the work was tried and failed; the reason is on stderr
+    kExitUsage = 2,   // the command line was not understood
+};
+
+/// One sub-command of the headless front end.
+struct Command {
+    const char* name;
+    const char* usage;   // the arguments after the name, for the usage text
+    const char* summary; // one line
+    bool needsMedia;     // runs only when the media libraries loaded
+    /// Runs with the arguments after the sub-command's name; returns an
+    /// `ExitStatus`.
+    int (*run)(std::span<char* const> args);
+};
+
+/// The sub-commands, in the order the usage text lists them.
+std::span<const Command> commands();
+
+/// Writes "snipforge-cli: <text>" and a line feed to standard error.
+void printError(const char* text);
+
+// The sub-commands' entry points.
+int runProbe(std::span<char* const> args);
+
+} // namespace s::cli

@@ -1,0 +1,61 @@
+// snipforge-cli: Snipforge without a window, for scripts, batch use and
+// end-to-end tests. Usage: snipforge-cli <command> [arguments...]
+
+#include "media/system/win/MediaLibraries.h"
+#include "tools/snipforge-cli/Command.h"
+
+#include <cstdio>
+#include <cstring>
+#include <string>
+
+namespace s::cli {
+
+namespace {
+
+const Command kCommands[] = {
+    {"probe", "FILE", "print the media information report of FILE", true, runProbe},
+};
+
+void printUsage(std::FILE* out) {
+    std::fprintf(out, "usage: snipforge-cli <command> [arguments...]\n\ncommands:\n");
+    for (const Command& command : kCommands)
+        std::fprintf(out, "  %s %s\n      %s\n", command.name, command.usage, command.summary);
+}
+
+} // namespace
+
+std::span<const Command> commands() {
+    return kCommands;
+}
+
+void printError(const char* text) {
+    std::fprintf(stderr, "snipforge-cli: %s\n", text);
+}
+
+} // namespace s::cli
+
+int main(int argc, char** argv) {
+    using namespace s::cli;
+    if (argc < 2) {
+        printUsage(stderr);
+        return kExitUsage;
+    }
+    const char* name = argv[1];
+    if (std::strcmp(name, "-h") == 0 || std::strcmp(name, "--help") == 0 || std::strcmp(name, "help") == 0) {
+        printUsage(stdout);
+        return kExitSuccess;
+    }
+    for (const Command& command : commands()) {
+        if (std::strcmp(command.name, name) != 0)
+            continue;
+        if (command.needsMedia && !s::system::win::loadMediaLibraries()) {
+            printError("the media libraries are not usable (see above)");
+            return kExitFailure;
+        }
+        const int status = command.run(std::span<char* const>(argv + 2, static_cast<size_t>(argc - 2)));
+        s::system::win::unloadMediaLibraries();
+        return status;
+    }
+    printError((std::string("unknown command \"") + name + "\" (try --help)").c_str());
+    return kExitUsage;
+}
