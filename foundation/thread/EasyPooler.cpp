@@ -42,6 +42,21 @@ void EasyPooler::giveBack(void* object) {
     m_destroyFn(object);
 }
 
+void EasyPooler::close() {
+    col::_array::ArrayP held;
+    {
+        std::lock_guard guard(m_lock);
+        m_maxPooled = 0;
+        for (u32 i = 0; i < m_pool->size(); ++i)
+            held.append(m_pool->get(i));
+        m_pool->clear();
+    }
+    // Outside the lock: a destructor may hand objects back to this pool.
+    for (u32 i = 0; i < held.size(); ++i)
+        m_destroyFn(held.get(i));
+    held.clear();
+}
+
 u32 EasyPooler::pooledCount() {
     std::lock_guard guard(m_lock);
     return m_pool->size();

@@ -31,6 +31,11 @@ public:
     /// Resets and keeps `object` (null is ignored), or destroys it when full.
     void giveBack(void* object);
 
+    /// Destroys every idle object in index order and keeps no more: later
+    /// give-backs destroy at once. For pools that must stay reachable after
+    /// their idle objects are gone (the per-class pools at process exit).
+    void close();
+
     u32 maxPooled() const { return m_maxPooled; }
     /// Idle objects held now.
     u32 pooledCount();
@@ -45,7 +50,7 @@ public:
 private:
     ObjLocker m_lock;
     col::_array::ArrayP* m_pool; // guarded by m_lock
-    u32 m_maxPooled;
+    u32 m_maxPooled;             // guarded by m_lock (0 after close())
     GenerateFn m_generateFn;
     ObjectFn m_destroyFn;
     ObjectFn m_resetFn;

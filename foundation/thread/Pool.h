@@ -16,18 +16,33 @@ constexpr u32 maxPooledOf() {
         return 1000;
 }
 
+namespace detail {
+/// Closes a per-class pool at process exit.
+struct PoolCloser {
+    EasyPooler* pool;
+    ~PoolCloser() { pool->close(); }
+};
+} // namespace detail
+
 /// The one process-wide pool of class `C`, made on first use (safe when two
-/// threads ask at once) and destroyed at process exit. It holds `C*` values.
+/// threads ask at once). It holds `C*` values.
+///
+/// At process exit its idle objects are destroyed, but the pool itself stays:
+/// statics die in the reverse order of their making, so a pool made later
+/// (say, for a member that `C`'s constructor takes) is torn down first, and
+/// an idle object's destructor may still hand things back to it. Such
+/// give-backs then destroy at once instead of touching a dead pool.
 template <class C>
 EasyPooler& poolOf() {
-    static EasyPooler pool(
+    static EasyPooler* const pool = new EasyPooler(
         maxPooledOf<C>(), []() -> void* { return new C(); },
         [](void* p) { delete static_cast<C*>(p); },
         [](void* p) {
             if (p)
                 static_cast<C*>(p)->reset();
         });
-    return pool;
+    static const detail::PoolCloser closer{pool};
+    return *pool;
 }
 
 /// Takes a `C` from its pool. The caller owns it and hands it back with

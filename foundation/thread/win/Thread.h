@@ -79,8 +79,12 @@ public:
     };
 
 private:
-    /// Creates the control block and the worker; applies `m_priority`.
-    void create();
+    /// Creates the control block and the worker; applies `m_priority`. (Named
+    /// apart from the pooled `create()`.)
+    void createWorker();
+    /// Sets the worker's nice value for `m_priority`: 0 on success, else the
+    /// errno of the refusal (-1 when there is no worker).
+    [[nodiscard]] int applyPriority();
     void setRuns(ITask* task, i32 runs, i32 pauseMode, i32 pauseMs);
     static void loop(std::shared_ptr<ControlBlock> block);
 
