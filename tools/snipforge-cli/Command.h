@@ -30,5 +30,6 @@ void printError(const char* text);
 
 // The sub-commands' entry points.
 int runProbe(std::span<char* const> args);
+int runTool(std::span<char* const> args);
 
 } // namespace s::cli

@@ -14,6 +14,8 @@ namespace {
 
 const Command kCommands[] = {
     {"probe", "FILE", "print the media information report of FILE", true, runProbe},
+    {"tool", "\"COMMAND\" [--workdir DIR] [--duration-ms N]",
+     "run a converter command line (\"ffmpeg ...\") with the in-process converter", true, runTool},
 };
 
 void printUsage(std::FILE* out) {

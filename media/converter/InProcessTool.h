@@ -1,0 +1,50 @@
+#pragma once
+
+#include "foundation/base/Types.h"
+#include "foundation/event/NamedEvents.h"
+#include "foundation/str/StrBuffer.h"
+
+#include <atomic>
+#include <string>
+#include <vector>
+
+// The converter run inside the program, for cuts and frame grabs when no
+// external tool is installed.
+namespace s::video::tool {
+
+/// Receives progress: `current` is the output time in whole seconds,
+/// `total` the expected length in whole seconds (never 0), then the
+/// caller's status text and target as given.
+using ProgressFn = void (*)(i64 current, i64 total, const str::strbuffer::StrBuffer* statusText,
+                            event::INamedEventTarget* target);
+
+/// Runs a converter command line in this process and waits for it.
+///
+/// `command` starts with the program name ("ffmpeg"); it is split at every
+/// space (runs of spaces make no empty pieces) and leading and trailing
+/// double quotes are taken off each piece, so a path with spaces cannot be
+/// given: the program hands over alias paths without them. The run happens
+/// with `workDir` as the process's current folder (unless it is empty); the
+/// previous folder is restored afterwards.
+///
+/// `durationMs` is the expected output length: progress is reported against
+/// durationMs / 1000 seconds (at least 1), at most every half second and
+/// once at the end, through `progressFn` when given. `stop` is polled at
+/// every turn of the conversion loop: when it is set the run ends at once,
+/// without finishing the output, and the result is 1.
+///
+/// Returns 0 when the conversion ran to its end, otherwise 1 (bad command,
+/// unreadable input, unwritable output, conversion error, stop). Nothing of
+/// a run survives it. One run at a time in the process: a second caller
+/// waits (the program's callers serialise through the frame grabber's lock
+/// as well, because the current folder is the process's). Blocking; call it
+/// on a worker thread.
+[[nodiscard]] i32 runToolInProcess(const str::strbuffer::StrBuffer& command,
+                                   const str::strbuffer::StrBuffer& workDir, i64 durationMs,
+                                   ProgressFn progressFn, event::INamedEventTarget* target,
+                                   const str::strbuffer::StrBuffer* statusText, const std::atomic<bool>& stop);
+
+/// The argument vector of a command as `runToolInProcess` sees it (UTF-8).
+[[nodiscard]] std::vector<std::string> splitToolCommand(const str::strbuffer::StrBuffer& command);
+
+} // namespace s::video::tool

@@ -1,0 +1,200 @@
+#include "media/converter/Output.h"
+
+#include "media/converter/Input.h"
+
+extern "C" {
+#include <libavformat/avformat.h>
+}
+
+#include <fcntl.h>
+#include <poll.h>
+#include <pthread.h>
+#include <signal.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstring>
+
+namespace s::video::tool {
+
+namespace {
+
+std::string errorText(int code) {
+    char text[AV_ERROR_MAX_STRING_SIZE] = {};
+    av_strerror(code, text, sizeof text);
+    return text;
+}
+
+} // namespace
+
+OutputFile::~OutputFile() {
+    if (!m_finished)
+        abandon();
+    avformat_free_context(m_context);
+}
+
+bool OutputFile::prepare(const std::string& path, const std::string& format, bool overwrite, std::string& error) {
+    m_path = absolutePath(path);
+    if (m_path.empty()) {
+        error = path + ": cannot resolve the name";
+        return false;
+    }
+    const std::string url = "file:" + m_path;
+    const int result = avformat_alloc_output_context2(&m_context, nullptr, format.empty() ? nullptr : format.c_str(),
+                                                      url.c_str());
+    if (result < 0 || !m_context) {
+        error = format.empty() ? "Unable to find a suitable output format for '" + path + "'"
+                               : "Requested output format '" + format + "' is not a suitable output format";
+        return false;
+    }
+    // The muxing delay the converter has always given its muxers (the
+    // transport stream writer starts its clock by this much).
+    m_context->max_delay = 700000;
+    m_image = std::strcmp(m_context->oformat->name, "image2") == 0;
+    if ((m_context->oformat->flags & AVFMT_NOFILE) && !m_image) {
+        error = std::string("refusing the \"") + m_context->oformat->name + "\" output format";
+        return false;
+    }
+    struct stat status {};
+    m_existed = ::stat(m_path.c_str(), &status) == 0;
+    if (m_existed && !overwrite) {
+        error = "File '" + path + "' already exists";
+        m_existed = true;
+        return false;
+    }
+    if (m_existed && S_ISDIR(status.st_mode)) {
+        error = path + ": is a folder";
+        return false;
+    }
+    return true;
+}
+
+const AVOutputFormat* OutputFile::format() const {
+    return m_context->oformat;
+}
+
+bool OutputFile::needsGlobalHeader() const {
+    return (m_context->oformat->flags & AVFMT_GLOBALHEADER) != 0;
+}
+
+AVStream* OutputFile::addStream() {
+    return avformat_new_stream(m_context, nullptr);
+}
+
+bool OutputFile::begin(std::string& error) {
+    if (m_image)
+        return true; // written whole by writeImage
+    AVDictionary* options = nullptr;
+    av_dict_set(&options, "protocol_whitelist", "file", 0);
+    const std::string url = "file:" + m_path;
+    int result = avio_open2(&m_context->pb, url.c_str(), AVIO_FLAG_WRITE, nullptr, &options);
+    av_dict_free(&options);
+    if (result < 0) {
+        error = m_path + ": " + errorText(result);
+        return false;
+    }
+    m_opened = true;
+    result = avformat_write_header(m_context, nullptr);
+    if (result < 0) {
+        error = "Could not write header for output file (incorrect codec parameters ?): " + errorText(result);
+        return false;
+    }
+    return true;
+}
+
+bool OutputFile::write(AVPacket* packet) {
+    const int result = av_interleaved_write_frame(m_context, packet);
+    if (result < 0) {
+        av_log(nullptr, AV_LOG_ERROR, "Error writing packet: %s\n", errorText(result).c_str());
+        return false;
+    }
+    return !m_context->pb || m_context->pb->error >= 0;
+}
+
+bool OutputFile::writeImage(const u8* bytes, size_t size, const std::atomic<bool>& stop) {
+    // A reader that closes its end early must not end the process with
+    // SIGPIPE: keep it blocked on this thread while writing and take away
+    // whatever was raised.
+    sigset_t pipeSignal, previous;
+    sigemptyset(&pipeSignal);
+    sigaddset(&pipeSignal, SIGPIPE);
+    pthread_sigmask(SIG_BLOCK, &pipeSignal, &previous);
+
+    bool ok = false;
+    int fd = -1;
+    // Opening a FIFO without a reader fails with ENXIO when not blocking:
+    // retry until the reader is there.
+    while (!stop.load(std::memory_order_relaxed)) {
+        fd = ::open(m_path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC | O_NONBLOCK, 0666);
+        if (fd >= 0 || (errno != ENXIO && errno != EINTR))
+            break;
+        ::usleep(10000);
+    }
+    if (fd < 0) {
+        if (!stop.load(std::memory_order_relaxed))
+            av_log(nullptr, AV_LOG_ERROR, "%s: %s\n", m_path.c_str(), std::strerror(errno));
+    } else {
+        m_opened = true;
+        ok = true;
+        while (size > 0) {
+            if (stop.load(std::memory_order_relaxed)) {
+                ok = false;
+                break;
+            }
+            const ssize_t written = ::write(fd, bytes, size);
+            if (written < 0 && (errno == EAGAIN || errno == EINTR)) {
+                pollfd waiting{fd, POLLOUT, 0};
+                ::poll(&waiting, 1, 10);
+                continue;
+            }
+            if (written <= 0) {
+                av_log(nullptr, AV_LOG_ERROR, "%s: %s\n", m_path.c_str(), std::strerror(errno));
+                ok = false;
+                break;
+            }
+            bytes += written;
+            size -= static_cast<size_t>(written);
+        }
+        if (::close(fd) != 0 && errno != EINTR)
+            ok = false;
+    }
+
+    timespec none{0, 0};
+    while (sigtimedwait(&pipeSignal, nullptr, &none) == SIGPIPE) {
+    }
+    pthread_sigmask(SIG_SETMASK, &previous, nullptr);
+    return ok;
+}
+
+bool OutputFile::finish() {
+    m_finished = true;
+    if (m_image)
+        return m_opened;
+    bool ok = av_write_trailer(m_context) >= 0;
+    if (m_context->pb) {
+        avio_flush(m_context->pb);
+        ok = ok && m_context->pb->error >= 0;
+        ok = avio_closep(&m_context->pb) >= 0 && ok;
+    }
+    if (!ok) {
+        av_log(nullptr, AV_LOG_ERROR, "%s: could not finish the output file\n", m_path.c_str());
+        m_finished = false;
+        abandon();
+        m_finished = true;
+    }
+    return ok;
+}
+
+void OutputFile::abandon() {
+    if (m_context && m_context->pb)
+        avio_closep(&m_context->pb);
+    if (m_opened && !m_existed) {
+        struct stat status {};
+        if (::lstat(m_path.c_str(), &status) == 0 && S_ISREG(status.st_mode))
+            ::unlink(m_path.c_str());
+    }
+    m_opened = false;
+}
+
+} // namespace s::video::tool

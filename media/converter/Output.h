@@ -1,0 +1,63 @@
+#pragma once
+
+#include "foundation/base/Types.h"
+
+#include <atomic>
+#include <string>
+
+struct AVFormatContext;
+struct AVPacket;
+struct AVStream;
+struct AVOutputFormat;
+
+namespace s::video::tool {
+
+/// The muxing stage: the output file of a run.
+///
+/// Every write, the trailer and the close are checked. When the run fails,
+/// `abandon()` removes the file if this run created it; a file that was
+/// there before (the caller's reserved name, or a FIFO) is left in place.
+class OutputFile {
+public:
+    OutputFile() = default;
+    OutputFile(const OutputFile&) = delete;
+    OutputFile& operator=(const OutputFile&) = delete;
+    ~OutputFile();
+
+    /// Chooses the muxer from `format` or the name, and checks that the file
+    /// may be written (`overwrite` for an existing one). Nothing is written
+    /// yet.
+    [[nodiscard]] bool prepare(const std::string& path, const std::string& format, bool overwrite,
+                               std::string& error);
+
+    AVFormatContext* context() const { return m_context; }
+    const AVOutputFormat* format() const;
+    /// The image muxer: the output is one picture written as a plain file.
+    bool isImage() const { return m_image; }
+    bool needsGlobalHeader() const;
+
+    AVStream* addStream();
+    /// Opens the file and writes the header.
+    [[nodiscard]] bool begin(std::string& error);
+    /// Writes one packet (stream index and time base set, in the stream's
+    /// time base) through the interleaving queue.
+    [[nodiscard]] bool write(AVPacket* packet);
+    /// Writes the whole picture of an image output. A FIFO is waited for
+    /// until its reader opens it and takes the bytes, checking `stop` every
+    /// 10 ms, so a reader that never comes or goes away cannot hold the run.
+    [[nodiscard]] bool writeImage(const u8* bytes, size_t size, const std::atomic<bool>& stop);
+    /// Writes the trailer and closes the file; false when any of it failed.
+    [[nodiscard]] bool finish();
+    /// Closes without finishing and removes the file if this run made it.
+    void abandon();
+
+private:
+    std::string m_path; // absolute
+    AVFormatContext* m_context = nullptr;
+    bool m_image = false;
+    bool m_existed = false;
+    bool m_opened = false;
+    bool m_finished = false;
+};
+
+} // namespace s::video::tool
