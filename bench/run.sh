@@ -117,3 +117,18 @@ printf '%-34s %12s  %12s\n' "peak memory (KiB)" "snipforge" "reference"
 for job in lossless precise grab; do
     printf '%-34s %12s  %12s\n' "$job" "$(peak_kib ${job}_ours)" "$(peak_kib ${job}_reference)"
 done
+
+# Bilinear scaling of a 1920 x 1080 picture to 700 x 394 against ImageMagick,
+# both reading and writing BMP files.
+scaler=$build/bench/snipforge-bench-scale
+if [ -x "$scaler" ] && command -v convert >/dev/null && convert -version 2>/dev/null | grep -q ImageMagick; then
+    picture=$out/scale-1920x1080.bmp
+    [ -s "$picture" ] || ffmpeg -nostdin -v error -y -f lavfi -i testsrc2=size=1920x1080 -frames:v 1 \
+        -pix_fmt bgr24 "$picture"
+    scale_ours() { "$scaler" "$picture" 700 394 "$work/ours-scaled.bmp"; }
+    scale_reference() { convert "$picture" -filter Triangle -resize '700x394!' "BMP3:$work/ref-scaled.bmp"; }
+    compare "scale 1920x1080 to 700x394" scale_ours scale_reference 1.0
+else
+    echo "scale 1920x1080 to 700x394: skipped (needs the snipforge-bench-scale target and ImageMagick:" \
+        "apt-get install imagemagick)"
+fi
