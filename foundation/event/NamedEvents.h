@@ -6,13 +6,16 @@ namespace s::event {
 
 /// Names of the events workers send to the window. Receivers compare names by
 /// identity with these constants, never by content, so senders must pass
-/// these very pointers.
-inline constexpr const char16_t* kProcessStatusStart = u"ProcessStatusStart";
-inline constexpr const char16_t* kProcessStatusUpdate = u"ProcessStatusUpdate";
-inline constexpr const char16_t* kProcessStatusEnd = u"ProcessStatusEnd";
-inline constexpr const char16_t* kUpdateUI = u"UpdateUI";
-inline constexpr const char16_t* kReportError = u"ReportError";
-inline constexpr const char16_t* kUpdateVideoImage = u"UpdateVideoImage";
+/// these very pointers. They are arrays, not pointers to literals: an inline
+/// array is one object in the whole program, while equal literals of
+/// different files need not share an address (they do not under
+/// AddressSanitizer).
+inline constexpr char16_t kProcessStatusStart[] = u"ProcessStatusStart";
+inline constexpr char16_t kProcessStatusUpdate[] = u"ProcessStatusUpdate";
+inline constexpr char16_t kProcessStatusEnd[] = u"ProcessStatusEnd";
+inline constexpr char16_t kUpdateUI[] = u"UpdateUI";
+inline constexpr char16_t kReportError[] = u"ReportError";
+inline constexpr char16_t kUpdateVideoImage[] = u"UpdateVideoImage";
 
 /// Something that receives named events on its own thread: the window, or the
 /// headless front end's event loop.

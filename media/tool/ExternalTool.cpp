@@ -4,6 +4,7 @@
 #include "foundation/file/win/ProgramFolder.h"
 #include "media/tool/ToolOutput.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <csignal>
 #include <cstring>
@@ -18,7 +19,7 @@
 
 extern char** environ;
 
-namespace s::tool {
+namespace s::video::tool {
 
 using str::strbuffer::StrBuffer;
 
@@ -58,7 +59,8 @@ public:
     /// from /dev/null and standard output and error into `outFd`, or into
     /// /dev/null when `outFd` is -1. Returns 0 or an errno value; `program`
     /// receives the resolved program path.
-    int start(const std::vector<std::string>& args, const std::string& workDir, int outFd, std::string* program) {
+    int start(const std::vector<std::string>& args, const std::string& workDir, int outFd,
+              std::string* program) {
         if (args.empty())
             return EINVAL;
         *program = resolveProgram(args[0]);
@@ -107,7 +109,8 @@ public:
         sigemptyset(&none);
         sigemptyset(&defaults);
         sigaddset(&defaults, SIGPIPE);
-        step(posix_spawnattr_setflags(&attr, POSIX_SPAWN_SETSIGMASK | POSIX_SPAWN_SETSIGDEF | POSIX_SPAWN_SETPGROUP));
+        step(posix_spawnattr_setflags(&attr, POSIX_SPAWN_SETSIGMASK | POSIX_SPAWN_SETSIGDEF |
+                                                 POSIX_SPAWN_SETPGROUP));
         step(posix_spawnattr_setsigmask(&attr, &none));
         step(posix_spawnattr_setsigdefault(&attr, &defaults));
         step(posix_spawnattr_setpgroup(&attr, 0));
@@ -147,7 +150,7 @@ public:
     /// Waits for the child's end, looking at `stop` every few milliseconds;
     /// kills it when `stop` is set. True when it ended by itself.
     bool waitFor(const std::atomic<bool>& stop) {
-        for (int pause = 1;; pause = pause < kPollMs ? pause * 2 : kPollMs) {
+        for (int pause = 1;; pause = std::min(pause * 2, kPollMs)) {
             if (reapIfEnded())
                 return true;
             if (stop.load(std::memory_order_relaxed)) {
@@ -174,7 +177,9 @@ public:
     }
 
     /// The child ended by itself with exit status 0.
-    bool succeeded() const { return m_haveStatus && !m_killed && WIFEXITED(m_status) && WEXITSTATUS(m_status) == 0; }
+    bool succeeded() const {
+        return m_haveStatus && !m_killed && WIFEXITED(m_status) && WEXITSTATUS(m_status) == 0;
+    }
 
 private:
     void ended(int status) {
@@ -263,8 +268,8 @@ void ignoreSigpipe() {
     ::sigaction(SIGPIPE, &ignore, nullptr);
 }
 
-i32 runExternalTool(const StrBuffer& command, const StrBuffer& statusText, const StrBuffer& workDir, i64 durationMs,
-                    const std::atomic<bool>& stop, const ToolRunContext& context) {
+i32 runExternalTool(const StrBuffer& command, const StrBuffer& statusText, const StrBuffer& workDir,
+                    i64 durationMs, const std::atomic<bool>& stop, const ToolRunContext& context) {
     static std::once_flag sigpipeOnce;
     std::call_once(sigpipeOnce, ignoreSigpipe);
 
@@ -280,7 +285,8 @@ i32 runExternalTool(const StrBuffer& command, const StrBuffer& statusText, const
                 child.start(splitCommandLine(command), file::win::toOsText(workDir.view()), fds[1], &program);
             ::close(fds[1]);
             if (error != 0)
-                noteStartFailure(reader, program.empty() ? std::string(kExternalToolRelative) : program, error);
+                noteStartFailure(reader, program.empty() ? std::string(kExternalToolRelative) : program,
+                                 error);
 
             bool stopped = false;
             char buffer[4096];
@@ -342,4 +348,4 @@ i32 runExternalToolSimple(const StrBuffer& command, const StrBuffer& workDir, co
     return stop.load(std::memory_order_relaxed) ? kToolStopped : kToolFailed;
 }
 
-} // namespace s::tool
+} // namespace s::video::tool

@@ -11,7 +11,7 @@
 // The optional external converter: "optional_tools/ffmpeg" in the program's
 // folder (see file/win/ProgramFolder.h), run as a child process for cuts and
 // frame grabs when it is installed.
-namespace s::tool {
+namespace s::video::tool {
 
 /// Results of a tool run.
 enum ToolResult : i32 {
@@ -69,7 +69,8 @@ struct ToolRunContext {
 /// Runs a command as above with its output discarded and no progress (frame
 /// grabs). `stop` is watched the same way.
 [[nodiscard]] i32 runExternalToolSimple(const str::strbuffer::StrBuffer& command,
-                                        const str::strbuffer::StrBuffer& workDir, const std::atomic<bool>& stop);
+                                        const str::strbuffer::StrBuffer& workDir,
+                                        const std::atomic<bool>& stop);
 
 /// The arguments of a command line (kernel bytes): split at spaces and tabs
 /// outside double quotes; the quotes are removed, and a pair of them alone
@@ -81,4 +82,4 @@ struct ToolRunContext {
 /// runners call it too. Leaves a handler the program installed alone.
 void ignoreSigpipe();
 
-} // namespace s::tool
+} // namespace s::video::tool

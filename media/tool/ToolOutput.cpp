@@ -1,6 +1,6 @@
 #include "media/tool/ToolOutput.h"
 
-namespace s::tool {
+namespace s::video::tool {
 
 using str::strbuffer::StrBuffer;
 
@@ -99,12 +99,10 @@ ProgressParse parseProgressChunk(std::string_view chunk, i64 durationMs) {
     return result;
 }
 
-ToolOutputReader::ToolOutputReader(i64 durationMs, const StrBuffer* statusText, event::INamedEventTarget* target,
-                                   event::IProcessHooks* hooks, StrBuffer* errorReport)
-    : m_durationMs(durationMs),
-      m_statusText(StrBuffer::create()),
-      m_target(target),
-      m_hooks(hooks),
+ToolOutputReader::ToolOutputReader(i64 durationMs, const StrBuffer* statusText,
+                                   event::INamedEventTarget* target, event::IProcessHooks* hooks,
+                                   StrBuffer* errorReport)
+    : m_durationMs(durationMs), m_statusText(StrBuffer::create()), m_target(target), m_hooks(hooks),
       m_errorReport(errorReport) {
     if (statusText)
         m_statusText->set(*statusText);
@@ -162,4 +160,4 @@ void ToolOutputReader::keep(std::string_view text) {
         m_errorReport->appendUtf8(text);
 }
 
-} // namespace s::tool
+} // namespace s::video::tool

@@ -10,7 +10,7 @@
 // Reading the console output of the external converter: the output is cut
 // into chunks at carriage returns; a chunk that holds "time=" is a progress
 // report, every other chunk is diagnostic text kept for the error report.
-namespace s::tool {
+namespace s::video::tool {
 
 /// What one chunk of tool output says.
 struct ProgressParse {
@@ -77,4 +77,4 @@ private:
     bool m_headerAdded = false; // "[FFmpeg Output]:" is in the report
 };
 
-} // namespace s::tool
+} // namespace s::video::tool
