@@ -668,8 +668,20 @@ bool Pipeline::writePacket(OutStream& stream, AVPacket* packet, AVRational timeB
 bool Pipeline::flush() {
     for (const auto& owned : m_state->streams) {
         OutStream& stream = *owned;
-        if (stream.kind == Kind::kCopy || stream.kind == Kind::kImage)
+        if (stream.kind == Kind::kCopy)
             continue;
+        if (stream.kind == Kind::kImage) {
+            // The decoder still holds the input's last frames: the picture
+            // asked for may be one of them.
+            const auto frames = [&](AVFrame* frame) {
+                if (stopRequested())
+                    return false;
+                return stream.done || videoFrame(stream, frame);
+            };
+            if (!stream.done && !stream.decoder->decode(nullptr, frames))
+                return false;
+            continue;
+        }
         const AVRational base = stream.encoder->context()->time_base;
         const auto sink = [&](AVPacket* packet) { return writePacket(stream, packet, base); };
         if (stream.done && stream.kind == Kind::kAudio)
