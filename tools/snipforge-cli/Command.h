@@ -31,5 +31,7 @@ void printError(const char* text);
 // The sub-commands' entry points.
 int runProbe(std::span<char* const> args);
 int runTool(std::span<char* const> args);
+int runCut(std::span<char* const> args);
+int runFrame(std::span<char* const> args);
 
 } // namespace s::cli

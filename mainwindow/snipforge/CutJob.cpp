@@ -1,0 +1,371 @@
+// The cutter's worker task: opening a file and cutting a scene.
+
+#include "cutting/plan/CutPlan.h"
+#include "foundation/file/win/ShortPath.h"
+#include "mainwindow/snipforge/Dialog.h"
+#include "media/converter/InProcessTool.h"
+#include "media/tool/ExternalTool.h"
+#include "media/video/Probe.h"
+#include "media/video/StreamInfo.h"
+
+#include <chrono>
+#include <cstdint>
+#include <mutex>
+#include <thread>
+
+namespace s::video::gui::dialogs::snipforge {
+
+using file::win::PathHandle;
+using file::win::PathWin;
+using str::strbuffer::StrBuffer;
+using Guard = std::lock_guard<thread::ObjLocker>;
+
+namespace {
+
+constexpr i32 kReserveTries = 5;
+constexpr i32 kShortFormTries = 20;
+constexpr i32 kRemoveRetryMs = 200;
+constexpr i32 kRemoveGiveUpMs = 5000;
+
+void sleepMs(i32 ms) {
+    std::this_thread::sleep_for(std::chrono::milliseconds(ms));
+}
+
+bool entryExists(const StrBuffer& path) {
+    PathHandle fresh(file::win::newPath(path));
+    return fresh->exists();
+}
+
+i64 entrySize(const StrBuffer& path) {
+    PathHandle fresh(file::win::newPath(path));
+    return fresh->exists() ? fresh->size() : -1;
+}
+
+} // namespace
+
+/// Carries the in-process tool's progress reports to the dialog, which sends
+/// them with the process hook in front.
+class ProgressRelay final : public event::INamedEventTarget {
+public:
+    explicit ProgressRelay(Dialog& dialog) : m_dialog(dialog) {}
+    i64 sendEvent(const char16_t*, i64, i64, base::IObject*) override { return 0; }
+
+    static void report(i64 current, i64 total, const StrBuffer* statusText,
+                       event::INamedEventTarget* target) {
+        auto* relay = static_cast<ProgressRelay*>(target);
+        if (total < 1)
+            total = 1;
+        // A cut's bar never goes back below where its start put it.
+        const i64 floor = total * 40 / 100;
+        if (current < floor)
+            current = floor;
+        if (current > total)
+            current = total;
+        relay->m_dialog.reportProgress(total, current, const_cast<StrBuffer*>(statusText));
+    }
+
+private:
+    Dialog& m_dialog;
+};
+
+void Dialog::run() {
+    reportStart();
+    m_jobLock.lock();
+    for (u32 index = 0; index < m_inputPaths.size(); ++index) {
+        if (m_stopRequested.load())
+            break;
+        StrBuffer path;
+        path.set(*m_inputPaths.get(index));
+        const u32 count = m_inputPaths.size();
+        const bool cut = m_job->cut;
+        const i32 mode = m_job->mode;
+        const i64 startUs = m_job->startUs;
+        const i64 endUs = m_job->endUs;
+        // The window takes the job lock on its own thread, so it is never
+        // held while an event waits for that thread.
+        m_jobLock.unlock();
+        PathHandle input(file::win::newPath(path));
+        StrBuffer name;
+        input->nameInto(&name, false);
+        reportProgress(count, index, &name);
+        if (index == 0 && mode == Setting::kFirstPath && input->exists() && input->isFile()) {
+            if (cut)
+                cutJob(*input, startUs, endUs);
+            else
+                openJob(path);
+        }
+        m_jobLock.lock();
+    }
+    m_jobLock.unlock();
+    reportEnd();
+}
+
+thread::ObjLocker& Dialog::currentGrabLock() {
+    Guard guard(m_sourceLock);
+    return m_frameSource ? m_frameSource->grabLock() : fallbackGrabLock();
+}
+
+void Dialog::openJob(const StrBuffer& path) {
+    VideoInfo* info = nullptr;
+    {
+        // The grabber of the file loaded now may be running a frame.
+        Guard grab(currentGrabLock());
+        info = probe(path);
+    }
+    const StreamInfo* video = info->firstStreamOfType(kStreamVideo);
+    if (!video) {
+        info->release();
+        return;
+    }
+    const Rational64 rate = video->realFrameRate();
+    const i64 frameUs = frameLengthUs(rate.num, rate.den, info->hasVideo());
+    IFrameSource* source = nullptr;
+    if (m_frameSourceFactory)
+        source = m_frameSourceFactory(m_context.target, info->path(), video->width(), video->height(),
+                                      tool::externalToolAvailable());
+    VideoInfo* previousInfo = nullptr;
+    IFrameSource* previousSource = nullptr;
+    {
+        Guard model(m_modelLock);
+        previousInfo = m_videoInfo;
+        m_videoInfo = info;
+        m_frameUs = frameUs;
+        Guard sources(m_sourceLock);
+        previousSource = m_frameSource;
+        m_frameSource = source;
+    }
+    if (source)
+        source->requestFrame(0);
+    if (previousSource)
+        previousSource->releaseSource();
+    if (previousInfo)
+        previousInfo->release();
+    if (m_context.target)
+        m_context.target->sendEvent(event::kUpdateUI, 0, 0, nullptr);
+}
+
+void Dialog::removePartial(const PathWin& path) {
+    for (i32 waited = 0;; waited += kRemoveRetryMs) {
+        PathHandle fresh(file::win::newPath(path.fullPathStr()));
+        if (!fresh->exists() && !fresh->isSymbolicLink())
+            return;
+        (void)fresh->remove(true);
+        if (!entryExists(path.fullPathStr()) || waited >= kRemoveGiveUpMs)
+            return;
+        sleepMs(kRemoveRetryMs);
+    }
+}
+
+bool Dialog::writeErrorReport(const PathWin& folder) {
+    StrBuffer text;
+    const std::u16string_view report = m_errorReport.view();
+    size_t from = 0;
+    while (from <= report.size()) {
+        size_t end = report.find(u'\n', from);
+        if (end == std::u16string_view::npos)
+            end = report.size();
+        if (end > from) {
+            if (text.length() > 0)
+                text.append(u"\r\n");
+            text.append(report.data() + from, static_cast<i32>(end - from));
+        }
+        from = end + 1;
+    }
+    PathHandle dir(file::win::newPath(folder.fullPathStr()));
+    if (!dir->exists())
+        (void)dir->makeFolder(true);
+    PathHandle first(file::win::newChildPath(folder.fullPathText(), u"_error.txt"));
+    // Never replace an earlier report: take the first free numbered name and
+    // claim it before writing.
+    for (i32 tries = 0; tries < 100; ++tries) {
+        PathHandle target(first->numberedUnique());
+        if (!target || !target->createEmptyFile(false))
+            continue;
+        PathHandle fresh(file::win::newPath(target->fullPathStr()));
+        return fresh->writeText(text, false);
+    }
+    return false;
+}
+
+void Dialog::sendReport(i32 code, const StrBuffer& inputName, const StrBuffer& outputName) {
+    if (!m_context.target)
+        return;
+    ReportPayload payload;
+    payload.code = code;
+    payload.inputName = &inputName;
+    payload.outputName = &outputName;
+    m_context.target->sendEvent(event::kReportError,
+                                static_cast<i64>(reinterpret_cast<std::intptr_t>(&inputName)),
+                                static_cast<i64>(reinterpret_cast<std::intptr_t>(&outputName)), &payload);
+}
+
+void Dialog::cutJob(const PathWin& input, i64 startUs, i64 endUs) {
+    Guard model(m_modelLock);
+    if (!m_videoInfo || !m_resolvedOutputFolder)
+        return;
+    const i32 mode = m_cutMode.load();
+
+    // Plan the names; the sub-folder mode's folder is made here.
+    PathHandle folder(file::win::newPath(m_resolvedOutputFolder->fullPathStr()));
+    if (!folder->exists()) {
+        (void)folder->makeFolder(true);
+        folder.reset(file::win::newPath(m_resolvedOutputFolder->fullPathStr()));
+    }
+    PathHandle output(cut::outputPathFor(*folder, input, startUs, endUs, mode, false));
+    if (!entryExists(input.fullPathStr()))
+        return;
+
+    // Reserve the output name. The file is made exclusively, so an entry
+    // that appears meanwhile only moves the cut on to the next number and
+    // is never overwritten.
+    bool reserved = false;
+    bool foreignOutput = false;
+    for (i32 tries = 0; tries < kReserveTries && !reserved; ++tries) {
+        if (entryExists(output->fullPathStr()))
+            output.reset(output->numberedUnique());
+        if (output->createEmptyFile(true)) {
+            reserved = true;
+        } else if (!entryExists(output->fullPathStr()) && tries + 1 < kReserveTries) {
+            sleepMs(100);
+        }
+    }
+    if (!reserved) {
+        foreignOutput = entryExists(output->fullPathStr());
+        notifyMessage(u"Failed to create the output file.\r\nProblem in the file system permissions?");
+    }
+    StrBuffer inputName;
+    input.nameInto(&inputName, false);
+    StrBuffer outName;
+    output->nameInto(&outName, false);
+    StrBuffer inputShort;
+    (void)file::win::shortPathInto(input.fullPathText(), &inputShort);
+
+    // The tool's output argument: the output's alias, or a temporary file in
+    // the output folder reached through the folder's alias.
+    StrBuffer outputArg;
+    bool usable = false;
+    for (i32 tries = 0; tries < kShortFormTries && !usable && reserved; ++tries) {
+        usable = file::win::shortPathInto(output->fullPathText(), &outputArg) && cut::isToolUsable(outputArg);
+        if (!usable && tries + 1 < kShortFormTries)
+            sleepMs(100);
+    }
+    if (!reserved)
+        (void)file::win::shortPathInto(output->fullPathText(), &outputArg);
+    PathHandle temp;
+    u32 slash = 0;
+    if (!usable && outputArg.lastIndexOf(u'/', &slash)) {
+        for (i32 tries = 0; tries < kReserveTries && !temp; ++tries) {
+            PathHandle candidate(cut::tempOutputFor(*output));
+            if (candidate && candidate->createEmptyFile(true))
+                temp = std::move(candidate);
+        }
+        if (temp) {
+            StrBuffer folderShort;
+            (void)file::win::shortPathInto(folder->fullPathText(), &folderShort);
+            outputArg.set(folderShort).append(u'/').append(temp->name());
+        }
+    }
+
+    const bool external = tool::externalToolAvailable();
+    StrBuffer workDir;
+    output->folderNoSlashInto(&workDir, false);
+    StrBuffer command;
+    i32 result = tool::kToolFailed;
+    for (i32 attempt = 1; attempt <= 2 && !foreignOutput; ++attempt) {
+        cut::CutCommandInput plan;
+        plan.startUs = startUs;
+        plan.endUs = endUs;
+        plan.mode = mode;
+        plan.external = external;
+        plan.attempt = attempt;
+        plan.info = m_videoInfo;
+        plan.inputPath = &input;
+        plan.inputShortPath = inputShort.c_str();
+        plan.outputShortPath = outputArg.c_str();
+        cut::buildCutCommand(command, plan);
+
+        m_errorReport.clear();
+        m_errorReport.append(u"[Input Path]: ").append(input.fullPathText()).append(u"\n");
+        m_errorReport.append(u"[Output Path]: ").append(output->fullPathText()).append(u"\n");
+        m_errorReport.append(u" \n").append(u"[Video Info]:\n");
+        if (thread::Pooled<StrBuffer> report{m_videoInfo->report()})
+            m_errorReport.append(*report);
+        m_errorReport.append(u" \n \n").append(u"[FFmpeg Command]:\n").append(command).append(u" \n \n");
+
+        reportProgress(100, 40, &outName);
+        const i64 durationMs = (endUs - startUs) / 1000;
+        {
+            Guard grab(currentGrabLock());
+            if (external) {
+                tool::ToolRunContext context;
+                context.target = m_context.target;
+                context.hooks = m_context.hooks;
+                context.errorReport = &m_errorReport;
+                result =
+                    tool::runExternalTool(command, outName, workDir, durationMs, m_stopRequested, context);
+            } else {
+                ProgressRelay relay(*this);
+                result = tool::runToolInProcess(command, workDir, durationMs, ProgressRelay::report, &relay,
+                                                &outName, m_stopRequested);
+            }
+        }
+        const bool retry =
+            mode == kLosslessMode && attempt == 1 && result == tool::kToolFailed && !m_stopRequested.load();
+        if (!retry)
+            break;
+    }
+
+    if (m_stopRequested.load()) {
+        if (!foreignOutput)
+            removePartial(*output);
+        if (temp)
+            removePartial(*temp);
+        return;
+    }
+
+    // A run that reports success but leaves the reserved file empty has
+    // saved nothing.
+    const PathWin& written = temp ? *temp : *output;
+    const bool success = result == tool::kToolSuccess && !foreignOutput &&
+                         entryExists(output->fullPathStr()) && entrySize(written.fullPathStr()) > 0;
+    if (success) {
+        if (temp) {
+            removePartial(*output);
+            PathHandle moving(file::win::newPath(temp->fullPathStr()));
+            const bool moved = m_moveFile ? m_moveFile(*moving, output->fullPathText())
+                                          : moving->moveTo(output->fullPathText(), false, true);
+            if (!moved) {
+                // The scene exists, only under the temporary name: keep it,
+                // and say where it is.
+                m_errorReport.append(u"[Move Failed]: the scene was saved as ")
+                    .append(temp->fullPathText())
+                    .append(u" and could not be renamed to ")
+                    .append(output->fullPathText())
+                    .append(u"\n");
+                (void)writeErrorReport(*folder);
+                StrBuffer keptAt;
+                keptAt.set(temp->fullPathStr());
+                sendReport(kReportFailed, inputName, keptAt);
+                return;
+            }
+        }
+        VideoInfo* saved = nullptr;
+        {
+            Guard grab(currentGrabLock());
+            saved = probe(output->fullPathStr());
+        }
+        const i32 code = saved->firstStreamOfType(kStreamAudio) ? kReportSaved : kReportSavedNoAudio;
+        saved->release();
+        sendReport(code, inputName, outName);
+        return;
+    }
+
+    if (!foreignOutput)
+        removePartial(*output);
+    if (temp)
+        removePartial(*temp);
+    (void)writeErrorReport(*folder);
+    sendReport(result != tool::kToolSuccess ? result : kReportFailed, inputName, outName);
+}
+
+} // namespace s::video::gui::dialogs::snipforge

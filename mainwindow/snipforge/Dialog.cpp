@@ -1,0 +1,221 @@
+#include "mainwindow/snipforge/Dialog.h"
+
+#include "foundation/map/IMappedData.h"
+#include "media/video/StreamInfo.h"
+
+#include <mutex>
+
+namespace s::video::gui::dialogs::snipforge {
+
+using str::strbuffer::StrBuffer;
+namespace dnd = ::s::gui::dialogs::dragndrop;
+using Guard = std::lock_guard<thread::ObjLocker>;
+
+Dialog::Dialog(const dnd::DialogContext& context)
+    : dnd::Dialog(context), m_job(thread::makePooled<Setting>()),
+      m_frameSourceFactory(defaultFrameSourceFactory()) {
+    m_job->reset();
+}
+
+Dialog::~Dialog() {
+    // The task uses this object's fields: it must be over before they go.
+    m_stopRequested.store(true);
+    m_worker->waitIdle();
+    if (m_frameSource)
+        m_frameSource->releaseSource();
+    if (m_videoInfo)
+        m_videoInfo->release();
+}
+
+void Dialog::loadSettings() {
+    dnd::Dialog::loadSettings();
+    i32 mode = kLosslessMode;
+    if (map::IMappedData* settings = m_context.settings) {
+        StrBuffer stored;
+        stored.set(settings->getString(dnd::kViewGroup, dnd::kCutModeKey, u""));
+        if (stored.view() == std::u16string_view(cutModeText(kPreciseMode)))
+            mode = kPreciseMode;
+    }
+    setCutMode(mode, false);
+}
+
+const char16_t* Dialog::cutModeText(i32 mode) const {
+    return mode == kPreciseMode ? text(1090010, u"Precise cut  (re-encode and slow)")
+                                : text(1090000, u"Lossless cut  (very fast)");
+}
+
+void Dialog::setCutMode(i32 mode, bool remember) {
+    mode = mode == kPreciseMode ? kPreciseMode : kLosslessMode;
+    m_cutMode.store(mode);
+    if (remember && m_context.settings)
+        m_context.settings->setString(dnd::kViewGroup, dnd::kCutModeKey, cutModeText(mode));
+    if (m_observer)
+        m_observer->onCutModeChanged(mode);
+}
+
+void Dialog::setPositions(i64 startUs, i64 endUs) {
+    i64 duration = 0;
+    {
+        Guard guard(m_modelLock);
+        duration = m_videoInfo ? m_videoInfo->durationUs() : 0;
+    }
+    auto clamp = [duration](i64 us) { return us < 0 ? 0 : (us > duration ? duration : us); };
+    m_startUs = clamp(startUs);
+    m_endUs = clamp(endUs);
+    if (m_observer)
+        m_observer->onPositionsChanged(m_startUs, m_endUs);
+}
+
+bool Dialog::prepareJob() {
+    m_job->reset();
+    m_job->mode = Setting::kFirstPath;
+    m_job->cut = false;
+    return true;
+}
+
+bool Dialog::saveScene() {
+    Guard guard(m_jobLock);
+    if (m_busy)
+        return false;
+    StrBuffer path;
+    i64 duration = 0;
+    {
+        Guard model(m_modelLock);
+        if (!m_videoInfo)
+            return false;
+        path.set(m_videoInfo->path());
+        duration = m_videoInfo->durationUs();
+    }
+    if (!checkOutputFolder(path.c_str()))
+        return false;
+    i64 a = m_startUs < m_endUs ? m_startUs : m_endUs;
+    i64 b = m_startUs < m_endUs ? m_endUs : m_startUs;
+    if (a < 0)
+        a = 0;
+    // An end less than a second before the end of the file means its end.
+    if (b + 1000000 > duration)
+        b = duration;
+    if (a >= b)
+        return false;
+    m_job->reset();
+    m_job->mode = Setting::kFirstPath;
+    m_job->cut = true;
+    m_job->startUs = a;
+    m_job->endUs = b;
+    if (m_observer)
+        m_observer->onControlsEnabled(false);
+    m_inputPaths.append(path.c_str());
+    m_busy = true;
+    startTask();
+    return true;
+}
+
+void Dialog::onProbeDone() {
+    Guard guard(m_modelLock);
+    if (!m_videoInfo)
+        return;
+    if (m_videoInfo->durationUs() <= 0) {
+        notifyMessage(text(3007100, u"The program failed to find the video duration length."));
+        return;
+    }
+    m_startUs = 0;
+    m_endUs = m_videoInfo->durationUs();
+    m_editing = kEditStart;
+    if (m_observer) {
+        StrBuffer duration;
+        appendTime(duration, m_videoInfo->durationUs());
+        file::win::PathHandle path(file::win::newPath(m_videoInfo->path()));
+        StrBuffer size;
+        path->sizeTextInto(&size, false);
+        m_observer->onFileLoaded(path->name(), duration.c_str(), size.c_str());
+        m_observer->onPositionsChanged(m_startUs, m_endUs);
+        m_observer->onEditingChanged(m_editing);
+        m_observer->onControlsEnabled(true);
+    }
+    if (!m_videoInfo->firstStreamOfType(kStreamAudio))
+        notifyMessage(text(3007200, u"The program failed to find the audio stream in the file.\n"
+                                    u"Please be aware that the audio may not get saved together."));
+}
+
+bool Dialog::takeImage(image::win::BufferedImage* image) {
+    Guard guard(m_sourceLock);
+    return m_frameSource && m_frameSource->takeImage(image);
+}
+
+void Dialog::reportMessage(StrBuffer& out, i32 code, const char16_t* inputName,
+                           const char16_t* outputName) const {
+    out.clear();
+    if (code == kReportSaved) {
+        out.append(text(1007011, u"Saved Successfully!"))
+            .append(u"\r\n\r\n")
+            .append(text(3007220, u"(Please make sure the audio was saved correctly too.)"));
+    } else if (code == kReportSavedNoAudio) {
+        out.append(
+               text(3007210,
+                    u"The audio may not have been saved correctly.\nPlease check the created video file."))
+            .append(u"\r\n\r\n")
+            .append(text(3002000, u"Input File:"))
+            .append(u"  ")
+            .append(inputName)
+            .append(u"\r\n")
+            .append(text(3003000, u"Output File:"))
+            .append(u"  ")
+            .append(outputName);
+    } else {
+        out.append(text(3001000, u"Conversion Failed!"))
+            .append(u"\r\n\r\n")
+            .append(text(3002000, u"Input File:"))
+            .append(u"  ")
+            .append(inputName)
+            .append(u"\r\n")
+            .append(text(3003000, u"Output File:"))
+            .append(u"  ")
+            .append(outputName)
+            .append(u"\r\n\r\n")
+            .append(text(3004000, u"Error:"))
+            .append(u"  ")
+            .append(text(3008000, u"Unknown error has happened."))
+            .append(u"\r\n\r\n")
+            .append(text(3008001,
+                         u"Please send us the \"_error.txt\" file that was created beside the output file."))
+            .append(u"\r\n")
+            .append(text(3008002, u"You can reach us through the support page of our web site."))
+            .append(u"\r\n\r\n")
+            .append(text(3006000, u"We are sorry for the trouble."));
+    }
+}
+
+void Dialog::handleEvent(event::INamedEventSource& source) {
+    const char16_t* name = source.getEventName();
+    if (name == event::kUpdateUI) {
+        onProbeDone();
+        source.setEventResult(1);
+    } else if (name == event::kUpdateVideoImage) {
+        const bool taken = m_observer && m_observer->onImageReady();
+        if (!taken) {
+            Guard guard(m_sourceLock);
+            if (m_frameSource)
+                m_frameSource->discardImage();
+        }
+        source.setEventResult(1);
+    } else if (name == event::kReportError) {
+        auto* payload = dynamic_cast<ReportPayload*>(source.getEventObject());
+        if (payload) {
+            StrBuffer message;
+            reportMessage(message, payload->code, payload->inputName ? payload->inputName->c_str() : u"",
+                          payload->outputName ? payload->outputName->c_str() : u"");
+            notifyMessage(message.c_str());
+        }
+        source.setEventResult(1);
+    } else if (name == event::kProcessStatusEnd) {
+        bool loaded = false;
+        {
+            Guard guard(m_modelLock);
+            loaded = m_videoInfo != nullptr;
+        }
+        if (m_observer && loaded)
+            m_observer->onControlsEnabled(true);
+    }
+}
+
+} // namespace s::video::gui::dialogs::snipforge

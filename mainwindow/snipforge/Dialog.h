@@ -1,0 +1,148 @@
+#pragma once
+
+#include "foundation/str/StrBuffer.h"
+#include "foundation/thread/ObjLocker.h"
+#include "mainwindow/dragndrop/Dialog.h"
+#include "mainwindow/snipforge/FrameSource.h"
+#include "mainwindow/snipforge/Setting.h"
+#include "media/video/VideoInfo.h"
+
+#include <atomic>
+
+namespace s::video::gui::dialogs::snipforge {
+
+/// Result codes of "ReportError".
+enum ReportCode : i32 {
+    kReportSaved = 0,        ///< saved; the new file has an audio stream
+    kReportFailed = 1,       ///< the tool failed or left no usable file
+    kReportSavedNoAudio = 5, ///< saved; no audio stream in the new file
+};
+
+/// The payload of "ReportError": the result code and the two file names.
+/// Lives in the sender's frame; valid only during the delivery. (The event's
+/// a and b carry the addresses of the same two texts.)
+class ReportPayload final : public base::IObject {
+public:
+    const char16_t* getClassName() const override { return u"s_video_gui_dialogs_snipforge_ReportPayload"; }
+    base::IObject* newInstance() const override { return new ReportPayload(); }
+
+    i32 code = kReportFailed;
+    const str::strbuffer::StrBuffer* inputName = nullptr;
+    const str::strbuffer::StrBuffer* outputName = nullptr;
+};
+
+/// Which position the step buttons and the preview follow.
+enum Editing : i32 { kEditStart = 0, kEditEnd = 1 };
+
+/// Cut modes as the dialog keeps them.
+enum : i32 { kLosslessMode = 0, kPreciseMode = 1 };
+
+/// The cutter window's model: the loaded file, the scene's start and end,
+/// the cut mode and the frame grabber, and the worker task that opens files
+/// and cuts scenes.
+///
+/// Threads: as the generic dialog. The task (`run()`) replaces the loaded
+/// file, the frame length and the frame source while it opens a file (under
+/// the model lock, before it sends "UpdateUI"), and holds the model lock for
+/// a whole cut.
+class Dialog final : public ::s::gui::dialogs::dragndrop::Dialog {
+public:
+    explicit Dialog(const ::s::gui::dialogs::dragndrop::DialogContext& context);
+    ~Dialog() override;
+
+    const char16_t* getClassName() const override { return u"s_video_gui_dialogs_snipforge_Dialog"; }
+
+    /// Reads the generic settings and restores the cut mode.
+    void loadSettings() override;
+
+    /// Chooses where new frame sources come from (tests; the default is the
+    /// preview's frame grabber). Call before the first open.
+    void setFrameSourceFactory(FrameSourceFactory factory) { m_frameSourceFactory = factory; }
+
+    /// Renames a finished temporary output onto the output name (never
+    /// replacing an entry); true on success.
+    using MoveFn = bool (*)(const file::win::PathWin& from, const char16_t* to);
+    /// Replaces the rename (tests make it fail). Call while idle.
+    void setMoveFunction(MoveFn move) { m_moveFile = move; }
+
+    /// 0 lossless or 1 precise; with `remember`, stores the cut-mode text.
+    void setCutMode(i32 mode, bool remember = true);
+    i32 cutMode() const { return m_cutMode; }
+    /// The stored "CutMode" text of a mode: the radio button's text.
+    const char16_t* cutModeText(i32 mode) const;
+
+    /// Sets the scene, each position kept within 0 .. the loaded duration.
+    void setPositions(i64 startUs, i64 endUs);
+    i64 startUs() const { return m_startUs; }
+    i64 endUs() const { return m_endUs; }
+    i32 editing() const { return m_editing; }
+
+    /// Starts the cut of the scene. True when the task started; false when
+    /// busy, nothing loaded, the output folder fails its check, or the scene
+    /// is empty.
+    bool saveScene();
+
+    /// "UpdateUI": takes over the newly opened file (positions, controls).
+    void onProbeDone();
+
+    /// The loaded file (null before the first open); the model lock must be
+    /// held while it is used off the window's thread.
+    const VideoInfo* videoInfo() const { return m_videoInfo; }
+    /// For the view's "UpdateVideoImage" handling: copies the waiting
+    /// preview picture into `image`; false when there is none.
+    bool takeImage(image::win::BufferedImage* image);
+    i64 frameUs() const { return m_frameUs; }
+    thread::ObjLocker& modelLock() { return m_modelLock; }
+
+    /// The message text of "ReportError" for a result code and the two
+    /// names (also what the headless front end prints).
+    void reportMessage(str::strbuffer::StrBuffer& out, i32 code, const char16_t* inputName,
+                       const char16_t* outputName) const;
+
+    /// The worker task: the open or the cut job for the first queued path.
+    void run() override;
+
+protected:
+    bool prepareJob() override;
+    void handleEvent(event::INamedEventSource& source) override;
+
+private:
+    friend class ProgressRelay;
+    void openJob(const str::strbuffer::StrBuffer& path);
+    void cutJob(const file::win::PathWin& input, i64 startUs, i64 endUs);
+    /// Removes a partial file, retrying while it is still there (5 s).
+    void removePartial(const file::win::PathWin& path);
+    /// Writes the error report as "_error.txt" (numbered when taken) into
+    /// `folder`; false when it could not be written.
+    bool writeErrorReport(const file::win::PathWin& folder);
+    void sendReport(i32 code, const str::strbuffer::StrBuffer& inputName,
+                    const str::strbuffer::StrBuffer& outputName);
+    thread::ObjLocker& currentGrabLock();
+
+    // Guarded by the job lock.
+    thread::Pooled<Setting> m_job;
+
+    thread::ObjLocker m_modelLock;
+    // Replaced by the open job under the model lock; read by the window
+    // after "UpdateUI" and by the cut job (which holds the model lock).
+    VideoInfo* m_videoInfo = nullptr;
+    // Guards the pointer (not the source): swapped by the open job, used by
+    // the event handling. A replaced source is released outside this lock.
+    thread::ObjLocker m_sourceLock;
+    IFrameSource* m_frameSource = nullptr;
+    i64 m_frameUs = 41666;
+    FrameSourceFactory m_frameSourceFactory = nullptr;
+    MoveFn m_moveFile = nullptr; // set while idle; used by the task
+
+    // Window thread.
+    i64 m_startUs = 0;
+    i64 m_endUs = 0;
+    i32 m_editing = kEditStart;
+    /// Written on the window's thread while idle; read by the task.
+    std::atomic<i32> m_cutMode{0};
+
+    /// The report of the current cut attempt (the task's own).
+    str::strbuffer::StrBuffer m_errorReport;
+};
+
+} // namespace s::video::gui::dialogs::snipforge

@@ -1,0 +1,220 @@
+// snipforge-cli cut FILE --start T --end T [--precise] [--out DIR]: opens
+// FILE with the cutter's model and saves the scene between the two
+// positions, exactly as the window's Save button does.
+
+#include "foundation/event/EventLoop.h"
+#include "foundation/reg/MappedData.h"
+#include "foundation/str/StrArray.h"
+#include "mainwindow/snipforge/Dialog.h"
+#include "tools/snipforge-cli/Command.h"
+
+#include <climits>
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <mutex>
+#include <string>
+#include <unistd.h>
+
+namespace s::cli {
+
+namespace {
+
+using str::strbuffer::StrBuffer;
+using video::gui::dialogs::snipforge::Dialog;
+using video::gui::dialogs::snipforge::ReportPayload;
+
+// The registry identifier of the product, under which the window keeps its
+// settings.
+constexpr const char16_t* kProductIdentifier = u"Zarvo Snipforge";
+
+std::string printable(const char16_t* text) {
+    StrBuffer b;
+    b.set(text);
+    b.replaceAll(u"\r\n", u"\n");
+    return b.toStdString();
+}
+
+// Prints what the window would show.
+class Printer final : public gui::dialogs::dragndrop::IDialogObserver {
+public:
+    void onStatusText(const char16_t* text) override {
+        std::printf("status: %s\n", printable(text).c_str());
+        std::fflush(stdout);
+    }
+    void onProgress(i64 range, i64 value) override {
+        if (range > 1) {
+            std::printf("progress %lld/%lld\n", static_cast<long long>(value), static_cast<long long>(range));
+            std::fflush(stdout);
+        }
+    }
+    void onMessage(const char16_t* text) override {
+        std::lock_guard<std::mutex> guard(m_lock);
+        std::printf("%s\n", printable(text).c_str());
+        std::fflush(stdout);
+    }
+
+private:
+    std::mutex m_lock; // messages may come from the worker too
+};
+
+// Keeps the result code of the last "ReportError".
+class ResultListener final : public event::INamedEventListener {
+public:
+    void onNamedEvent(event::INamedEventSource& source) override {
+        if (source.getEventName() != event::kReportError)
+            return;
+        if (auto* payload = dynamic_cast<ReportPayload*>(source.getEventObject()))
+            code = payload->code;
+    }
+    int code = -1; // written on the loop thread, read after the job ended
+};
+
+std::string absolute(const char* path) {
+    if (path[0] == '/')
+        return path;
+    char cwd[PATH_MAX];
+    if (!::getcwd(cwd, sizeof cwd))
+        return path;
+    std::string out = cwd;
+    if (out.back() != '/')
+        out += '/';
+    return out + path;
+}
+
+} // namespace
+
+static bool parseTimeUs(const char* text, i64* out) {
+    // "65.2", "1:05.2" or "0:01:05.200": up to three fields, the last with a
+    // fraction.
+    double fields[3] = {0, 0, 0};
+    int count = 0;
+    const char* p = text;
+    for (;;) {
+        if (count == 3 || *p == '\0')
+            return false;
+        char* end = nullptr;
+        const bool last = std::strchr(p, ':') == nullptr;
+        double value;
+        if (last) {
+            value = std::strtod(p, &end);
+        } else {
+            value = static_cast<double>(std::strtoll(p, &end, 10));
+        }
+        if (end == p || value < 0 || !std::isfinite(value) || (*p < '0' || *p > '9'))
+            return false;
+        fields[count++] = value;
+        if (*end == '\0')
+            break;
+        if (*end != ':' || last)
+            return false;
+        p = end + 1;
+    }
+    if (count > 1 && fields[count - 1] >= 60)
+        return false;
+    if (count > 2 && fields[1] >= 60)
+        return false;
+    double seconds = 0;
+    for (int i = 0; i < count; ++i)
+        seconds = seconds * 60 + fields[i];
+    if (seconds > 1e12)
+        return false;
+    *out = static_cast<i64>(std::llround(seconds * 1e6));
+    return true;
+}
+
+int runCut(std::span<char* const> args) {
+    const char* file = nullptr;
+    const char* startText = nullptr;
+    const char* endText = nullptr;
+    const char* outDir = nullptr;
+    bool precise = false;
+    for (size_t i = 0; i < args.size(); ++i) {
+        const char* arg = args[i];
+        if (std::strcmp(arg, "--start") == 0 && i + 1 < args.size()) {
+            startText = args[++i];
+        } else if (std::strcmp(arg, "--end") == 0 && i + 1 < args.size()) {
+            endText = args[++i];
+        } else if (std::strcmp(arg, "--out") == 0 && i + 1 < args.size()) {
+            outDir = args[++i];
+        } else if (std::strcmp(arg, "--precise") == 0) {
+            precise = true;
+        } else if (std::strcmp(arg, "--") == 0 && i + 1 < args.size() && !file) {
+            file = args[++i];
+        } else if (!file && (arg[0] != '-' || arg[1] == '\0')) {
+            file = arg;
+        } else {
+            printError((std::string("cut: unknown argument ") + arg).c_str());
+            return kExitUsage;
+        }
+    }
+    i64 startUs = 0;
+    i64 endUs = 0;
+    if (!file || !startText || !endText) {
+        printError("cut: give FILE, --start T and --end T");
+        return kExitUsage;
+    }
+    if (!parseTimeUs(startText, &startUs) || !parseTimeUs(endText, &endUs)) {
+        printError("cut: a time is seconds (65.2) or h:mm:ss[.mmm]");
+        return kExitUsage;
+    }
+
+    thread::Pooled<reg::MappedData> store = thread::makePooled<reg::MappedData>();
+    StrBuffer keyPath;
+    reg::MappedData::storeKeyPath(keyPath, kProductIdentifier);
+    map::IMappedData* settings = store->open(keyPath.c_str()) ? store.get() : nullptr;
+
+    event::EventLoop loop;
+    if (!loop.start()) {
+        printError("cut: could not start the event thread");
+        return kExitFailure;
+    }
+    Printer printer;
+    ResultListener result;
+    int status = kExitFailure;
+    {
+        gui::dialogs::dragndrop::DialogContext context;
+        context.settings = settings;
+        context.target = &loop;
+        Dialog dialog(context);
+        dialog.setObserver(&printer);
+        loop.addNamedEventListener(&dialog);
+        loop.addNamedEventListener(&result);
+        dialog.loadSettings();
+        dialog.setCutMode(precise ? 1 : 0, false);
+        if (outDir) {
+            StrBuffer folder;
+            folder.setUtf8(absolute(outDir));
+            dialog.useOutputFolderForRun(folder.c_str());
+        }
+
+        StrBuffer path;
+        path.setUtf8(absolute(file));
+        str::strarray::StrArray paths;
+        paths.append(path.c_str());
+        if (dialog.openPaths(paths)) {
+            dialog.waitUntilIdle();
+            if (!dialog.videoInfo()) {
+                printError("cut: the file has no video stream or cannot be read");
+            } else if (endUs <= startUs) {
+                printError("cut: the end must lie after the start");
+                status = kExitUsage;
+            } else {
+                dialog.setPositions(startUs, endUs);
+                if (dialog.saveScene()) {
+                    dialog.waitUntilIdle();
+                    status = result.code == 0 || result.code == 5 ? kExitSuccess : kExitFailure;
+                } else {
+                    printError("cut: nothing to save (empty scene or unusable output folder)");
+                }
+            }
+        }
+        loop.stop();
+        loop.removeNamedEventListener(&result);
+        loop.removeNamedEventListener(&dialog);
+    }
+    return status;
+}
+
+} // namespace s::cli

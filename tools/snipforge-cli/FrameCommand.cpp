@@ -1,0 +1,212 @@
+// snipforge-cli frame FILE --at T --out IMAGE.bmp: the picture the preview
+// shows at position T, grabbed through the frame grabber and written as a
+// 24-bit BMP.
+
+#include "foundation/event/EventLoop.h"
+#include "foundation/event/INamedEventListener.h"
+#include "foundation/str/StrBuffer.h"
+#include "foundation/thread/Pool.h"
+#include "image/win/BufferedImage.h"
+#include "media/tool/ExternalTool.h"
+#include "media/video/Probe.h"
+#include "media/video/StreamInfo.h"
+#include "preview/VideoToImageThread.h"
+#include "tools/snipforge-cli/Command.h"
+
+#include <cerrno>
+#include <chrono>
+#include <climits>
+#include <condition_variable>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <mutex>
+#include <string>
+
+namespace s::cli {
+
+namespace {
+
+using video::gui::dialogs::snipforge::VideoToImageThread;
+
+/// How long one grab may take before the command gives up: generous, since
+/// the decoder may have to run two seconds of video on a busy machine.
+constexpr auto kGrabLimit = std::chrono::seconds(120);
+
+/// Parses "65.2" (seconds) or "h:mm:ss[.fraction]" into microseconds,
+/// rounding the fraction to whole microseconds. False for anything else,
+/// negative times included.
+bool parseTime(const char* text, i64* us) {
+    i64 whole[3] = {0, 0, 0};
+    int fields = 0;
+    const char* p = text;
+    for (;;) {
+        if (*p < '0' || *p > '9')
+            return false;
+        i64 value = 0;
+        while (*p >= '0' && *p <= '9') {
+            if (value > (LLONG_MAX - 9) / 10 / 1000000 / 3600)
+                return false;
+            value = value * 10 + (*p++ - '0');
+        }
+        whole[fields++] = value;
+        if (*p != ':')
+            break;
+        if (fields == 3)
+            return false;
+        ++p;
+    }
+    if (fields == 2)
+        return false; // "m:ss" is not a form the slider shows
+    i64 fractionUs = 0;
+    if (*p == '.') {
+        ++p;
+        if (*p < '0' || *p > '9')
+            return false;
+        i64 scale = 100000;
+        bool roundUp = false;
+        for (int digit = 0; *p >= '0' && *p <= '9'; ++p, ++digit) {
+            if (digit < 6)
+                fractionUs += (*p - '0') * scale, scale /= 10;
+            else if (digit == 6)
+                roundUp = *p >= '5';
+        }
+        fractionUs += roundUp ? 1 : 0;
+    }
+    if (*p != '\0')
+        return false;
+    i64 seconds = whole[0];
+    if (fields == 3) {
+        if (whole[1] > 59 || whole[2] > 59)
+            return false;
+        seconds = whole[0] * 3600 + whole[1] * 60 + whole[2];
+    }
+    *us = seconds * 1000000 + fractionUs;
+    return true;
+}
+
+/// Takes the grabber's picture on the event loop's thread, as the window's
+/// listener would, and tells the waiting command.
+class PictureListener : public event::INamedEventListener {
+public:
+    PictureListener(VideoToImageThread* grabber, image::win::BufferedImage* image)
+        : m_grabber(grabber), m_image(image) {}
+
+    void onNamedEvent(event::INamedEventSource& source) override {
+        if (source.getEventName() != event::kUpdateVideoImage)
+            return;
+        const bool copied = m_grabber->takeImage(m_image);
+        std::lock_guard<std::mutex> guard(m_lock);
+        if (!m_delivered) {
+            m_delivered = true;
+            m_copied = copied;
+        }
+        m_changed.notify_all();
+    }
+
+    /// Waits for the first picture; false when none came in time. `copied`
+    /// tells whether it held a picture.
+    bool wait(bool* copied) {
+        std::unique_lock<std::mutex> guard(m_lock);
+        const bool delivered = m_changed.wait_for(guard, kGrabLimit, [this] { return m_delivered; });
+        *copied = m_copied;
+        return delivered;
+    }
+
+private:
+    VideoToImageThread* m_grabber;
+    image::win::BufferedImage* m_image;
+    std::mutex m_lock;
+    std::condition_variable m_changed;
+    bool m_delivered = false; // guarded by m_lock
+    bool m_copied = false;    // guarded by m_lock
+};
+
+int fail(const std::string& text) {
+    printError(("frame: " + text).c_str());
+    return kExitFailure;
+}
+
+} // namespace
+
+int runFrame(std::span<char* const> args) {
+    const char* file = nullptr;
+    const char* at = nullptr;
+    const char* out = nullptr;
+    bool endOfOptions = false;
+    for (size_t i = 0; i < args.size(); ++i) {
+        const char* arg = args[i];
+        if (!endOfOptions && std::strcmp(arg, "--") == 0) {
+            endOfOptions = true;
+        } else if (!endOfOptions && (std::strcmp(arg, "-h") == 0 || std::strcmp(arg, "--help") == 0)) {
+            std::printf("usage: snipforge-cli frame FILE --at T --out IMAGE.bmp\n"
+                        "  T: seconds (65.2) or h:mm:ss[.mmm] from the start of the file\n");
+            return kExitSuccess;
+        } else if (!endOfOptions && (std::strcmp(arg, "--at") == 0 || std::strcmp(arg, "--out") == 0)) {
+            if (i + 1 >= args.size())
+                return fail(std::string(arg) + " needs a value");
+            (arg[2] == 'a' ? at : out) = args[++i];
+        } else if (!file) {
+            file = arg;
+        } else {
+            return fail(std::string("unexpected argument \"") + arg + "\"");
+        }
+    }
+    if (!file || !at || !out)
+        return fail("usage: snipforge-cli frame FILE --at T --out IMAGE.bmp");
+    i64 positionUs = 0;
+    if (!parseTime(at, &positionUs))
+        return fail(std::string("bad time \"") + at + "\" (seconds such as 65.2, or h:mm:ss.mmm)");
+
+    // The tool runs in the file's folder, so it gets the absolute name.
+    char* resolved = ::realpath(file, nullptr);
+    if (!resolved)
+        return fail(std::string(file) + ": " + std::strerror(errno));
+    str::strbuffer::StrBuffer path;
+    path.setUtf8(resolved);
+    std::free(resolved);
+
+    str::strbuffer::StrBuffer failure;
+    thread::Pooled<video::VideoInfo> info;
+    {
+        std::lock_guard<thread::ObjLocker> guard(VideoToImageThread::sharedGrabLock());
+        info.reset(video::probe(path, &failure));
+    }
+    if (!info->opened())
+        return fail(std::string(file) + ": " + failure.toStdString());
+    const video::StreamInfo* stream = info->firstStreamOfType(1);
+    if (!stream || stream->width() <= 0 || stream->height() <= 0)
+        return fail(std::string(file) + ": no video stream");
+    if (info->durationUs() > 0 && positionUs >= info->durationUs())
+        return fail(std::string("position ") + at + " lies at or beyond the end of the file");
+
+    event::EventLoop loop;
+    if (!loop.start())
+        return fail("could not start the event thread");
+    thread::Pooled<image::win::BufferedImage> image = thread::makePooled<image::win::BufferedImage>();
+    thread::Pooled<VideoToImageThread> grabber(VideoToImageThread::createFor(
+        &loop, path, stream->width(), stream->height(), video::tool::externalToolAvailable()));
+    if (!grabber) {
+        loop.stop();
+        return fail("could not start the frame grabber");
+    }
+    PictureListener listener(grabber.get(), image.get());
+    loop.addNamedEventListener(&listener);
+    grabber->requestFrame(positionUs);
+    bool copied = false;
+    const bool delivered = listener.wait(&copied);
+    // The grabber ends even when its picture was never taken.
+    grabber.reset();
+    loop.stop();
+    loop.removeNamedEventListener(&listener);
+
+    if (!delivered)
+        return fail("the frame grab did not finish");
+    if (!copied)
+        return fail(std::string("no picture at ") + at);
+    if (!image->saveBmp(out, 24, false, 0, 0, 0))
+        return fail(std::string(out) + ": could not be written");
+    return kExitSuccess;
+}
+
+} // namespace s::cli
