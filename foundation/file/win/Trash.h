@@ -5,7 +5,7 @@
 namespace s::file::win {
 
 /// Moves the entry at `osPath` (kernel bytes) into the user's trash as the
-/// freedesktop trash specification describes: the home trash
+/// freedesktop.org trash standard describes: the home trash
 /// ($XDG_DATA_HOME/Trash, else ~/.local/share/Trash) for entries on the same
 /// file system, else "<mount point>/.Trash/<uid>" (when the administrator
 /// made ".Trash" sticky) or "<mount point>/.Trash-<uid>". Writes the entry's
