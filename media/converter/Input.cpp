@@ -1,5 +1,7 @@
 #include "media/converter/Input.h"
 
+#include "media/video/LocalInput.h"
+
 extern "C" {
 #include <libavformat/avformat.h>
 #include <libavutil/avutil.h>
@@ -15,21 +17,6 @@ namespace s::video::tool {
 
 namespace {
 
-// Demuxers that read a list of other files or addresses and open those.
-constexpr std::string_view kRefusedFormats[] = {"hls", "dash", "concat", "imf", "sdp", "rtsp", "rtp", "sap"};
-
-bool isRefused(const AVInputFormat* format) {
-    // Formats that open their sources by name themselves (devices, network
-    // sessions) are refused; the image reader is kept with patterns off.
-    if ((format->flags & AVFMT_NOFILE) && std::strcmp(format->name, "image2") != 0)
-        return true;
-    for (std::string_view name : kRefusedFormats) {
-        if (name == format->name)
-            return true;
-    }
-    return false;
-}
-
 std::string errorText(int code) {
     char text[AV_ERROR_MAX_STRING_SIZE] = {};
     av_strerror(code, text, sizeof text);
@@ -37,21 +24,6 @@ std::string errorText(int code) {
 }
 
 } // namespace
-
-std::string absolutePath(const std::string& path) {
-    if (!path.empty() && path.front() == '/')
-        return path;
-    std::string cwd(4096, '\0');
-    while (!::getcwd(cwd.data(), cwd.size())) {
-        if (errno != ERANGE)
-            return {};
-        cwd.resize(cwd.size() * 2);
-    }
-    cwd.resize(std::strlen(cwd.c_str()));
-    if (cwd.empty() || cwd.back() != '/')
-        cwd += '/';
-    return cwd + path;
-}
 
 InputFile::~InputFile() {
     avformat_close_input(&m_context);
@@ -91,7 +63,7 @@ bool InputFile::open(const InputOptions& options, const std::atomic<bool>& stop,
             return false;
         }
     }
-    if (isRefused(format)) {
+    if (isRefusedInputFormat(format)) {
         error = options.path + ": refusing the \"" + format->name + "\" format";
         return false;
     }

@@ -2,6 +2,7 @@
 
 #include "foundation/base/Types.h"
 #include "media/converter/Options.h"
+#include "media/video/LocalInput.h"
 
 #include <atomic>
 #include <string>
@@ -50,7 +51,6 @@ private:
     bool m_seeked = false;
 };
 
-/// The absolute form of `path` against the current folder; empty on failure.
-std::string absolutePath(const std::string& path);
+using s::video::absolutePath;
 
 } // namespace s::video::tool

@@ -1,5 +1,7 @@
 #include "media/video/Probe.h"
 
+#include "media/video/LocalInput.h"
+
 extern "C" {
 #include <libavcodec/avcodec.h>
 #include <libavformat/avformat.h>
@@ -23,10 +25,6 @@ using str::strbuffer::StrBuffer;
 
 namespace {
 
-// Demuxers that read a list of other files or addresses and open those: a
-// text file named like a video must not make the probe read anything else.
-constexpr std::string_view kRefusedFormats[] = {"hls", "dash", "concat", "imf", "sdp", "rtsp", "rtp", "sap"};
-
 void setFailure(StrBuffer* failure, std::string_view text) {
     if (failure)
         failure->setUtf8(text);
@@ -38,34 +36,6 @@ void setFailure(StrBuffer* failure, std::string_view what, int averror) {
     char reason[AV_ERROR_MAX_STRING_SIZE] = {};
     av_strerror(averror, reason, sizeof reason);
     failure->setUtf8(what).appendUtf8(": ").appendUtf8(reason);
-}
-
-bool isRefused(const AVInputFormat* format) {
-    // Formats that open their sources themselves by name (devices, network
-    // sessions) are refused; only the image reader is kept, with its name
-    // patterns turned off when the input is opened.
-    if ((format->flags & AVFMT_NOFILE) && std::strcmp(format->name, "image2") != 0)
-        return true;
-    for (std::string_view name : kRefusedFormats) {
-        if (name == format->name)
-            return true;
-    }
-    return false;
-}
-
-std::string absolutePath(const std::string& path) {
-    if (!path.empty() && path.front() == '/')
-        return path;
-    std::string cwd(4096, '\0');
-    while (!::getcwd(cwd.data(), cwd.size())) {
-        if (errno != ERANGE)
-            return {};
-        cwd.resize(cwd.size() * 2);
-    }
-    cwd.resize(std::strlen(cwd.c_str()));
-    if (cwd.back() != '/')
-        cwd += '/';
-    return cwd + path;
 }
 
 /// The opened input and its decoders, closed when it goes out of scope.
@@ -91,7 +61,7 @@ public:
         const AVInputFormat* format = nullptr;
         if (!detectFormat(url, &format, failure))
             return false;
-        if (isRefused(format)) {
+        if (isRefusedInputFormat(format)) {
             setFailure(failure, std::string("refusing the \"") + format->name +
                                     "\" format: it would open other files or addresses");
             return false;
