@@ -274,6 +274,15 @@ Node* MappedData::prepareSet(const char16_t* group, const char16_t* key) {
 
 bool MappedData::finishSet() { return !m_autoSave || save(); }
 
+template <class T>
+bool MappedData::setNumberValue(const char16_t* group, const char16_t* key, T value) {
+    Node* node = prepareSet(group, key);
+    if (!node)
+        return false;
+    node->setNumber(orEmpty(key), value);
+    return finishSet();
+}
+
 bool MappedData::setU8(const char16_t* group, const char16_t* key, u8 value) {
     return setU32(group, key, value);
 }
@@ -283,19 +292,11 @@ bool MappedData::setU16(const char16_t* group, const char16_t* key, u16 value) {
 }
 
 bool MappedData::setU32(const char16_t* group, const char16_t* key, u32 value) {
-    Node* node = prepareSet(group, key);
-    if (!node)
-        return false;
-    node->setNumber(orEmpty(key), value);
-    return finishSet();
+    return setNumberValue(group, key, value);
 }
 
 bool MappedData::setS64(const char16_t* group, const char16_t* key, i64 value) {
-    Node* node = prepareSet(group, key);
-    if (!node)
-        return false;
-    node->setNumber(orEmpty(key), value);
-    return finishSet();
+    return setNumberValue(group, key, value);
 }
 
 bool MappedData::setS8(const char16_t* group, const char16_t* key, i8 value) {
@@ -307,11 +308,7 @@ bool MappedData::setS16(const char16_t* group, const char16_t* key, i16 value) {
 }
 
 bool MappedData::setS32(const char16_t* group, const char16_t* key, i32 value) {
-    Node* node = prepareSet(group, key);
-    if (!node)
-        return false;
-    node->setNumber(orEmpty(key), value);
-    return finishSet();
+    return setNumberValue(group, key, value);
 }
 
 bool MappedData::setFloat(const char16_t* group, const char16_t* key, float value) {
@@ -319,11 +316,7 @@ bool MappedData::setFloat(const char16_t* group, const char16_t* key, float valu
 }
 
 bool MappedData::setDouble(const char16_t* group, const char16_t* key, double value) {
-    Node* node = prepareSet(group, key);
-    if (!node)
-        return false;
-    node->setNumber(orEmpty(key), value);
-    return finishSet();
+    return setNumberValue(group, key, value);
 }
 
 bool MappedData::setBool(const char16_t* group, const char16_t* key, bool value) {

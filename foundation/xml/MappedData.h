@@ -93,6 +93,9 @@ private:
     /// store into; null when the name cannot be stored.
     Node* prepareSet(const char16_t* group, const char16_t* key);
     bool finishSet();
+    /// Stores a number as the attribute `key` of `group`.
+    template <class T>
+    bool setNumberValue(const char16_t* group, const char16_t* key, T value);
 
     str::strbuffer::StrBuffer m_file;             // path of the settings file
     str::strbuffer::StrBuffer m_scratch;          // texts handed to callers
