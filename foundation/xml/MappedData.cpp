@@ -185,39 +185,38 @@ const char16_t* MappedData::findRaw(const char16_t* group, const char16_t* key) 
     return m_current->getRaw(orEmpty(key), nullptr);
 }
 
-u8 MappedData::getU8(const char16_t* group, const char16_t* key, u8 fallback) {
+template <class T>
+T MappedData::getInteger(const char16_t* group, const char16_t* key, T fallback) {
     const char16_t* raw = findRaw(group, key);
-    return raw ? static_cast<u8>(parseDecimal(raw)) : fallback;
+    return raw ? static_cast<T>(parseDecimal(raw)) : fallback;
+}
+
+u8 MappedData::getU8(const char16_t* group, const char16_t* key, u8 fallback) {
+    return getInteger(group, key, fallback);
 }
 
 u16 MappedData::getU16(const char16_t* group, const char16_t* key, u16 fallback) {
-    const char16_t* raw = findRaw(group, key);
-    return raw ? static_cast<u16>(parseDecimal(raw)) : fallback;
+    return getInteger(group, key, fallback);
 }
 
 u32 MappedData::getU32(const char16_t* group, const char16_t* key, u32 fallback) {
-    const char16_t* raw = findRaw(group, key);
-    return raw ? static_cast<u32>(parseDecimal(raw)) : fallback;
+    return getInteger(group, key, fallback);
 }
 
 i64 MappedData::getS64(const char16_t* group, const char16_t* key, i64 fallback) {
-    const char16_t* raw = findRaw(group, key);
-    return raw ? parseDecimal(raw) : fallback;
+    return getInteger(group, key, fallback);
 }
 
 i8 MappedData::getS8(const char16_t* group, const char16_t* key, i8 fallback) {
-    const char16_t* raw = findRaw(group, key);
-    return raw ? static_cast<i8>(parseDecimal(raw)) : fallback;
+    return getInteger(group, key, fallback);
 }
 
 i16 MappedData::getS16(const char16_t* group, const char16_t* key, i16 fallback) {
-    const char16_t* raw = findRaw(group, key);
-    return raw ? static_cast<i16>(parseDecimal(raw)) : fallback;
+    return getInteger(group, key, fallback);
 }
 
 i32 MappedData::getS32(const char16_t* group, const char16_t* key, i32 fallback) {
-    const char16_t* raw = findRaw(group, key);
-    return raw ? static_cast<i32>(parseDecimal(raw)) : fallback;
+    return getInteger(group, key, fallback);
 }
 
 float MappedData::getFloat(const char16_t* group, const char16_t* key, float fallback) {

@@ -93,6 +93,9 @@ private:
     /// store into; null when the name cannot be stored.
     Node* prepareSet(const char16_t* group, const char16_t* key);
     bool finishSet();
+    /// The attribute `key` of `group` as a whole number, or `fallback`.
+    template <class T>
+    T getInteger(const char16_t* group, const char16_t* key, T fallback);
     /// Stores a number as the attribute `key` of `group`.
     template <class T>
     bool setNumberValue(const char16_t* group, const char16_t* key, T value);

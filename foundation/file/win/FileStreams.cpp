@@ -77,17 +77,27 @@ void FileInputStream::close() {
     }
 }
 
-bool FileInputStream::moveTo(i64 offset, int whence) {
-    if (m_fd < 0)
-        return false;
-    const off_t at = ::lseek(m_fd, offset, whence);
+namespace {
+
+/// Moves the file offset of `fd` and keeps the stream's own position count in
+/// step with it.
+bool seekDescriptor(int fd, s::i64 offset, int whence, s::i64& position) {
+    const off_t at = ::lseek(fd, offset, whence);
     if (at < 0)
         return false;
     if (whence != SEEK_CUR)
-        m_position = at;
+        position = at;
     else
-        m_position += offset;
+        position += offset;
     return true;
+}
+
+} // namespace
+
+bool FileInputStream::moveTo(i64 offset, int whence) {
+    if (m_fd < 0)
+        return false;
+    return seekDescriptor(m_fd, offset, whence, m_position);
 }
 
 bool FileInputStream::rewind() {
@@ -229,14 +239,7 @@ void FileOutputStream::close() {
 bool FileOutputStream::moveTo(i64 offset, int whence) {
     if (m_fd < 0 || !writeOut())
         return false;
-    const off_t at = ::lseek(m_fd, offset, whence);
-    if (at < 0)
-        return false;
-    if (whence != SEEK_CUR)
-        m_position = at;
-    else
-        m_position += offset;
-    return true;
+    return seekDescriptor(m_fd, offset, whence, m_position);
 }
 
 bool FileOutputStream::rewind() {
