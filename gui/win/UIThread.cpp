@@ -1,0 +1,150 @@
+#include "gui/win/UIThread.h"
+
+#include <gtk/gtk.h>
+
+#include <condition_variable>
+#include <cstdlib>
+#include <mutex>
+#include <thread>
+
+namespace s::gui::win {
+
+struct UIThread::State {
+    std::mutex mutex;
+    std::condition_variable changed;
+    // Guarded by mutex:
+    bool started = false;   // start() ran its course (whatever the outcome)
+    bool running = false;   // accepts work
+    std::thread thread;     // joined by stop()
+    std::thread::id id;
+    GMainLoop* loop = nullptr; // the GTK thread's loop; quit under mutex
+};
+
+namespace {
+
+struct Job {
+    std::function<void()> fn;
+    // For invoke(): the waiter's flag, guarded by the state mutex.
+    bool* done = nullptr;
+    std::mutex* mutex = nullptr;
+    std::condition_variable* changed = nullptr;
+};
+
+gboolean runJob(gpointer data) {
+    auto* job = static_cast<Job*>(data);
+    job->fn();
+    if (job->done) {
+        std::lock_guard lock(*job->mutex);
+        *job->done = true;
+        job->changed->notify_all();
+    }
+    delete job;
+    return G_SOURCE_REMOVE;
+}
+
+void stopAtExit() { UIThread::instance().stop(); }
+
+} // namespace
+
+UIThread& UIThread::instance() {
+    static UIThread* thread = new UIThread(); // lives until exit; stopped by the exit hook
+    return *thread;
+}
+
+UIThread::State* UIThread::state() {
+    static State* s = new State();
+    return s;
+}
+
+bool UIThread::start() {
+    State* s = state();
+    std::unique_lock lock(s->mutex);
+    if (s->started)
+        return s->running;
+    s->started = true;
+    bool ready = false;
+    bool ok = false;
+    s->thread = std::thread([s, &ready, &ok] {
+        const bool init = gtk_init_check(nullptr, nullptr);
+        GMainLoop* loop = init ? g_main_loop_new(nullptr, FALSE) : nullptr;
+        {
+            std::lock_guard l(s->mutex);
+            s->id = std::this_thread::get_id();
+            s->loop = loop;
+            s->running = init;
+            ok = init;
+            ready = true;
+            s->changed.notify_all();
+        }
+        if (!loop)
+            return;
+        g_main_loop_run(loop);
+        // Work queued before the loop stopped accepting it still runs, so
+        // that no waiter of invoke() is left blocked.
+        while (g_main_context_iteration(nullptr, FALSE)) {
+        }
+        g_main_loop_unref(loop);
+    });
+    s->changed.wait(lock, [&] { return ready; });
+    if (ok)
+        std::atexit(stopAtExit);
+    return ok;
+}
+
+bool UIThread::isRunning() const {
+    State* s = const_cast<UIThread*>(this)->state();
+    std::lock_guard lock(s->mutex);
+    return s->running;
+}
+
+bool UIThread::isUiThread() {
+    State* s = instance().state();
+    std::lock_guard lock(s->mutex);
+    return s->started && s->id == std::this_thread::get_id();
+}
+
+bool UIThread::invoke(const std::function<void()>& fn) {
+    if (isUiThread()) {
+        fn();
+        return true;
+    }
+    State* s = state();
+    bool done = false;
+    std::unique_lock lock(s->mutex);
+    if (!s->running)
+        return false;
+    auto* job = new Job{fn, &done, &s->mutex, &s->changed};
+    g_idle_add_full(G_PRIORITY_HIGH_IDLE, runJob, job, nullptr);
+    s->changed.wait(lock, [&] { return done; });
+    return true;
+}
+
+bool UIThread::post(std::function<void()> fn) {
+    State* s = state();
+    std::lock_guard lock(s->mutex);
+    if (!s->running)
+        return false;
+    g_idle_add_full(G_PRIORITY_HIGH_IDLE, runJob, new Job{std::move(fn)}, nullptr);
+    return true;
+}
+
+void UIThread::stop() {
+    State* s = state();
+    std::thread thread;
+    {
+        std::lock_guard lock(s->mutex);
+        if (!s->running) {
+            if (s->thread.joinable() && s->id != std::this_thread::get_id())
+                thread = std::move(s->thread);
+        } else {
+            s->running = false;
+            g_main_loop_quit(s->loop);
+            if (s->id != std::this_thread::get_id())
+                thread = std::move(s->thread);
+        }
+    }
+    if (thread.joinable())
+        thread.join();
+}
+
+} // namespace s::gui::win
