@@ -25,6 +25,6 @@ cd "$BUILD_DIR"
 # Window tests need a display; give them a virtual one when there is none.
 run=(ctest --output-on-failure -j "$(nproc)")
 if [ -z "${DISPLAY:-}" ] && command -v xvfb-run >/dev/null; then
-    run=(xvfb-run -a "${run[@]}")
+    run=(xvfb-run -a -s "-screen 0 1600x1200x24" "${run[@]}")
 fi
 "${run[@]}"
