@@ -53,6 +53,11 @@ void Dialog::loadSettings() {
         m_outputFolderMode = settings->getS32(kFileGroup, kOutputFolderSettingKey, defaultOutputFolderMode());
         m_customOutputFolder.set(settings->getString(kFileGroup, kOutputDirCustomPathKey, u""));
     }
+    // A value no version of the program writes would resolve to no folder at
+    // all and refuse every file.
+    if (m_outputFolderMode != kOutputCustom && m_outputFolderMode != kOutputSameFolder &&
+        m_outputFolderMode != kOutputSubFolder && m_outputFolderMode != kOutputDesktop)
+        m_outputFolderMode = defaultOutputFolderMode();
 }
 
 const char16_t* Dialog::text(i32 id, const char16_t* english) const {
@@ -160,7 +165,7 @@ void Dialog::requestStop(bool wait) {
         m_worker->waitIdle();
         m_stopRequested.store(false);
     } else {
-        notifyStatus(u"Canceling..");
+        notifyStatus(text(609440, u"Canceling.."));
     }
 }
 
@@ -187,6 +192,16 @@ void Dialog::startTask() {
 void Dialog::notifyMessage(const char16_t* message) {
     if (m_observer)
         m_observer->onMessage(message);
+}
+
+void Dialog::showMessageNotOnTop(const char16_t* message) {
+    // A window that stays on top would hide the box behind it.
+    const bool onTop = m_behaviour && m_behaviour->isKeepOnTop();
+    if (onTop)
+        m_behaviour->setKeepOnTop(false);
+    notifyMessage(message);
+    if (onTop)
+        m_behaviour->setKeepOnTop(true);
 }
 
 void Dialog::notifyStatus(const char16_t* status) {
@@ -226,8 +241,10 @@ void Dialog::onNamedEvent(event::INamedEventSource& source) {
     const char16_t* name = source.getEventName();
     if (name == event::kProcessStatusStart) {
         m_jobStartMs = nowMs();
-        if (m_observer)
+        if (m_observer) {
+            m_observer->onProgressBoxShown(true);
             m_observer->onProgress(1000, 0);
+        }
     } else if (name == event::kProcessStatusUpdate) {
         if (m_stopRequested.load())
             return;
@@ -246,6 +263,8 @@ void Dialog::onNamedEvent(event::INamedEventSource& source) {
             m_observer->onProgress(1, 1);
         notifyStatus(text(609460, u"Done!"));
         notifyStatus(text(609450, u"Ready"));
+        if (m_observer)
+            m_observer->onProgressBoxShown(false);
         m_jobStartMs = 0;
         {
             Guard guard(m_jobLock);

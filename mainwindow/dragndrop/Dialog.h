@@ -9,6 +9,7 @@
 #include "foundation/thread/ObjLocker.h"
 #include "foundation/thread/win/Thread.h"
 #include "mainwindow/dragndrop/IDialogObserver.h"
+#include "mainwindow/dragndrop/IMenuView.h"
 
 #include <atomic>
 
@@ -35,6 +36,7 @@ inline constexpr const char16_t* kViewGroup = u"MainWindow\\View";
 inline constexpr const char16_t* kOutputFolderSettingKey = u"OutputFolderSetting";
 inline constexpr const char16_t* kOutputDirCustomPathKey = u"OutputDirCustomPath0";
 inline constexpr const char16_t* kLastBrowsedOutputDirKey = u"LastBrowsedOutputDirPath";
+inline constexpr const char16_t* kLastBrowsedFileLoadDirKey = u"LastBrowsedFileLoadDirPath";
 inline constexpr const char16_t* kCutModeKey = u"CutMode";
 
 /// What the application gives a dialog. Nothing is owned; everything must
@@ -70,10 +72,39 @@ public:
     base::IObject* newInstance() const override { return nullptr; }
 
     /// The settings part of building the window: reads the output folder
-    /// mode and the custom folder.
+    /// mode and the custom folder. A stored mode the program does not know
+    /// is taken as the default mode (in memory only).
     virtual void loadSettings();
 
     void setObserver(IDialogObserver* observer) { m_observer = observer; }
+    /// The context's settings store and localizer (each may be null).
+    map::IMappedData* settings() const { return m_context.settings; }
+    lang::Localizer* localizer() const { return m_context.localizer; }
+    /// Which layout the window shows: the close event stores the window
+    /// size under that layout's keys. Window thread.
+    void setCompactView(bool compact) { m_compactView = compact; }
+    bool isCompactView() const { return m_compactView; }
+    /// The menu bar and the standard dialogs that menu commands use; not
+    /// owned. Without one, commands that need it do nothing.
+    void setMenuView(IMenuView* menu) { m_menu = menu; }
+    /// The window behaviours that commands and messages switch; not owned.
+    void setWindowBehaviour(IWindowBehaviour* behaviour) { m_behaviour = behaviour; }
+
+    /// How the menus are to be built from the settings and the window's
+    /// state: the output-folder radio position (a custom mode without a
+    /// custom folder falls back to the same-folder mode, in memory only),
+    /// whether the custom entry exists and its text, the View menu's check
+    /// marks (from the window behaviours, when set) and the current
+    /// language. Call once, after `loadSettings`, when the menus are built:
+    /// the dialog then takes the custom entry as present in the menu.
+    void menuState(MenuState& out);
+
+    /// A menu command (the id the menu bar reports). Ids without a meaning
+    /// are ignored. Window thread.
+    void onCommand(i32 command);
+
+    /// The maker's link label of the status bar was clicked.
+    void openMakerPage();
 
     /// The text of `id` in the current language, or `english` when the
     /// language pack has none.
@@ -134,6 +165,13 @@ public:
     /// handling first, then the status bar's.
     void onNamedEvent(event::INamedEventSource& source) override;
 
+private:
+    void chooseOutputFolderByDialog();
+    void openByDialog();
+    void selectLanguage(i32 index);
+    /// The text of the custom-folder entry for `folder`.
+    void customEntryText(str::strbuffer::StrBuffer& out, const char16_t* folder) const;
+
 protected:
     /// Fills the job record for an open; false cancels the open.
     virtual bool prepareJob() = 0;
@@ -144,6 +182,9 @@ protected:
     /// Hands the task to the worker. Call with the job lock held, busy set.
     void startTask();
     void notifyMessage(const char16_t* text);
+    /// A message box during which the window does not stay on top of other
+    /// windows; its keep-on-top state is restored afterwards.
+    void showMessageNotOnTop(const char16_t* text);
     void notifyStatus(const char16_t* text);
     /// Calls the process hook and sends the event (a worker's status report).
     void reportStart();
@@ -151,7 +192,9 @@ protected:
     void reportEnd();
 
     DialogContext m_context;
-    IDialogObserver* m_observer = nullptr; // window thread
+    IDialogObserver* m_observer = nullptr;   // window thread
+    IMenuView* m_menu = nullptr;             // window thread
+    IWindowBehaviour* m_behaviour = nullptr; // window thread
 
     // Guarded by m_jobLock: the queue, the busy flag and the job record of
     // the subclass.
@@ -169,6 +212,8 @@ protected:
     i32 m_outputFolderMode = kOutputSameFolder;
     str::strbuffer::StrBuffer m_customOutputFolder;
     file::win::PathHandle m_resolvedOutputFolder;
+    /// The File menu has the custom-folder entry (window thread).
+    bool m_customEntryInMenu = false;
 
     thread::Pooled<thread::win::Thread> m_worker;
 };

@@ -26,13 +26,19 @@ public:
     virtual void onStatusText(const char16_t* /*text*/) {}
     /// The progress bar: range 0 .. `range`, position `value`.
     virtual void onProgress(i64 /*range*/, i64 /*value*/) {}
+    /// A task started (true): the link box of the status bar is hidden and
+    /// the progress box shown at its natural width. A task ended (false): the
+    /// progress text is emptied, the progress box hidden and the link box
+    /// shown again.
+    virtual void onProgressBoxShown(bool /*shown*/) {}
     /// "UpdateVideoImage": a new preview picture waits. Return true when
     /// the view took it (through the dialog's frame source); false lets the
     /// dialog drop it.
     virtual bool onImageReady() { return false; }
     /// A message box. From the window's thread, or from the worker task when
     /// the output file cannot be reserved (the view must then hand it over
-    /// to its own thread).
+    /// to its own thread). On the window's thread the box is modal: the call
+    /// returns when the user closed it.
     virtual void onMessage(const char16_t* /*text*/) {}
 };
 

@@ -123,23 +123,7 @@ void Dialog::openJob(const StrBuffer& path) {
     if (m_frameSourceFactory)
         source = m_frameSourceFactory(m_context.target, info->path(), video->width(), video->height(),
                                       tool::externalToolAvailable());
-    VideoInfo* previousInfo = nullptr;
-    IFrameSource* previousSource = nullptr;
-    {
-        Guard model(m_modelLock);
-        previousInfo = m_videoInfo;
-        m_videoInfo = info;
-        m_frameUs = frameUs;
-        Guard sources(m_sourceLock);
-        previousSource = m_frameSource;
-        m_frameSource = source;
-    }
-    if (source)
-        source->requestFrame(0);
-    if (previousSource)
-        previousSource->releaseSource();
-    if (previousInfo)
-        previousInfo->release();
+    replaceLoadedFile(info, frameUs, source);
     if (m_context.target)
         m_context.target->sendEvent(event::kUpdateUI, 0, 0, nullptr);
 }

@@ -47,10 +47,25 @@ const char16_t* Dialog::cutModeText(i32 mode) const {
 void Dialog::setCutMode(i32 mode, bool remember) {
     mode = mode == kPreciseMode ? kPreciseMode : kLosslessMode;
     m_cutMode.store(mode);
+    if (m_view) {
+        m_view->setCutModeChecked(mode == kPreciseMode ? kLosslessMode : kPreciseMode, false);
+        m_view->setCutModeChecked(mode, true);
+        m_view->setFramesRowShown(mode == kPreciseMode);
+        m_view->setTimeFieldWidth((mode == kPreciseMode ? 90 : 70) * m_scale);
+        showMarkerTime(kEditStart);
+        showMarkerTime(kEditEnd);
+        m_view->relayoutAndFit();
+    }
     if (remember && m_context.settings)
         m_context.settings->setString(dnd::kViewGroup, dnd::kCutModeKey, cutModeText(mode));
     if (m_observer)
         m_observer->onCutModeChanged(mode);
+}
+
+void Dialog::setView(ICutterView* view) {
+    m_view = view;
+    if (m_view)
+        setCutMode(m_cutMode.load(), false);
 }
 
 void Dialog::setPositions(i64 startUs, i64 endUs) {
@@ -111,30 +126,73 @@ bool Dialog::saveScene() {
 }
 
 void Dialog::onProbeDone() {
-    Guard guard(m_modelLock);
-    if (!m_videoInfo)
-        return;
-    if (m_videoInfo->durationUs() <= 0) {
+    i64 durationUs = 0;
+    i64 frameUs = 0;
+    bool hasAudio = false;
+    StrBuffer path;
+    {
+        Guard guard(m_modelLock);
+        if (!m_videoInfo)
+            return;
+        durationUs = m_videoInfo->durationUs();
+        frameUs = m_frameUs;
+        hasAudio = m_videoInfo->firstStreamOfType(kStreamAudio) != nullptr;
+        path.set(m_videoInfo->path());
+    }
+    if (durationUs <= 0) {
         notifyMessage(text(3007100, u"The program failed to find the video duration length."));
         return;
     }
+    m_shownDurationUs = durationUs;
+    m_shownFrameUs = frameUs;
     m_startUs = 0;
-    m_endUs = m_videoInfo->durationUs();
+    m_endUs = durationUs;
     m_editing = kEditStart;
+    if (m_view) {
+        m_view->setMarkerChecked(kEditStart, true);
+        m_view->setMarkerChecked(kEditEnd, false);
+        for (i32 which : {kEditStart, kEditEnd}) {
+            m_view->setSliderRange(which, durationUs / 1000000);
+            showMarkerSlider(which);
+            showMarkerTime(which);
+        }
+    }
     if (m_observer) {
         StrBuffer duration;
-        appendTime(duration, m_videoInfo->durationUs());
-        file::win::PathHandle path(file::win::newPath(m_videoInfo->path()));
+        durationText(durationUs, duration);
+        file::win::PathHandle file(file::win::newPath(path));
         StrBuffer size;
-        path->sizeTextInto(&size, false);
-        m_observer->onFileLoaded(path->name(), duration.c_str(), size.c_str());
+        sizeText(file->size(), size);
+        m_observer->onFileLoaded(file->name(), duration.c_str(), size.c_str());
         m_observer->onPositionsChanged(m_startUs, m_endUs);
         m_observer->onEditingChanged(m_editing);
         m_observer->onControlsEnabled(true);
     }
-    if (!m_videoInfo->firstStreamOfType(kStreamAudio))
+    if (!hasAudio)
         notifyMessage(text(3007200, u"The program failed to find the audio stream in the file.\n"
                                     u"Please be aware that the audio may not get saved together."));
+}
+
+void Dialog::replaceLoadedFile(VideoInfo* info, i64 frameUs, IFrameSource* source) {
+    VideoInfo* previousInfo = nullptr;
+    IFrameSource* previousSource = nullptr;
+    {
+        Guard model(m_modelLock);
+        previousInfo = m_videoInfo;
+        m_videoInfo = info;
+        m_frameUs = frameUs;
+        Guard sources(m_sourceLock);
+        previousSource = m_frameSource;
+        m_frameSource = source;
+    }
+    if (source)
+        source->requestFrame(0);
+    // The old grabber's threads are stopped outside the locks: its last
+    // frame may be waiting for the window, which may want the source lock.
+    if (previousSource)
+        previousSource->releaseSource();
+    if (previousInfo)
+        previousInfo->release();
 }
 
 bool Dialog::takeImage(image::win::BufferedImage* image) {
@@ -191,6 +249,11 @@ void Dialog::handleEvent(event::INamedEventSource& source) {
         onProbeDone();
         source.setEventResult(1);
     } else if (name == event::kUpdateVideoImage) {
+        if (m_view) {
+            onImageReady();
+            source.setEventResult(1);
+            return;
+        }
         const bool taken = m_observer && m_observer->onImageReady();
         if (!taken) {
             Guard guard(m_sourceLock);
@@ -204,7 +267,7 @@ void Dialog::handleEvent(event::INamedEventSource& source) {
             StrBuffer message;
             reportMessage(message, payload->code, payload->inputName ? payload->inputName->c_str() : u"",
                           payload->outputName ? payload->outputName->c_str() : u"");
-            notifyMessage(message.c_str());
+            showMessageNotOnTop(message.c_str());
         }
         source.setEventResult(1);
     } else if (name == event::kProcessStatusEnd) {

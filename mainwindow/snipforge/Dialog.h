@@ -4,10 +4,12 @@
 #include "foundation/thread/ObjLocker.h"
 #include "mainwindow/dragndrop/Dialog.h"
 #include "mainwindow/snipforge/FrameSource.h"
+#include "mainwindow/snipforge/ICutterView.h"
 #include "mainwindow/snipforge/Setting.h"
 #include "media/video/VideoInfo.h"
 
 #include <atomic>
+#include <string_view>
 
 namespace s::video::gui::dialogs::snipforge {
 
@@ -31,8 +33,18 @@ public:
     const str::strbuffer::StrBuffer* outputName = nullptr;
 };
 
-/// Which position the step buttons and the preview follow.
-enum Editing : i32 { kEditStart = 0, kEditEnd = 1 };
+/// Which position the step buttons and the preview follow; also the marker
+/// argument (`which`) of the navigation operations.
+enum Editing : i32 {
+    kEditNone = -1, ///< neither the Start nor the End radio button is checked
+    kEditStart = 0,
+    kEditEnd = 1,
+};
+
+/// The distances of the step buttons: the seconds rows ("1 sec:" to
+/// "3 min:") in microseconds, and the frame rows in frames.
+inline constexpr i64 kSecondStepsUs[] = {1000000, 5000000, 30000000, 180000000};
+inline constexpr i64 kFrameSteps[] = {1, 5, 10};
 
 /// Cut modes as the dialog keeps them.
 enum : i32 { kLosslessMode = 0, kPreciseMode = 1 };
@@ -65,7 +77,17 @@ public:
     /// Replaces the rename (tests make it fail). Call while idle.
     void setMoveFunction(MoveFn move) { m_moveFile = move; }
 
-    /// 0 lossless or 1 precise; with `remember`, stores the cut-mode text.
+    /// The controls the navigation drives; not owned. Applies the current
+    /// cut mode to them (radio buttons, frames row, field widths and texts,
+    /// layout) without storing it: the window calls this when it wires its
+    /// controls, after `loadSettings` restored the mode.
+    void setView(ICutterView* view);
+
+    /// 0 lossless or 1 precise: the other cut-mode radio button is
+    /// unchecked, the frames row is shown only for precise cuts, both time
+    /// fields get the mode's width (70 or 90 times the display scale) and
+    /// are rewritten in the mode's format, the window is laid out again;
+    /// with `remember`, the cut-mode text is stored.
     void setCutMode(i32 mode, bool remember = true);
     i32 cutMode() const { return m_cutMode; }
     /// The stored "CutMode" text of a mode: the radio button's text.
@@ -77,6 +99,51 @@ public:
     i64 endUs() const { return m_endUs; }
     i32 editing() const { return m_editing; }
 
+    // -- moving the markers (window thread, while a file is loaded and no
+    // cut runs). Every accepted change ends with one frame request for the
+    // new position. --
+
+    /// Moves the marker whose radio button is checked by `deltaUs`, kept
+    /// within 0 .. duration; nothing when neither is checked or the marker
+    /// stays where it is.
+    void step(i64 deltaUs);
+    /// `step` by `n` frames of the loaded file.
+    void stepFrames(i64 n);
+    /// A slider (`which`) was moved: its marker follows it and becomes the
+    /// edited one.
+    void onSliderMoved(i32 which);
+    /// A time field's text changed: a complete time moves the marker at once;
+    /// the text stays as typed.
+    void onTimeTyped(i32 which);
+    /// Enter or focus loss in a time field: any readable time moves the
+    /// marker; the field then shows the marker's time, so that an unreadable
+    /// entry reverts.
+    void onTimeCommitted(i32 which);
+    /// A marker's radio button was clicked: the preview shows its position.
+    void onMarkerChosen(i32 which);
+    /// "UpdateVideoImage": copies the waiting picture into the preview.
+    void onImageReady();
+
+    /// The text of a position: "H:MM:SS.mmm" for precise cuts,
+    /// "H:MM:SS" for lossless ones (the milliseconds dropped after rounding
+    /// the position to whole milliseconds).
+    static void formatTime(i64 us, i32 cutMode, str::strbuffer::StrBuffer& out);
+    /// "H:MM:SS" or "H:MM:SS.f" (one to three fraction digits) with exactly
+    /// two digits for minutes and seconds: what counts as a complete entry
+    /// while typing. Sets `us` only on success. Values too large for 64 bits
+    /// saturate.
+    [[nodiscard]] static bool parseTimeStrict(std::u16string_view text, i64& us);
+    /// As `parseTimeStrict`, but any numbers are taken for the three parts
+    /// ("0:90:0" is an hour and a half).
+    [[nodiscard]] static bool parseTimeLenient(std::u16string_view text, i64& us);
+
+    /// The size label's text: the largest non-zero 1024-unit with two
+    /// truncated decimals ("1.50 KB", "1.02 GB"), "0 B" style below 1 KB,
+    /// "-" for a negative count.
+    static void sizeText(i64 bytes, str::strbuffer::StrBuffer& out);
+    /// The duration label's text: "[HH:MM:SS]" of whole seconds.
+    static void durationText(i64 us, str::strbuffer::StrBuffer& out);
+
     /// Starts the cut of the scene. True when the task started; false when
     /// busy, nothing loaded, the output folder fails its check, or the scene
     /// is empty.
@@ -84,6 +151,12 @@ public:
 
     /// "UpdateUI": takes over the newly opened file (positions, controls).
     void onProbeDone();
+
+    /// Makes `info` the loaded file with its frame length and frame source
+    /// (each may be null), under the model lock, asks the new source for
+    /// position 0 and frees the previous ones. The opening task's hand-over before it sends "UpdateUI"; tests
+    /// use it to load a file without probing one. Takes ownership.
+    void replaceLoadedFile(VideoInfo* info, i64 frameUs, IFrameSource* source);
 
     /// The loaded file (null before the first open); the model lock must be
     /// held while it is used off the window's thread.
@@ -119,6 +192,20 @@ private:
                     const str::strbuffer::StrBuffer& outputName);
     thread::ObjLocker& currentGrabLock();
 
+    /// The marker whose radio button is checked (the view's, else the
+    /// model's own record).
+    i32 checkedMarker() const;
+    /// Checks `which`'s radio button and unchecks the other.
+    void checkMarker(i32 which);
+    i64 markerUs(i32 which) const { return which == kEditEnd ? m_endUs : m_startUs; }
+    /// `us` kept within 0 .. the duration shown.
+    i64 clampToDuration(i64 us) const;
+    /// Stores a marker, kept within 0 .. the duration shown.
+    void setMarker(i32 which, i64 us);
+    void showMarkerTime(i32 which);
+    void showMarkerSlider(i32 which);
+    void requestFrame(i64 us);
+
     // Guarded by the job lock.
     thread::Pooled<Setting> m_job;
 
@@ -135,6 +222,11 @@ private:
     MoveFn m_moveFile = nullptr; // set while idle; used by the task
 
     // Window thread.
+    ICutterView* m_view = nullptr;
+    /// The duration and frame length of the file the window shows, taken at
+    /// "UpdateUI" (the task may already hold a newer file).
+    i64 m_shownDurationUs = 0;
+    i64 m_shownFrameUs = 41666;
     i64 m_startUs = 0;
     i64 m_endUs = 0;
     i32 m_editing = kEditStart;

@@ -13,6 +13,7 @@ public:
     void requestFrame(i64 us) override { m_grabber->requestFrame(us); }
     thread::ObjLocker& grabLock() override { return m_grabber->getGrabLock(); }
     bool takeImage(image::win::BufferedImage* image) override { return m_grabber->takeImage(image); }
+    bool isImagePending() const override { return m_grabber->isImagePending(); }
     void discardImage() override { m_grabber->clearImagePending(); }
     void releaseSource() override {
         m_grabber->release();

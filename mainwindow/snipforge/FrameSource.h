@@ -24,6 +24,9 @@ public:
     /// After "UpdateVideoImage": copies the picture into `image` (see the
     /// grabber's `takeImage`); true when one was copied.
     virtual bool takeImage(image::win::BufferedImage* image) = 0;
+    /// Whether a received picture waits for `takeImage`. Sources that cannot
+    /// tell say true and let `takeImage` decide.
+    virtual bool isImagePending() const { return true; }
     /// After "UpdateVideoImage" when nobody shows pictures: lets the grabber
     /// go on without waiting for the picture to be taken.
     virtual void discardImage() = 0;

@@ -1,0 +1,304 @@
+// Moving the scene's start and end markers, and the texts of times and sizes.
+
+#include "mainwindow/snipforge/Dialog.h"
+
+#include <cmath>
+#include <cstdio>
+#include <limits>
+#include <mutex>
+
+namespace s::video::gui::dialogs::snipforge {
+
+using str::strbuffer::StrBuffer;
+using Guard = std::lock_guard<thread::ObjLocker>;
+
+namespace {
+
+constexpr i64 kUsPerSecond = 1000000;
+constexpr i64 kMax = std::numeric_limits<i64>::max();
+constexpr i64 kMin = std::numeric_limits<i64>::min();
+
+// Typed times may hold any number of digits; they are clamped to the file
+// afterwards, so saturating is as good as exact.
+i64 addSaturated(i64 a, i64 b) {
+    i64 sum;
+    if (__builtin_add_overflow(a, b, &sum))
+        return b > 0 ? kMax : kMin;
+    return sum;
+}
+
+i64 mulSaturated(i64 a, i64 b) {
+    i64 product;
+    if (__builtin_mul_overflow(a, b, &product))
+        return (a < 0) != (b < 0) ? kMin : kMax;
+    return product;
+}
+
+bool isMarker(i32 which) {
+    return which == kEditStart || which == kEditEnd;
+}
+
+// Digits only, with a leading '-' allowed when something follows it.
+bool isNumber(std::u16string_view part) {
+    if (part.empty())
+        return false;
+    size_t i = part[0] == u'-' && part.size() > 1 ? 1 : 0;
+    for (; i < part.size(); ++i) {
+        if (part[i] < u'0' || part[i] > u'9')
+            return false;
+    }
+    return true;
+}
+
+// The value of a part that passed `isNumber`.
+i64 numberValue(std::u16string_view part) {
+    const bool negative = part[0] == u'-';
+    i64 value = 0;
+    for (size_t i = negative ? 1 : 0; i < part.size(); ++i) {
+        const i64 digit = part[i] - u'0';
+        value = addSaturated(mulSaturated(value, 10), negative ? -digit : digit);
+    }
+    return value;
+}
+
+// Splits at `separator`, keeping empty pieces; false when there are more
+// than `maxParts` pieces.
+bool splitAt(std::u16string_view text, char16_t separator, std::u16string_view* parts, size_t maxParts,
+             size_t& count) {
+    count = 0;
+    size_t from = 0;
+    while (true) {
+        const size_t end = text.find(separator, from);
+        if (count == maxParts)
+            return false;
+        parts[count++] =
+            text.substr(from, end == std::u16string_view::npos ? std::u16string_view::npos : end - from);
+        if (end == std::u16string_view::npos)
+            return true;
+        from = end + 1;
+    }
+}
+
+bool parseTime(std::u16string_view text, bool strict, i64& us) {
+    std::u16string_view fields[3];
+    size_t fieldCount = 0;
+    if (!splitAt(text, u':', fields, 3, fieldCount) || fieldCount != 3)
+        return false;
+    std::u16string_view seconds[2];
+    size_t secondCount = 0;
+    if (!splitAt(fields[2], u'.', seconds, 2, secondCount))
+        return false;
+    const std::u16string_view hours = fields[0];
+    const std::u16string_view minutes = fields[1];
+    if (strict && (hours.empty() || minutes.size() != 2 || seconds[0].size() != 2))
+        return false;
+    if (!isNumber(hours) || !isNumber(minutes) || !isNumber(seconds[0]))
+        return false;
+    i64 total = addSaturated(mulSaturated(numberValue(hours), 3600), mulSaturated(numberValue(minutes), 60));
+    total = mulSaturated(addSaturated(total, numberValue(seconds[0])), kUsPerSecond);
+    if (secondCount == 2) {
+        const std::u16string_view fraction = seconds[1];
+        if (fraction.size() > 3 || !isNumber(fraction))
+            return false;
+        const i64 scale = fraction.size() == 1 ? 100 : (fraction.size() == 2 ? 10 : 1);
+        total = addSaturated(total, numberValue(fraction) * scale * 1000);
+    }
+    us = total;
+    return true;
+}
+
+} // namespace
+
+void Dialog::formatTime(i64 us, i32 cutMode, StrBuffer& out) {
+    out.clear();
+    i64 ms = std::llround(static_cast<double>(us) / 1000.0);
+    if (ms < 0) {
+        out.append(u'-');
+        ms = -ms; // |us / 1000| is far from the limits
+    }
+    const long long seconds = ms / 1000;
+    char text[64];
+    if (cutMode == kPreciseMode)
+        std::snprintf(text, sizeof text, "%lld:%02lld:%02lld.%03lld", seconds / 3600, (seconds / 60) % 60,
+                      seconds % 60, static_cast<long long>(ms % 1000));
+    else
+        std::snprintf(text, sizeof text, "%lld:%02lld:%02lld", seconds / 3600, (seconds / 60) % 60,
+                      seconds % 60);
+    out.append(text);
+}
+
+bool Dialog::parseTimeStrict(std::u16string_view text, i64& us) {
+    return parseTime(text, true, us);
+}
+
+bool Dialog::parseTimeLenient(std::u16string_view text, i64& us) {
+    return parseTime(text, false, us);
+}
+
+void Dialog::sizeText(i64 bytes, StrBuffer& out) {
+    out.clear();
+    if (bytes < 0) {
+        out.append(u"-");
+        return;
+    }
+    static const char* const kUnits[] = {" KB", " MB", " GB", " TB"};
+    // 10-bit groups from KB up; the top group keeps what lies above it, so
+    // that a size past 1023 TB does not read as a small one.
+    i64 groups[5];
+    for (int i = 0; i < 4; ++i)
+        groups[i] = (bytes >> (10 * i)) & 1023;
+    groups[4] = bytes >> 40;
+    char text[64];
+    for (int unit = 4; unit >= 1; --unit) {
+        if (groups[unit] == 0)
+            continue;
+        std::snprintf(text, sizeof text, "%lld.%02lld%s", static_cast<long long>(groups[unit]),
+                      static_cast<long long>(groups[unit - 1] * 100 / 1024), kUnits[unit - 1]);
+        out.append(text);
+        return;
+    }
+    std::snprintf(text, sizeof text, "%lld B", static_cast<long long>(groups[0]));
+    out.append(text);
+}
+
+void Dialog::durationText(i64 us, StrBuffer& out) {
+    out.clear();
+    const long long seconds = us / kUsPerSecond;
+    char text[64];
+    std::snprintf(text, sizeof text, "[%02lld:%02lld:%02lld]", seconds / 3600, (seconds / 60) % 60,
+                  seconds % 60);
+    out.append(text);
+}
+
+i32 Dialog::checkedMarker() const {
+    if (!m_view)
+        return m_editing;
+    if (m_view->isMarkerChecked(kEditStart))
+        return kEditStart;
+    if (m_view->isMarkerChecked(kEditEnd))
+        return kEditEnd;
+    return kEditNone;
+}
+
+void Dialog::checkMarker(i32 which) {
+    m_editing = which;
+    if (m_view) {
+        m_view->setMarkerChecked(which, true);
+        m_view->setMarkerChecked(which == kEditStart ? kEditEnd : kEditStart, false);
+    }
+    if (m_observer)
+        m_observer->onEditingChanged(which);
+}
+
+i64 Dialog::clampToDuration(i64 us) const {
+    if (us < 0)
+        us = 0;
+    return us > m_shownDurationUs ? m_shownDurationUs : us;
+}
+
+void Dialog::setMarker(i32 which, i64 us) {
+    (which == kEditEnd ? m_endUs : m_startUs) = clampToDuration(us);
+    if (m_observer)
+        m_observer->onPositionsChanged(m_startUs, m_endUs);
+}
+
+void Dialog::showMarkerTime(i32 which) {
+    if (!m_view)
+        return;
+    StrBuffer text;
+    formatTime(markerUs(which), m_cutMode.load(), text);
+    m_view->setTimeText(which, text.c_str());
+}
+
+void Dialog::showMarkerSlider(i32 which) {
+    if (m_view)
+        m_view->setSliderPosition(which, markerUs(which) / kUsPerSecond);
+}
+
+void Dialog::requestFrame(i64 us) {
+    Guard guard(m_sourceLock);
+    if (m_frameSource)
+        m_frameSource->requestFrame(us);
+}
+
+void Dialog::step(i64 deltaUs) {
+    const i32 which = checkedMarker();
+    if (!isMarker(which))
+        return;
+    const i64 after = clampToDuration(addSaturated(markerUs(which), deltaUs));
+    if (after == markerUs(which))
+        return;
+    setMarker(which, after);
+    showMarkerTime(which);
+    showMarkerSlider(which);
+    requestFrame(markerUs(which));
+}
+
+void Dialog::stepFrames(i64 n) {
+    step(mulSaturated(m_shownFrameUs, n));
+}
+
+void Dialog::onSliderMoved(i32 which) {
+    if (!isMarker(which) || !m_view)
+        return;
+    setMarker(which, mulSaturated(m_view->sliderPosition(which), kUsPerSecond));
+    checkMarker(which);
+    showMarkerTime(which);
+    requestFrame(markerUs(which));
+}
+
+void Dialog::onTimeTyped(i32 which) {
+    if (!isMarker(which) || !m_view)
+        return;
+    StrBuffer text;
+    m_view->timeText(which, text);
+    i64 us = 0;
+    if (!parseTimeStrict(text.view(), us) || us == markerUs(which))
+        return;
+    setMarker(which, us);
+    showMarkerSlider(which);
+    checkMarker(which);
+    requestFrame(markerUs(which));
+}
+
+void Dialog::onTimeCommitted(i32 which) {
+    if (!isMarker(which) || !m_view)
+        return;
+    StrBuffer text;
+    m_view->timeText(which, text);
+    i64 us = 0;
+    if (parseTimeLenient(text.view(), us) && us != markerUs(which)) {
+        setMarker(which, us);
+        showMarkerSlider(which);
+        checkMarker(which);
+        requestFrame(markerUs(which));
+    }
+    // Also when nothing was taken: an unreadable entry shows the position
+    // again.
+    showMarkerTime(which);
+}
+
+void Dialog::onMarkerChosen(i32 which) {
+    if (!isMarker(which))
+        return;
+    m_editing = which;
+    requestFrame(markerUs(which));
+}
+
+void Dialog::onImageReady() {
+    Guard guard(m_sourceLock);
+    if (!m_frameSource || !m_frameSource->isImagePending())
+        return;
+    image::win::BufferedImage* image = m_view ? m_view->previewImage() : nullptr;
+    if (!image) {
+        m_frameSource->discardImage();
+        return;
+    }
+    m_view->setPreviewUpdating(true);
+    const bool taken = m_frameSource->takeImage(image);
+    m_view->setPreviewUpdating(false);
+    if (taken)
+        m_view->redrawPreview();
+}
+
+} // namespace s::video::gui::dialogs::snipforge
