@@ -7,6 +7,7 @@ typedef struct _GtkWidget GtkWidget;
 namespace s::gui::win {
 
 class MemDC;
+class Container;
 
 /// A mouse event on a toolkit-drawn component, in the component's own
 /// coordinates. `button`: 1 left, 2 middle, 3 right (0 for moves).
@@ -158,6 +159,8 @@ public:
     virtual void onLanguageChanged() {}
 
 protected:
+    friend class Container;
+
     /// Applies the current bounds (native placement and redraw); called by
     /// `setBounds` when not frozen and by `unfreeze`. Containers also place
     /// their children again (their window offsets moved).

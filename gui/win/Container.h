@@ -135,6 +135,10 @@ protected:
     /// Parent inner size for percent rules (0 without a parent).
     i32 parentInnerWidth() const;
     i32 parentInnerHeight() const;
+    /// Steps 2 to 5 of `doLayout` (nesting guard, content values, the
+    /// algorithm, listeners) without the frozen check: a frozen container
+    /// still lays out its (frozen) children when asked to size itself.
+    void runLayout();
 
     std::vector<IComponent*> m_children;
     ILayoutManager* m_manager = nullptr;
@@ -152,6 +156,9 @@ protected:
     bool m_collapseH = false;
     ContentSize m_content;
     i32 m_layoutDepth = 0;
+    /// The size the children were last laid out for (-1: never).
+    i32 m_laidOutW = -1;
+    i32 m_laidOutH = -1;
     events::ListenerList m_layoutListeners;
 };
 
