@@ -5,6 +5,7 @@
 #include "foundation/map/IMappedData.h"
 #include "gui/IWindow.h"
 #include "gui/combobox/ComboBoxItem.h"
+#include "gui/dialogs/About3.h"
 #include "gui/dialogs/win/FileOpener.h"
 #include "gui/dialogs/win/FolderSelector.h"
 #include "gui/drawer/border/win/UnderWindowMenu.h"
@@ -37,8 +38,10 @@ namespace {
 // Language-pack numbers of the frame's texts.
 constexpr i32 kTextMakerName = 100000;
 constexpr i32 kTextMakerPage = 101000;
-constexpr i32 kTextVersionTitle = 400100;
 constexpr i32 kTextVersion = 500010;
+constexpr i32 kTextProductPage = 500003;
+/// Shown as "Last Updated:" in the version window.
+constexpr const char16_t* kReleaseDate = u"2026-12-09";
 constexpr i32 kTextSaveAScene = 1100000;
 constexpr i32 kTextCancel = 1006050;
 constexpr i32 kTextReady = 609450;
@@ -69,6 +72,8 @@ Frame::Frame(Dialog& dialog) : m_dialog(dialog), m_alive(std::make_shared<std::a
 
 Frame::~Frame() {
     m_alive->store(false);
+    if (m_about)
+        m_about->release();
 }
 
 void Frame::attach(gw::Window* window) {
@@ -430,11 +435,12 @@ void Frame::openUrl(const char16_t* url) {
 }
 
 void Frame::showVersionWindow() {
-    StrBuffer message;
-    message.append(m_dialog.text(kTextVersionTitle, u"Version Information"))
-        .append(u"\r\n\r\n")
-        .append(m_dialog.text(kTextVersion, u""));
-    presentMessage(message.c_str());
+    if (!m_about) {
+        m_about = gui::dialogs::About3::create();
+        m_about->setLocalizer(m_dialog.localizer());
+        m_about->setInfo(m_dialog.text(kTextVersion, u""), kReleaseDate, m_dialog.text(kTextProductPage, u""));
+    }
+    m_about->show(m_scale);
 }
 
 void Frame::relayoutAndFit() {

@@ -25,6 +25,9 @@ class ProgressBar;
 class Spacer;
 class Window;
 } // namespace s::gui::win
+namespace s::gui::dialogs {
+class About3;
+}
 
 namespace s::gui::dialogs::dragndrop {
 
@@ -202,6 +205,7 @@ private:
     gui::win::PopupMenu* m_viewMenu = nullptr;
     gui::win::PopupMenu* m_languageMenu = nullptr;
     gui::win::PopupMenu* m_aboutMenu = nullptr;
+    gui::dialogs::About3* m_about = nullptr; // the version window, made on first use
     gui::win::Box* m_strip = nullptr;
     gui::win::Box* m_contentArea = nullptr;
     gui::win::Box* m_dropColumn = nullptr;
