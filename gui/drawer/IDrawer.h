@@ -57,8 +57,8 @@ class IImage : public IDrawer {
 public:
     using IDrawer::paint;
     /// `backBuffer`: the control's buffer (for alpha compositing).
-    virtual void paintImage(win::MemDC& dc, image::win::BufferedImage* backBuffer, i32 left, i32 top, i32 right,
-                            i32 bottom, image::win::BufferedImage* picture, bool scale, bool withBorder,
+    virtual void paintImage(win::MemDC& dc, ::s::image::win::BufferedImage* backBuffer, i32 left, i32 top, i32 right,
+                            i32 bottom, ::s::image::win::BufferedImage* picture, bool scale, bool withBorder,
                             bool blendAlpha) = 0;
 };
 
@@ -136,17 +136,64 @@ public:
     virtual void getChannel(i32 width, i32 thumbLength, i32* channelLeft, i32* channelRight) = 0;
 };
 
-class ICounter : public IDrawer {};
+/// An up/down counter's face and its progress-like bar.
+class ICounter : public IDrawer {
+public:
+    using IDrawer::paint;
+    /// The bar filled to value / range (clamped to 0..range); range <= 0
+    /// paints the empty face.
+    virtual void paintCounter(win::MemDC& dc, i32 left, i32 top, i32 right, i32 bottom, i32 value,
+                              i32 range) = 0;
+};
 class IGroupBox : public IDrawer {
 public:
     using IDrawer::paint;
     virtual void paintGroup(win::MemDC& dc, i32 left, i32 top, i32 right, i32 bottom, const char16_t* caption,
                             win::FontSetting* font) = 0;
 };
-class ITabBox : public IDrawer {};
-class IListBox : public IDrawer {};
-class IListHeader : public IDrawer {};
-class ICombo : public IDrawer {};
+/// Tab strip: `paint` draws the pane under the tabs, `paintTab` one tab.
+class ITabBox : public IDrawer {
+public:
+    using IDrawer::paint;
+    virtual void paintTab(win::MemDC& dc, i32 left, i32 top, i32 right, i32 bottom, const char16_t* title,
+                          bool selected, bool hot, win::FontSetting* font) = 0;
+};
+
+/// One row of a list or tree, as the list drawer paints it.
+struct ListRow {
+    const char16_t* text = nullptr;
+    i32 index = 0;         ///< row number (alternate rows are shaded)
+    bool selected = false;
+    bool hot = false;
+    i32 level = 0;         ///< tree depth (indent)
+    i32 tree = -1;         ///< -1 no tree mark, 0 closed, 1 open
+    i32 check = -1;        ///< -1 no check mark, 0 unchecked, 1 checked
+};
+
+/// List and tree rows: `paint` fills the list's background.
+class IListBox : public IDrawer {
+public:
+    using IDrawer::paint;
+    virtual void paintRow(win::MemDC& dc, i32 left, i32 top, i32 right, i32 bottom, const ListRow& row,
+                          win::FontSetting* font) = 0;
+};
+
+/// Column headers: `paint` draws the strip, `paintHeader` one column.
+class IListHeader : public IDrawer {
+public:
+    using IDrawer::paint;
+    /// `sort`: 0 none, 1 ascending, -1 descending.
+    virtual void paintHeader(win::MemDC& dc, i32 left, i32 top, i32 right, i32 bottom, const char16_t* title,
+                             bool hot, bool pressed, i32 sort, win::FontSetting* font) = 0;
+};
+
+/// Combo box face with its drop button.
+class ICombo : public IDrawer {
+public:
+    using IDrawer::paint;
+    virtual void paintCombo(win::MemDC& dc, i32 left, i32 top, i32 right, i32 bottom, const char16_t* text,
+                            bool hot, bool open, bool enabled, win::FontSetting* font) = 0;
+};
 /// Window background, frame and corners.
 class IWindow : public IDrawer {};
 

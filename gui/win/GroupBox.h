@@ -1,0 +1,72 @@
+#pragma once
+
+#include "foundation/thread/Pool.h"
+#include "gui/IGroupBox.h"
+#include "gui/win/Box.h"
+
+#include <string>
+
+namespace s::gui::drawer::groupbox::win {
+class Basic;
+}
+
+namespace s::gui::win {
+
+class FontSetting;
+
+/// A box with a frame and a caption, drawn by the group box drawer (the
+/// window skin's, else its own plain one). Everything a box does (layout,
+/// dropped files with code 1, wheel) it does too. Its padding keeps the
+/// children inside the frame: 6 times the display scale on the sides and
+/// the bottom, the caption's height plus 4 times the scale at the top; a
+/// padding set afterwards replaces it until the caption or font changes.
+class GroupBox final : public Box, public IGroupBox {
+    S_POOLED_CLASS(GroupBox)
+
+public:
+    static constexpr u32 kMaxPooled = 0;
+
+    GroupBox();
+    ~GroupBox() override;
+    const char16_t* getClassName() const override { return u"s_gui_win_GroupBox"; }
+    void reset() override;
+    IContainer* asContainer() override { return this; }
+    IComponent* asComponent() override { return this; }
+
+    // -- ITextStyle --
+    void setSizeCode(i32 code) override;
+    void setFontFace(const char16_t* face) override;
+    void setFontHeight(i32 height) override;
+    i32 getFontHeight() const override;
+    void setBold(bool bold) override;
+    bool isBold() const override;
+    void setItalic(bool italic) override;
+    bool isItalic() const override;
+    void setUnderline(bool underline) override;
+    bool isUnderline() const override;
+    void setTextColor(i32 r, i32 g, i32 b) override;
+    u32 getTextColor() const override;
+    FontSetting* getFontSetting() override { return m_font; }
+    void fontChanged() override;
+
+    // -- IGroupBox --
+    void setText(const char16_t* text) override;
+    const char16_t* getText() const override { return m_caption.c_str(); }
+    void setTextId(i32 id) override;
+    i32 getTextId() const override { return m_textId; }
+
+    // -- drawn component --
+    void paint(MemDC& dc, i32 w, i32 h) override;
+    void onLanguageChanged() override;
+
+private:
+    /// Padding for the caption, then the layouts.
+    void captionChanged();
+
+    std::u16string m_caption;
+    i32 m_textId = -1;
+    FontSetting* m_font;
+    drawer::groupbox::win::Basic* m_drawer;
+};
+
+} // namespace s::gui::win
