@@ -1,0 +1,36 @@
+#pragma once
+
+#include "foundation/base/Types.h"
+
+namespace s::app::win {
+
+/// The desktop program: start-up, the cutter window, shutdown.
+///
+/// Start: the user-interface thread (no display ends the start with a
+/// message on standard error and status 1), the application base, the
+/// display scale from the primary monitor, the main window's stored state,
+/// the silent-installation check (only without arguments) and the
+/// single-instance rule (a later start brings the running window forward and
+/// ends with status 0), the cutter dialog bound to the window, the media
+/// libraries, the window built and shown; then the calling thread waits
+/// until the window closes. Shutdown stops the dialog's workers, unloads the
+/// media libraries, releases the window on the user-interface thread, saves
+/// the settings and stops the user-interface thread.
+///
+/// Arguments do not open files: a path given on the command line is only
+/// an argument (it skips the silent-installation check); files come from the
+/// File menu or a drop.
+///
+/// When the environment variable SNIPFORGE_DUMP_LAYOUT names a file, the
+/// window-relative rectangles of the main controls are written there while
+/// the window shows, one "name x y width height enabled" line each (enabled
+/// 1 or 0), and rewritten whenever they change (for driving the program
+/// from outside).
+class App final {
+public:
+    /// Runs the program on the calling thread (the process's main thread);
+    /// the process's exit status.
+    [[nodiscard]] int run(int argc, const char* const* argv);
+};
+
+} // namespace s::app::win
