@@ -12,6 +12,9 @@ class Localizer;
 namespace s::gui::drawer {
 class ISkin;
 }
+namespace s::image::win {
+class BufferedImage;
+}
 
 namespace s::gui {
 
@@ -91,6 +94,10 @@ public:
     /// named-event listeners (code 2); inside them the getters of
     /// INamedEventSource read the event.
     virtual void addNamedEventListener(events::IEventListener* l) = 0;
+    /// The same list, for listeners that are not toolkit objects (the
+    /// window's model): called with the window as the event source, in one
+    /// registration order together with the toolkit listeners.
+    virtual void addNamedEventListener(event::INamedEventListener* l) = 0;
 
     // -- listeners by window event code --
     virtual void addCloseListener(events::IEventListener* l) = 0;
@@ -126,6 +133,12 @@ public:
     /// Title = text(id), plus " v" and text(versionId) when versionId >= 0;
     /// follows language changes.
     virtual void setTitleId(i32 id, i32 versionId) = 0;
+    /// The icons of the window's frame and task-bar entry (not owned; they
+    /// must outlive the window). Windows without icons ignore them.
+    virtual void setIcons(image::win::BufferedImage* small, image::win::BufferedImage* big) {
+        (void)small;
+        (void)big;
+    }
     virtual const char16_t* getTitle() const = 0;
     virtual void setKeepOnTop(bool onTop) = 0;
     virtual bool isKeepOnTop() const = 0;

@@ -1,0 +1,128 @@
+#include "gui/win/MessageBoxW.h"
+
+#include "gui/IWindow.h"
+#include "gui/win/Text.h"
+#include "gui/win/UIThread.h"
+
+#include <gtk/gtk.h>
+
+#include <cstdio>
+#include <mutex>
+
+namespace s::gui::win {
+
+namespace {
+
+struct Shared {
+    std::mutex mutex;
+    IWindow* mainWindow = nullptr; // guarded by mutex
+    std::u16string caption = MessageBoxW::kDefaultCaption;
+};
+
+Shared& shared() {
+    static Shared* s = new Shared();
+    return *s;
+}
+
+} // namespace
+
+void MessageBoxW::setMainWindow(IWindow* window) {
+    std::lock_guard lock(shared().mutex);
+    shared().mainWindow = window;
+}
+
+IWindow* MessageBoxW::getMainWindow() {
+    std::lock_guard lock(shared().mutex);
+    return shared().mainWindow;
+}
+
+void MessageBoxW::forgetMainWindow(IWindow* window) {
+    std::lock_guard lock(shared().mutex);
+    if (shared().mainWindow == window)
+        shared().mainWindow = nullptr;
+}
+
+void MessageBoxW::setCaption(const char16_t* caption) {
+    std::lock_guard lock(shared().mutex);
+    shared().caption = caption ? caption : u"";
+}
+
+std::u16string MessageBoxW::getCaption() {
+    std::lock_guard lock(shared().mutex);
+    return shared().caption;
+}
+
+bool MessageBoxW::askYesNoCancel(const char16_t* text, bool* yes) { return runBox(nullptr, kYesNoCancel, text, yes); }
+
+bool MessageBoxW::runBox(IWindow* parent, i32 kind, const char16_t* text, bool* yes) {
+    const std::string message = toUtf8(text);
+    const std::string caption = toUtf8(getCaption().c_str());
+    if (!UIThread::instance().start()) {
+        std::fprintf(stderr, "%s: %s\n", caption.c_str(), message.c_str());
+        if (yes)
+            *yes = false;
+        return false;
+    }
+    if (!parent)
+        parent = getMainWindow();
+    gint response = GTK_RESPONSE_NONE;
+    const bool ran = UIThread::instance().invoke([&] {
+        GtkWindow* owner = nullptr;
+        if (parent && parent->isRealized())
+            owner = GTK_WINDOW(parent->getNativeHandle());
+        GtkMessageType type = GTK_MESSAGE_INFO;
+        GtkButtonsType buttons = GTK_BUTTONS_OK;
+        switch (kind) {
+        case kWarning:
+            type = GTK_MESSAGE_WARNING;
+            break;
+        case kError:
+            type = GTK_MESSAGE_ERROR;
+            break;
+        case kYesNo:
+            type = GTK_MESSAGE_QUESTION;
+            buttons = GTK_BUTTONS_YES_NO;
+            break;
+        case kYesNoCancel:
+            type = GTK_MESSAGE_QUESTION;
+            buttons = GTK_BUTTONS_NONE;
+            break;
+        default:
+            break;
+        }
+        GtkWidget* dialog =
+            gtk_message_dialog_new(owner, static_cast<GtkDialogFlags>(GTK_DIALOG_MODAL | GTK_DIALOG_DESTROY_WITH_PARENT), type, buttons, "%s",
+                                   message.c_str());
+        if (kind == kYesNoCancel) {
+            gtk_dialog_add_buttons(GTK_DIALOG(dialog), "_Yes", GTK_RESPONSE_YES, "_No", GTK_RESPONSE_NO, "_Cancel",
+                                   GTK_RESPONSE_CANCEL, nullptr);
+            gtk_dialog_set_default_response(GTK_DIALOG(dialog), GTK_RESPONSE_YES);
+        }
+        gtk_window_set_title(GTK_WINDOW(dialog), caption.c_str());
+        // A box over a window that stays on top must not hide behind it.
+        if (owner && parent->isKeepOnTop())
+            gtk_window_set_keep_above(GTK_WINDOW(dialog), TRUE);
+        response = gtk_dialog_run(GTK_DIALOG(dialog));
+        gtk_widget_destroy(dialog);
+    });
+    if (!ran) {
+        std::fprintf(stderr, "%s: %s\n", caption.c_str(), message.c_str());
+        if (yes)
+            *yes = false;
+        return false;
+    }
+    switch (kind) {
+    case kYesNo:
+        return response == GTK_RESPONSE_YES;
+    case kYesNoCancel:
+        if (response != GTK_RESPONSE_YES && response != GTK_RESPONSE_NO)
+            return false;
+        if (yes)
+            *yes = response == GTK_RESPONSE_YES;
+        return true;
+    default:
+        return true;
+    }
+}
+
+} // namespace s::gui::win
