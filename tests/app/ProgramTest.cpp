@@ -14,6 +14,7 @@
 #include <cstdlib>
 #include <dirent.h>
 #include <fcntl.h>
+#include <poll.h>
 #include <fstream>
 #include <memory>
 #include <map>
@@ -299,8 +300,13 @@ public:
             return;
         m_pid = ::fork();
         if (m_pid == 0) {
-            ::dup2(fds[1], 3);
+            // The read end may itself be fd 3: close it before moving the
+            // write end there.
             ::close(fds[0]);
+            if (fds[1] != 3) {
+                ::dup2(fds[1], 3);
+                ::close(fds[1]);
+            }
             const int null = ::open("/dev/null", O_WRONLY);
             ::dup2(null, 1);
             ::dup2(null, 2);
@@ -311,7 +317,8 @@ public:
         ::close(fds[1]);
         std::string number;
         char c = 0;
-        while (m_pid > 0 && ::read(fds[0], &c, 1) == 1 && c != '\n')
+        pollfd ready{fds[0], POLLIN, 0};
+        while (m_pid > 0 && ::poll(&ready, 1, 15000) == 1 && ::read(fds[0], &c, 1) == 1 && c != '\n')
             number.push_back(c);
         ::close(fds[0]);
         if (number.empty())

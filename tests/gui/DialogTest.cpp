@@ -84,14 +84,16 @@ GtkWidget* findDialog(GType type) {
     return found;
 }
 
-/// Waits until a dialog of `type` shows, then runs `fn` with it on the
+/// Waits until a dialog of `type` shows and `ready` says it is ready (the
+/// chooser loads folders in the background), then runs `fn` with it on the
 /// interface thread. False when none came.
-bool withDialog(GType type, const std::function<void(GtkWidget*)>& fn) {
+bool withDialog(GType type, const std::function<void(GtkWidget*)>& fn,
+                const std::function<bool(GtkWidget*)>& ready = {}) {
     const auto end = std::chrono::steady_clock::now() + std::chrono::seconds(10);
     while (std::chrono::steady_clock::now() < end) {
         bool done = false;
         UIThread::instance().invoke([&] {
-            if (GtkWidget* d = findDialog(type)) {
+            if (GtkWidget* d = findDialog(type); d && (!ready || ready(d))) {
                 fn(d);
                 done = true;
             }
@@ -167,8 +169,13 @@ TEST_F(DialogTest, CancelledDialogAnswersFalseAndKeepsThePreviousPath) {
     opener->setFileName(u"clip.mp4");
     bool shown = false;
     std::thread first([&] { shown = opener->show(nullptr); });
-    ASSERT_TRUE(withDialog(GTK_TYPE_FILE_CHOOSER_DIALOG,
-                           [](GtkWidget* d) { gtk_dialog_response(GTK_DIALOG(d), GTK_RESPONSE_ACCEPT); }));
+    ASSERT_TRUE(withDialog(
+        GTK_TYPE_FILE_CHOOSER_DIALOG, [](GtkWidget* d) { gtk_dialog_response(GTK_DIALOG(d), GTK_RESPONSE_ACCEPT); },
+        [](GtkWidget* d) {
+            gchar* chosen = gtk_file_chooser_get_filename(GTK_FILE_CHOOSER(d));
+            g_free(chosen);
+            return chosen != nullptr;
+        }));
     first.join();
     ASSERT_TRUE(shown);
     EXPECT_EQ(test::utf8(opener->getPath()), dir.file("clip.mp4"));
