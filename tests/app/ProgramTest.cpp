@@ -5,6 +5,7 @@
 //
 // Without a display, xdotool or the program, the tests are skipped.
 
+#include "support/PrivateDisplay.h"
 #include "support/TempDir.h"
 
 #include <gtest/gtest.h>
@@ -286,68 +287,6 @@ bool entryExists(const std::string& path) {
     return ::lstat(path.c_str(), &st) == 0;
 }
 
-/// An X server of the test's own, so that the windows, the keyboard focus
-/// and the pointer of other tests running at the same time on the shared
-/// test display cannot get in the way of real input. DISPLAY points at it
-/// for everything the test starts while it runs.
-class PrivateDisplay {
-public:
-    PrivateDisplay() {
-        if (!haveTool("Xvfb"))
-            return;
-        int fds[2];
-        if (::pipe(fds) != 0)
-            return;
-        m_pid = ::fork();
-        if (m_pid == 0) {
-            // The read end may itself be fd 3: close it before moving the
-            // write end there.
-            ::close(fds[0]);
-            if (fds[1] != 3) {
-                ::dup2(fds[1], 3);
-                ::close(fds[1]);
-            }
-            const int null = ::open("/dev/null", O_WRONLY);
-            ::dup2(null, 1);
-            ::dup2(null, 2);
-            ::execlp("Xvfb", "Xvfb", "-displayfd", "3", "-screen", "0", "1280x1024x24", "-nolisten", "tcp",
-                     static_cast<char*>(nullptr));
-            ::_exit(127);
-        }
-        ::close(fds[1]);
-        std::string number;
-        char c = 0;
-        pollfd ready{fds[0], POLLIN, 0};
-        while (m_pid > 0 && ::poll(&ready, 1, 15000) == 1 && ::read(fds[0], &c, 1) == 1 && c != '\n')
-            number.push_back(c);
-        ::close(fds[0]);
-        if (number.empty())
-            return;
-        if (const char* old = std::getenv("DISPLAY"))
-            m_previous = old;
-        ::setenv("DISPLAY", (":" + number).c_str(), 1);
-        m_ok = true;
-    }
-    ~PrivateDisplay() {
-        if (m_ok) {
-            if (m_previous.empty())
-                ::unsetenv("DISPLAY");
-            else
-                ::setenv("DISPLAY", m_previous.c_str(), 1);
-        }
-        if (m_pid > 0) {
-            ::kill(m_pid, SIGTERM);
-            ::waitpid(m_pid, nullptr, 0);
-        }
-    }
-    bool ok() const { return m_ok; }
-
-private:
-    pid_t m_pid = -1;
-    bool m_ok = false;
-    std::string m_previous;
-};
-
 class ProgramTest : public ::testing::Test {
 protected:
     void SetUp() override {
@@ -358,7 +297,7 @@ protected:
             GTEST_SKIP() << "xdotool is not installed";
         if (!*SNIPFORGE_PROGRAM || ::access(SNIPFORGE_PROGRAM, X_OK) != 0)
             GTEST_SKIP() << "the program is not built";
-        m_display = std::make_unique<PrivateDisplay>();
+        m_display = std::make_unique<snipforge::test::PrivateDisplay>();
         ASSERT_TRUE(m_display->ok()) << "could not start a private X server";
         ASSERT_TRUE(m_env.ok);
     }
@@ -375,7 +314,7 @@ protected:
     }
 
     ProgramHome m_env;
-    std::unique_ptr<PrivateDisplay> m_display;
+    std::unique_ptr<snipforge::test::PrivateDisplay> m_display;
 };
 
 TEST(ProgramStart, WithoutADisplayEndsWithAMessageAndStatusOne) {

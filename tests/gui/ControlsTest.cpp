@@ -11,6 +11,8 @@
 #include "gui/win/UIThread.h"
 #include "gui/win/Window.h"
 
+#include "support/PrivateDisplay.h"
+
 #include <gtest/gtest.h>
 #include <gtk/gtk.h>
 // After gtest: the X headers define macros such as None.
@@ -493,6 +495,9 @@ void onUi(const std::function<void()>& fn) { UIThread::instance().invoke(fn); }
 class ControlsWindowTest : public ::testing::Test {
 protected:
     void SetUp() override {
+        // Real input goes through the X server: a display of its own keeps
+        // window tests running at the same time out of the way.
+        snipforge::test::usePrivateDisplayForProcess();
         if (!UIThread::instance().start())
             GTEST_SKIP() << "no display";
         if (!haveXTest())

@@ -5,6 +5,8 @@
 #include "gui/win/Window.h"
 #include "image/win/MemDC.h"
 
+#include "support/PrivateDisplay.h"
+
 #include <gtest/gtest.h>
 #include <gtk/gtk.h>
 
@@ -116,6 +118,9 @@ struct Recorder : events::IEventListener {
 class WindowTest : public ::testing::Test {
 protected:
     void SetUp() override {
+        // Real input goes through the X server: a display of its own keeps
+        // window tests running at the same time out of the way.
+        snipforge::test::usePrivateDisplayForProcess();
         if (!UIThread::instance().start())
             GTEST_SKIP() << "no display";
         m_window = win::Window::create();
