@@ -12,12 +12,10 @@
 #include "gui/win/Window.h"
 
 #include "support/PrivateDisplay.h"
+#include "support/UiTest.h"
 
 #include <gtest/gtest.h>
 #include <gtk/gtk.h>
-// After gtest: the X headers define macros such as None.
-#include <dlfcn.h>
-#include <gdk/gdkx.h>
 
 #include <chrono>
 #include <functional>
@@ -474,21 +472,7 @@ TEST(ProgressBarState, FractionOfTheRange) {
 
 namespace {
 
-using Clock = std::chrono::steady_clock;
-
-/// Polls `done` on the interface thread for up to ten seconds.
-template <class F>
-bool waitFor(F done) {
-    const auto end = Clock::now() + std::chrono::seconds(10);
-    while (Clock::now() < end) {
-        bool ok = false;
-        UIThread::instance().invoke([&] { ok = done(); });
-        if (ok)
-            return true;
-        std::this_thread::sleep_for(std::chrono::milliseconds(10));
-    }
-    return false;
-}
+using snipforge::test::waitFor;
 
 void onUi(const std::function<void()>& fn) { UIThread::instance().invoke(fn); }
 
@@ -529,15 +513,7 @@ protected:
     }
     /// XTest, so that input takes the X server's way (pointer grabs, focus,
     /// the widgets' own input windows). False without it.
-    bool haveXTest() {
-        void* xtst = dlopen("libXtst.so.6", RTLD_NOW);
-        if (!xtst || !GDK_IS_X11_DISPLAY(gdk_display_get_default()))
-            return false;
-        m_motion = reinterpret_cast<MotionFn>(dlsym(xtst, "XTestFakeMotionEvent"));
-        m_button = reinterpret_cast<ButtonFn>(dlsym(xtst, "XTestFakeButtonEvent"));
-        m_key = reinterpret_cast<KeyFn>(dlsym(xtst, "XTestFakeKeyEvent"));
-        return m_motion && m_button && m_key;
-    }
+    bool haveXTest() { return m_xtest.load(); }
     /// A left click (press and release) in the middle of the control.
     void click(win::Component* c) {
         onUi([&] {
@@ -548,14 +524,9 @@ protected:
             gtk_widget_translate_coordinates(w, top, gtk_widget_get_allocated_width(w) / 2,
                                              gtk_widget_get_allocated_height(w) / 2, &x, &y);
             GdkWindow* window = gtk_widget_get_window(top);
-            gint ox = 0;
-            gint oy = 0;
-            gdk_window_get_origin(window, &ox, &oy);
-            Display* display = gdk_x11_display_get_xdisplay(gdk_window_get_display(window));
-            m_motion(display, -1, ox + x, oy + y, 0);
-            m_button(display, 1, True, 0);
-            m_button(display, 1, False, 0);
-            gdk_display_flush(gdk_window_get_display(window));
+            m_xtest.moveTo(window, x, y);
+            m_xtest.button(window, 1, true);
+            m_xtest.button(window, 1, false);
         });
     }
     /// Gives `c` the keyboard focus and waits until GTK reports it.
@@ -570,24 +541,18 @@ protected:
     void key(guint keyval) {
         onUi([&] {
             GdkDisplay* gd = gdk_display_get_default();
-            Display* display = gdk_x11_display_get_xdisplay(gd);
             GdkKeymapKey* keys = nullptr;
             gint n = 0;
             if (!gdk_keymap_get_entries_for_keyval(gdk_keymap_get_for_display(gd), keyval, &keys, &n) || n == 0)
                 return;
             const unsigned code = keys[0].keycode;
             g_free(keys);
-            m_key(display, code, True, 0);
-            m_key(display, code, False, 0);
-            gdk_display_flush(gd);
+            GdkWindow* window = gtk_widget_get_window(static_cast<GtkWidget*>(m_window->getNativeHandle()));
+            m_xtest.key(window, code, true);
+            m_xtest.key(window, code, false);
         });
     }
-    using MotionFn = int (*)(Display*, int, int, int, unsigned long);
-    using ButtonFn = int (*)(Display*, unsigned int, int, unsigned long);
-    using KeyFn = int (*)(Display*, unsigned int, int, unsigned long);
-    MotionFn m_motion = nullptr;
-    ButtonFn m_button = nullptr;
-    KeyFn m_key = nullptr;
+    snipforge::test::XTest m_xtest;
     win::Window* m_window = nullptr;
 };
 

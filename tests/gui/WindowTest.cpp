@@ -6,11 +6,11 @@
 #include "image/win/MemDC.h"
 
 #include "support/PrivateDisplay.h"
+#include "support/UiTest.h"
 
 #include <gtest/gtest.h>
 #include <gtk/gtk.h>
 
-#include <dlfcn.h>
 
 #include <algorithm>
 #include <atomic>
@@ -21,10 +21,6 @@
 #include <thread>
 #include <vector>
 
-// The X11 headers' macros clash with the test framework: only what the
-// XTest calls need is declared here.
-typedef struct _XDisplay Display;
-extern "C" Display* gdk_x11_display_get_xdisplay(GdkDisplay* display);
 
 using namespace s;
 using namespace s::gui;
@@ -32,22 +28,8 @@ using s::gui::win::UIThread;
 
 namespace {
 
+using snipforge::test::waitFor;
 using Clock = std::chrono::steady_clock;
-
-/// Polls `done` (on the calling thread) for up to ten seconds, letting the
-/// interface thread run in between.
-template <class F>
-bool waitFor(F done) {
-    const auto end = Clock::now() + std::chrono::seconds(10);
-    while (Clock::now() < end) {
-        bool ok = false;
-        UIThread::instance().invoke([&] { ok = done(); });
-        if (ok)
-            return true;
-        std::this_thread::sleep_for(std::chrono::milliseconds(10));
-    }
-    return false;
-}
 
 /// Runs the pending work of the interface thread (twice, so that work it
 /// queued itself runs as well).
@@ -420,12 +402,7 @@ protected:
         WindowTest::SetUp();
         if (IsSkipped())
             return;
-        void* xtst = dlopen("libXtst.so.6", RTLD_NOW);
-        if (!xtst || std::string(G_OBJECT_TYPE_NAME(gdk_display_get_default())) != "GdkX11Display")
-            GTEST_SKIP() << "no XTest";
-        m_motion = reinterpret_cast<MotionFn>(dlsym(xtst, "XTestFakeMotionEvent"));
-        m_button = reinterpret_cast<ButtonFn>(dlsym(xtst, "XTestFakeButtonEvent"));
-        if (!m_motion || !m_button)
+        if (!m_xtest.load())
             GTEST_SKIP() << "no XTest";
         m_window->setLayoutManager(NoLayout::shared());
         m_swatch = new Swatch(1, 0, 0);
@@ -445,22 +422,14 @@ protected:
         UIThread::instance().invoke([&] {
             auto* gw = static_cast<GtkWidget*>(m_window->getNativeHandle());
             GdkWindow* window = gtk_widget_get_window(gw);
-            gint ox = 0;
-            gint oy = 0;
-            gdk_window_get_origin(window, &ox, &oy);
-            Display* display = gdk_x11_display_get_xdisplay(gdk_window_get_display(window));
-            m_motion(display, -1, ox + x, oy + y, 0);
-            m_button(display, button, press, 0);
-            gdk_display_flush(gdk_window_get_display(window));
+            m_xtest.moveTo(window, x, y);
+            m_xtest.button(window, button, press);
         });
     }
     size_t countOf(i32 code) const {
         return static_cast<size_t>(std::count(m_codes.codes.begin(), m_codes.codes.end(), code));
     }
-    using MotionFn = int (*)(Display*, int, int, int, unsigned long);
-    using ButtonFn = int (*)(Display*, unsigned int, int, unsigned long);
-    MotionFn m_motion = nullptr;
-    ButtonFn m_button = nullptr;
+    snipforge::test::XTest m_xtest;
     Recorder m_codes;
     Swatch* m_swatch = nullptr;
 };
