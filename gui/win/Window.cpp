@@ -5,6 +5,7 @@
 #include "gui/win/MessageBoxW.h"
 #include "gui/win/Text.h"
 #include "gui/win/UIThread.h"
+#include "image/Pixel.h"
 #include "image/win/BufferedImage.h"
 #include "image/win/MemDC.h"
 
@@ -276,6 +277,7 @@ void Window::createNative() {
     }
     m_gtkWindow = window;
     applyTitle();
+    applyIcons();
     const i32 w = m_width > 0 ? m_width : kDefaultWidth;
     const i32 h = m_height > 0 ? m_height : kDefaultHeight;
     gtk_window_set_default_size(GTK_WINDOW(window), w, h);
@@ -1442,5 +1444,53 @@ void Window::handleConfigure(i32 frameX, i32 frameY) {
 }
 
 void Window::handleActive(bool active) { fire(active ? kWindowActivate : kWindowDeactivate); }
+
+} // namespace s::gui::win
+
+namespace s::gui::win {
+
+namespace {
+
+/// A pixbuf copy of an image buffer (both keep straight alpha).
+GdkPixbuf* pixbufOf(image::win::BufferedImage* image) {
+    if (!image || image->getWidth() <= 0 || image->getHeight() <= 0)
+        return nullptr;
+    GdkPixbuf* pixbuf = gdk_pixbuf_new(GDK_COLORSPACE_RGB, TRUE, 8, image->getWidth(), image->getHeight());
+    if (!pixbuf)
+        return nullptr;
+    guchar* pixels = gdk_pixbuf_get_pixels(pixbuf);
+    const int stride = gdk_pixbuf_get_rowstride(pixbuf);
+    for (i32 y = 0; y < image->getHeight(); ++y) {
+        const image::Pixel* row = image->getRow(y);
+        guchar* out = pixels + static_cast<std::size_t>(y) * stride;
+        for (i32 x = 0; x < image->getWidth(); ++x) {
+            out[4 * x + 0] = static_cast<guchar>(image::redOf(row[x]));
+            out[4 * x + 1] = static_cast<guchar>(image::greenOf(row[x]));
+            out[4 * x + 2] = static_cast<guchar>(image::blueOf(row[x]));
+            out[4 * x + 3] = static_cast<guchar>(image::alphaOf(row[x]));
+        }
+    }
+    return pixbuf;
+}
+
+} // namespace
+
+void Window::setIcons(image::win::BufferedImage* small, image::win::BufferedImage* big) {
+    m_smallIcon = small;
+    m_bigIcon = big;
+    runOnUi([this] { applyIcons(); });
+}
+
+void Window::applyIcons() {
+    if (!m_gtkWindow)
+        return;
+    GList* icons = nullptr;
+    for (image::win::BufferedImage* image : {m_smallIcon, m_bigIcon})
+        if (GdkPixbuf* pixbuf = pixbufOf(image))
+            icons = g_list_append(icons, pixbuf);
+    if (icons)
+        gtk_window_set_icon_list(GTK_WINDOW(m_gtkWindow), icons);
+    g_list_free_full(icons, g_object_unref);
+}
 
 } // namespace s::gui::win

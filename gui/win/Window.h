@@ -139,6 +139,7 @@ public:
     // -- frame and behaviours --
     void setTitle(const char16_t* text) override;
     void setTitleId(i32 id, i32 versionId) override;
+    void setIcons(image::win::BufferedImage* small, image::win::BufferedImage* big) override;
     const char16_t* getTitle() const override { return m_title.c_str(); }
     i32 getTitleId() const { return m_titleId; }
     /// Any thread.
@@ -321,6 +322,10 @@ private:
     lang::Localizer* m_localizer = nullptr;
     LanguageHook m_languageHook{this};
     drawer::ISkin* m_skin = nullptr;
+    // The frame's icons (not owned); applied when the native window exists.
+    image::win::BufferedImage* m_smallIcon = nullptr;
+    image::win::BufferedImage* m_bigIcon = nullptr;
+    void applyIcons();
 };
 
 } // namespace s::gui::win

@@ -3,6 +3,7 @@
 #include "gui/win/Box.h"
 #include "gui/win/UIThread.h"
 #include "gui/win/Window.h"
+#include "image/win/BufferedImage.h"
 #include "image/win/MemDC.h"
 
 #include "support/PrivateDisplay.h"
@@ -802,3 +803,43 @@ TEST(WindowDefaults, NeverSizedWindowStartsAt240x120TitledWindow) {
 }
 
 } // namespace
+
+namespace {
+
+s::image::win::BufferedImage* solidIcon(s::i32 size, s::u32 argb) {
+    auto* icon = s::image::win::BufferedImage::create();
+    EXPECT_TRUE(icon->allocate(size, size));
+    for (s::i32 y = 0; y < size; ++y)
+        for (s::i32 x = 0; x < size; ++x)
+            icon->getRow(y)[x] = argb;
+    return icon;
+}
+
+} // namespace
+
+TEST_F(WindowTest, FrameIconsReachTheNativeWindowWithTheirColours) {
+    auto* small = solidIcon(16, 0xFFFF0000);
+    auto* big = solidIcon(32, 0x800000FF);
+    m_window->setIcons(small, big);
+    ASSERT_TRUE(m_window->createWindow());
+    std::vector<std::pair<int, std::vector<int>>> seen;
+    UIThread::instance().invoke([&] {
+        GList* list = gtk_window_get_icon_list(GTK_WINDOW(m_window->getNativeHandle()));
+        for (GList* l = list; l; l = l->next) {
+            auto* pixbuf = GDK_PIXBUF(l->data);
+            const guchar* p = gdk_pixbuf_get_pixels(pixbuf);
+            seen.push_back({gdk_pixbuf_get_width(pixbuf), {p[0], p[1], p[2], p[3]}});
+        }
+        g_list_free(list);
+    });
+    ASSERT_EQ(seen.size(), 2u);
+    EXPECT_EQ(seen[0].first, 16);
+    EXPECT_EQ(seen[0].second, (std::vector<int>{255, 0, 0, 255}));
+    EXPECT_EQ(seen[1].first, 32);
+    // Straight alpha stays straight: no premultiplication on the way.
+    EXPECT_EQ(seen[1].second, (std::vector<int>{0, 0, 255, 128}));
+    UIThread::instance().invoke([&] { m_window->release(); });
+    m_window = nullptr;
+    small->release();
+    big->release();
+}
