@@ -30,8 +30,10 @@ public:
     /// thread itself it runs at once. False when the thread does not run
     /// (then `fn` did not run).
     bool invoke(const std::function<void()>& fn);
-    /// Queues `fn` for the GTK thread without waiting.
-    bool post(std::function<void()> fn);
+    /// Queues `fn` for the GTK thread without waiting. With `belowRedraw`
+    /// it runs after GTK's pending layout and redraw work, so that a stream
+    /// of posts cannot starve repaints.
+    bool post(std::function<void()> fn, bool belowRedraw = false);
 
     /// Ends the loop after the work queued so far and joins the thread. Not
     /// on the GTK thread (there it only asks the loop to end).

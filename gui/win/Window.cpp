@@ -152,15 +152,6 @@ gboolean onTimerTick(gpointer data) {
     return rec->window->handleTimer(rec->id) ? G_SOURCE_CONTINUE : G_SOURCE_REMOVE;
 }
 
-struct NamedJob {
-    std::function<void()> run;
-};
-
-gboolean runNamedJob(gpointer data) {
-    static_cast<NamedJob*>(data)->run();
-    return G_SOURCE_REMOVE;
-}
-void freeNamedJob(gpointer data) { delete static_cast<NamedJob*>(data); }
 
 } // namespace
 
@@ -527,8 +518,7 @@ i64 Window::sendEvent(const char16_t* name, i64 a, i64 b, base::IObject* object)
         std::lock_guard lock(state->mutex);
         state->waiting.push_back(pending);
     }
-    auto* job = new NamedJob;
-    job->run = [state, pending] {
+    std::function<void()> run = [state, pending] {
         {
             std::lock_guard lock(state->mutex);
             if (pending->done)
@@ -549,13 +539,11 @@ i64 Window::sendEvent(const char16_t* name, i64 a, i64 b, base::IObject* object)
     };
     // Below GTK's layout and redraw, so that the interface repaints between
     // the events of a busy worker.
-    if (!UIThread::instance().isRunning()) {
-        delete job;
+    if (!UIThread::instance().post(std::move(run), true)) {
         std::lock_guard lock(state->mutex);
         std::erase(state->waiting, pending);
         return 0;
     }
-    g_idle_add_full(G_PRIORITY_DEFAULT_IDLE, runNamedJob, job, freeNamedJob);
     std::unique_lock lock(state->mutex);
     while (!pending->done) {
         state->changed.wait_for(lock, std::chrono::milliseconds(50));
