@@ -9,6 +9,8 @@
 #include "gui/win/UIThread.h"
 #include "gui/win/Window.h"
 
+#include "support/PrivateDisplay.h"
+
 #include <gtest/gtest.h>
 #include <gtk/gtk.h>
 
@@ -88,6 +90,9 @@ private:
 class StandardDialogsTest : public ::testing::Test {
 protected:
     void SetUp() override {
+        // The keyboard focus is the X server's: a display of its own keeps
+        // window tests running at the same time from taking it.
+        snipforge::test::usePrivateDisplayForProcess();
         if (!UIThread::instance().start())
             GTEST_SKIP() << "no display";
         m_asker = dialogs::FlexAsker::create();
