@@ -226,7 +226,7 @@ int App::run(int argc, const char* const* argv) {
             dump = std::make_unique<LayoutDump>(dumpPath, window, view.get());
 
         ui.invoke([&] {
-            state->attachState(window, false);
+            state->attachState(window, true);
             (void)view->build(window);
             window->addCloseListener(&keeper);
             state->showWindow(window, true, true);

@@ -337,6 +337,8 @@ TEST_F(ProgramTest, SecondStartPresentsTheFirstWindowAndEndsWithoutOne) {
     Program first(m_env);
     const std::string window = waitForMainWindow(first.pid());
     ASSERT_FALSE(window.empty()) << "the program showed no window";
+    // The product name and its version, from the language pack.
+    EXPECT_EQ(shell("xdotool getwindowname " + window), "Snipforge v1.17\n");
     const size_t before = programWindows().size();
 
     Program second(m_env);
