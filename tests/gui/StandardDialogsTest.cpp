@@ -10,6 +10,7 @@
 #include "gui/win/Window.h"
 
 #include "support/PrivateDisplay.h"
+#include "support/UiTest.h"
 
 #include <gtest/gtest.h>
 #include <gtk/gtk.h>
@@ -26,16 +27,7 @@ using namespace s;
 using namespace s::gui;
 using s::gui::win::UIThread;
 
-bool waitFor(const std::function<bool()>& condition) {
-    for (int i = 0; i < 300; ++i) {
-        bool met = false;
-        UIThread::instance().invoke([&] { met = condition(); });
-        if (met)
-            return true;
-        std::this_thread::sleep_for(std::chrono::milliseconds(20));
-    }
-    return false;
-}
+using snipforge::test::waitFor;
 
 /// A key press as the X server would deliver it to the window: through
 /// GTK's event dispatch, so the focused control sees it first.
