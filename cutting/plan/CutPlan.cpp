@@ -89,7 +89,11 @@ void appendEncoders(StrBuffer& out, const VideoInfo& info) {
     const StreamInfo* video = info.firstStreamOfType(kStreamVideo);
     if (info.hasVideo() && video) {
         out.append(u" -vcodec libx264 -threads 0 -preset medium -g 250 -bf 3");
-        out.append(u" -b:v ").append(video->bitRate());
+        // 0 asks for constant quality: an unknown rate, or one too low for
+        // the picture (stills, slide shows), is no target worth keeping.
+        const i64 bitRate = video->bitRate();
+        out.append(u" -b:v ")
+            .append(bitRate >= leastVideoBitRate(video->width(), video->height()) ? bitRate : i64{0});
         const Rational64 fr = video->realFrameRate();
         const i64 rate = frameRateMilli(static_cast<i32>(fr.num), static_cast<i32>(fr.den));
         if (rate > 0)

@@ -121,7 +121,9 @@ void Dialog::openJob(const StrBuffer& path) {
     const i64 frameUs = frameLengthUs(rate.num, rate.den, info->hasVideo());
     IFrameSource* source = nullptr;
     if (m_frameSourceFactory)
-        source = m_frameSourceFactory(m_context.target, info->path(), video->width(), video->height(),
+        // Pictures arrive turned upright, so a sideways phone clip's come
+        // in its shown size.
+        source = m_frameSourceFactory(m_context.target, info->path(), video->displayWidth(), video->displayHeight(),
                                       tool::externalToolAvailable());
     replaceLoadedFile(info, frameUs, source);
     if (m_context.target)

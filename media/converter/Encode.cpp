@@ -1,5 +1,7 @@
 #include "media/converter/Encode.h"
 
+#include "media/video/StreamInfo.h"
+
 extern "C" {
 #include <libavcodec/avcodec.h>
 #include <libavutil/opt.h>
@@ -25,12 +27,14 @@ bool allocate(const std::string& name, AVCodecContext** context, AVPacket** pack
 }
 
 bool finishOpen(AVCodecContext* context, AVDictionary** options, std::string& error) {
-    const int result = avcodec_open2(context, context->codec, options);
+    // A failed open takes the codec off the context: keep its name first.
+    const AVCodec* codec = context->codec;
+    const int result = avcodec_open2(context, codec, options);
     av_dict_free(options);
     if (result < 0) {
         char text[AV_ERROR_MAX_STRING_SIZE] = {};
         av_strerror(result, text, sizeof text);
-        error = std::string("Error while opening encoder ") + context->codec->name + ": " + text;
+        error = std::string("Error while opening encoder ") + codec->name + ": " + text;
         return false;
     }
     return true;
@@ -44,7 +48,8 @@ Encoder::~Encoder() {
 }
 
 bool Encoder::openVideo(const std::string& name, const OutputOptions& options, int width, int height,
-                        AVRational sampleAspect, AVRational rate, bool globalHeader, std::string& error) {
+                        AVRational sampleAspect, AVRational rate, int fieldOrder, bool globalHeader,
+                        std::string& error) {
     if (!allocate(name, &m_context, &m_packet, error))
         return false;
     const AVCodec* codec = m_context->codec;
@@ -74,8 +79,18 @@ bool Encoder::openVideo(const std::string& name, const OutputOptions& options, i
         m_context->gop_size = options.gopSize;
     if (options.maxBFrames >= 0)
         m_context->max_b_frames = options.maxBFrames;
-    if (options.videoBitRate > 0)
+    if (options.videoBitRate >= video::leastVideoBitRate(width, height)) {
         m_context->bit_rate = options.videoBitRate;
+    } else if (options.videoBitRate > 0) {
+        av_log(nullptr, AV_LOG_WARNING,
+               "video bit rate %lld is too low for %dx%d pictures: encoding at constant quality\n",
+               static_cast<long long>(options.videoBitRate), width, height);
+    }
+    const AVFieldOrder order = static_cast<AVFieldOrder>(fieldOrder);
+    if (order == AV_FIELD_TT || order == AV_FIELD_BB || order == AV_FIELD_TB || order == AV_FIELD_BT) {
+        m_context->flags |= AV_CODEC_FLAG_INTERLACED_DCT | AV_CODEC_FLAG_INTERLACED_ME;
+        m_context->field_order = order;
+    }
     if (!options.preset.empty())
         av_dict_set(&settings, "preset", options.preset.c_str(), 0);
     return finishOpen(m_context, &settings, error);

@@ -31,9 +31,12 @@ public:
 
     /// H.264 through libx264 (or another video encoder by name): 8-bit
     /// 4:2:0, the options' GOP, B-frames, preset, threads and bit rate (0 or
-    /// none = the encoder's constant-quality default).
+    /// none = the encoder's constant-quality default; so is a rate too low
+    /// for the picture size, on which the encoder would refuse to open or
+    /// give mush). `fieldOrder` (an AVFieldOrder) of an interlaced source
+    /// makes interlaced pictures with the same field order.
     [[nodiscard]] bool openVideo(const std::string& name, const OutputOptions& options, int width, int height,
-                                 AVRational sampleAspect, AVRational rate, bool globalHeader,
+                                 AVRational sampleAspect, AVRational rate, int fieldOrder, bool globalHeader,
                                  std::string& error);
     /// An image encoder (BMP: 24-bit) for a single picture.
     [[nodiscard]] bool openImage(const std::string& name, int width, int height, AVRational sampleAspect,

@@ -5,17 +5,69 @@ extern "C" {
 #include <libavutil/frame.h>
 #include <libavutil/imgutils.h>
 #include <libavutil/mathematics.h>
+#include <libavutil/pixdesc.h>
 #include <libswresample/swresample.h>
 #include <libswscale/swscale.h>
 }
 
 #include <algorithm>
+#include <cstring>
 
 namespace s::video::tool {
 
 VideoFilter::~VideoFilter() {
     sws_freeContext(m_sws);
     av_frame_free(&m_out);
+    av_frame_free(&m_turned);
+}
+
+bool VideoFilter::setRotation(int degrees) {
+    if (degrees == 0) {
+        m_rotation = 0;
+        return true;
+    }
+    const AVPixFmtDescriptor* desc = av_pix_fmt_desc_get(m_format);
+    if (!desc || desc->nb_components == 0 || (desc->flags & (AV_PIX_FMT_FLAG_PLANAR | AV_PIX_FMT_FLAG_BITSTREAM)) ||
+        desc->log2_chroma_w || desc->log2_chroma_h || (degrees != 90 && degrees != 180 && degrees != 270))
+        return false;
+    m_turned = av_frame_alloc();
+    m_rotation = degrees;
+    return m_turned != nullptr;
+}
+
+AVFrame* VideoFilter::turn(const AVFrame* in) {
+    const int step = av_get_padded_bits_per_pixel(av_pix_fmt_desc_get(m_format)) / 8;
+    const bool sideways = m_rotation != 180;
+    av_frame_unref(m_turned);
+    m_turned->width = sideways ? in->height : in->width;
+    m_turned->height = sideways ? in->width : in->height;
+    m_turned->format = in->format;
+    if (step <= 0 || av_frame_get_buffer(m_turned, 0) < 0 || av_frame_copy_props(m_turned, in) < 0)
+        return nullptr;
+    const int w = in->width, h = in->height;
+    for (int y = 0; y < h; ++y) {
+        const u8* from = in->data[0] + static_cast<ptrdiff_t>(y) * in->linesize[0];
+        for (int x = 0; x < w; ++x, from += step) {
+            // Where the pixel at (x, y) lands when the picture turns clockwise.
+            int tx = x, ty = y;
+            if (m_rotation == 90) {
+                tx = h - 1 - y;
+                ty = x;
+            } else if (m_rotation == 180) {
+                tx = w - 1 - x;
+                ty = h - 1 - y;
+            } else {
+                tx = y;
+                ty = w - 1 - x;
+            }
+            std::memcpy(m_turned->data[0] + static_cast<ptrdiff_t>(ty) * m_turned->linesize[0] +
+                            static_cast<ptrdiff_t>(tx) * step,
+                        from, static_cast<size_t>(step));
+        }
+    }
+    if (sideways && in->sample_aspect_ratio.num > 0)
+        m_turned->sample_aspect_ratio = av_inv_q(in->sample_aspect_ratio);
+    return m_turned;
 }
 
 bool VideoFilter::configure(int width, int height, AVPixelFormat format, AVRational rate) {
@@ -33,7 +85,7 @@ AVFrame* VideoFilter::convert(const AVFrame* in) {
         av_frame_unref(m_out);
         if (av_frame_ref(m_out, in) < 0)
             return nullptr;
-        return m_out;
+        return m_rotation ? turn(m_out) : m_out;
     }
     if (!m_sws || in->width != m_inWidth || in->height != m_inHeight || in->format != m_inFormat) {
         sws_freeContext(m_sws);
@@ -67,7 +119,10 @@ AVFrame* VideoFilter::convert(const AVFrame* in) {
                   static_cast<i64>(sar.den) * m_width * in->height, INT32_MAX);
     }
     m_out->sample_aspect_ratio = sar;
-    return m_out;
+    // Interlaced pictures stay marked as such, with their field order.
+    m_out->interlaced_frame = in->interlaced_frame;
+    m_out->top_field_first = in->top_field_first;
+    return m_rotation ? turn(m_out) : m_out;
 }
 
 i64 VideoFilter::repeatsFor(i64 timeUs, i64* first) {

@@ -37,13 +37,22 @@ public:
     /// until the next call.
     AVFrame* convert(const AVFrame* in);
 
+    /// Turns every converted picture by 90, 180 or 270 degrees clockwise
+    /// (the configured size is the size before turning). Only packed pixel
+    /// formats (the picture writers') can be turned; false otherwise.
+    [[nodiscard]] bool setRotation(int degrees);
+
     /// For the constant rate: how many times the picture at `timeUs` (on the
     /// output clock) is to be sent, from frame number `*first` on. 0 drops it.
     i64 repeatsFor(i64 timeUs, i64* first);
 
 private:
+    AVFrame* turn(const AVFrame* in);
+
     SwsContext* m_sws = nullptr;
     AVFrame* m_out = nullptr;
+    AVFrame* m_turned = nullptr;
+    int m_rotation = 0;
     int m_width = 0, m_height = 0;
     AVPixelFormat m_format = AV_PIX_FMT_NONE;
     AVRational m_rate{0, 0};

@@ -9,6 +9,7 @@ extern "C" {
 
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 #include <string_view>
@@ -17,16 +18,49 @@ namespace s::video::tool {
 
 namespace {
 
+constexpr AVRational kMicroseconds{1, 1000000};
+/// How far a seek that landed behind the key frame is moved back first;
+/// every further try doubles it.
+constexpr i64 kFirstBackoffUs = 1000000;
+constexpr int kMaxBackoffs = 9;
+/// Read-ahead limits of one try: beyond them the seek is taken as it is.
+constexpr size_t kMaxAheadPackets = 20000;
+constexpr i64 kMaxAheadBytes = 96 << 20;
+
 std::string errorText(int code) {
     char text[AV_ERROR_MAX_STRING_SIZE] = {};
     av_strerror(code, text, sizeof text);
     return text;
 }
 
+/// The stream the start is judged by: the first real video stream (not a
+/// cover picture).
+int mainVideoStream(const AVFormatContext* context) {
+    for (unsigned i = 0; i < context->nb_streams; ++i) {
+        const AVStream* stream = context->streams[i];
+        if (stream->codecpar->codec_type == AVMEDIA_TYPE_VIDEO &&
+            !(stream->disposition & AV_DISPOSITION_ATTACHED_PIC))
+            return static_cast<int>(i);
+    }
+    return -1;
+}
+
+i64 packetTimeUs(const AVPacket* packet, const AVStream* stream) {
+    const i64 ts = packet->pts != AV_NOPTS_VALUE ? packet->pts : packet->dts;
+    return ts == AV_NOPTS_VALUE ? kNoTime : av_rescale_q(ts, stream->time_base, kMicroseconds);
+}
+
 } // namespace
 
 InputFile::~InputFile() {
+    clearAhead();
     avformat_close_input(&m_context);
+}
+
+void InputFile::clearAhead() {
+    for (AVPacket*& packet : m_ahead)
+        av_packet_free(&packet);
+    m_ahead.clear();
 }
 
 bool InputFile::open(const InputOptions& options, const std::atomic<bool>& stop, std::string& error) {
@@ -102,7 +136,8 @@ bool InputFile::open(const InputOptions& options, const std::atomic<bool>& stop,
     if (options.seekUs != kNoTime) {
         m_seeked = true;
         m_offsetUs -= options.seekUs;
-        i64 target = options.seekUs + start;
+        const i64 wanted = options.seekUs + start;
+        i64 target = wanted;
         // Containers that seek by decoding time land after the wanted
         // presentation time when frames are reordered: aim a little earlier
         // (about three frames), as the converter always has.
@@ -114,17 +149,150 @@ bool InputFile::open(const InputOptions& options, const std::atomic<bool>& stop,
                 }
             }
         }
-        // Any key frame at or before the position; the frames up to the
-        // position are decoded and dropped later.
-        result = avformat_seek_file(m_context, -1, INT64_MIN, target, target, 0);
-        if (result < 0)
-            av_log(nullptr, AV_LOG_WARNING, "%s: could not seek to position %.3f\n", options.path.c_str(),
-                   static_cast<double>(target) / AV_TIME_BASE);
+        seek(wanted, target, options.path);
     }
     return true;
 }
 
+void InputFile::seek(i64 wantedUs, i64 targetUs, const std::string& name) {
+    const i64 start = m_context->start_time != AV_NOPTS_VALUE ? m_context->start_time : 0;
+    const int video = mainVideoStream(m_context);
+    i64 backoff = 0;
+    for (int tries = 0;; ++tries) {
+        bool exhausted = tries >= kMaxBackoffs;
+        const bool fromStart = targetUs - backoff <= start;
+        // A position at the file's start needs no seek at all: the input is
+        // still there after reading its stream information.
+        const SeekFrom from = !fromStart ? SeekFrom::kTime : tries == 0 ? SeekFrom::kNowhere : SeekFrom::kStart;
+        exhausted = exhausted || fromStart;
+        if (seekAndScan(from, targetUs - backoff, wantedUs, video, exhausted) || exhausted)
+            break;
+        backoff = backoff == 0 ? kFirstBackoffUs : backoff * 2;
+    }
+    if (video < 0)
+        return;
+    // Start with the last key frame at or before the position (the first
+    // one when there is none) and leave out what ends before it.
+    const AVStream* stream = m_context->streams[video];
+    size_t key = m_ahead.size();
+    for (size_t i = 0; i < m_ahead.size(); ++i) {
+        const AVPacket* packet = m_ahead[i];
+        if (packet->stream_index != video || !(packet->flags & AV_PKT_FLAG_KEY))
+            continue;
+        const i64 time = packetTimeUs(packet, stream);
+        if (key == m_ahead.size() || (time != kNoTime && time <= wantedUs))
+            key = i;
+        if (time != kNoTime && time > wantedUs)
+            break;
+    }
+    if (key == m_ahead.size()) {
+        if (!m_ahead.empty())
+            av_log(nullptr, AV_LOG_WARNING, "%s: no video key frame near position %.3f\n", name.c_str(),
+                   static_cast<double>(wantedUs - start) / AV_TIME_BASE);
+        return;
+    }
+    m_startKeyUs = packetTimeUs(m_ahead[key], stream);
+    std::deque<AVPacket*> kept;
+    for (size_t i = 0; i < m_ahead.size(); ++i) {
+        AVPacket* packet = m_ahead[i];
+        bool drop = false;
+        if (packet->stream_index == video) {
+            drop = i < key;
+        } else if (m_startKeyUs != kNoTime) {
+            const AVStream* other = m_context->streams[packet->stream_index];
+            const i64 time = packetTimeUs(packet, other);
+            const i64 length = packet->duration > 0 ? av_rescale_q(packet->duration, other->time_base, kMicroseconds) : 0;
+            drop = time != kNoTime && time + length <= m_startKeyUs;
+        }
+        if (drop)
+            av_packet_free(&packet);
+        else
+            kept.push_back(packet);
+    }
+    m_ahead.swap(kept);
+}
+
+bool InputFile::seekAndScan(SeekFrom from, i64 targetUs, i64 wantedUs, int video, bool& exhausted) {
+    clearAhead();
+    int result = 0;
+    if (from == SeekFrom::kStart) {
+        // Back to the first byte where the container allows it: a search by
+        // time for the start can land behind the first key frame when the
+        // streams begin at different times.
+        const bool byBytes = !(m_context->iformat->flags & AVFMT_NO_BYTE_SEEK);
+        result = byBytes ? av_seek_frame(m_context, -1, 0, AVSEEK_FLAG_BYTE)
+                         : avformat_seek_file(m_context, -1, INT64_MIN, INT64_MIN, INT64_MIN, 0);
+        if (result < 0 && byBytes)
+            result = avformat_seek_file(m_context, -1, INT64_MIN, INT64_MIN, INT64_MIN, 0);
+    } else if (from == SeekFrom::kTime) {
+        result = avformat_seek_file(m_context, -1, INT64_MIN, targetUs, targetUs, 0);
+    }
+    if (result < 0) {
+        av_log(nullptr, AV_LOG_WARNING, "could not seek to position %.3f\n",
+               static_cast<double>(targetUs) / AV_TIME_BASE);
+        // Nothing is gained by trying further back: read from where we are.
+        exhausted = true;
+    }
+    if (video < 0)
+        return true;
+    const AVStream* stream = m_context->streams[video];
+    i64 bytes = 0;
+    i64 firstKeyUs = kNoTime;
+    bool sawKey = false;
+    for (;;) {
+        AVPacket* packet = av_packet_alloc();
+        if (!packet) {
+            exhausted = true;
+            return sawKey;
+        }
+        const int read = readFromFile(packet);
+        if (read < 0) {
+            av_packet_free(&packet);
+            // The end of the file after the last key frame: try further back.
+            return sawKey && (firstKeyUs == kNoTime || firstKeyUs <= wantedUs);
+        }
+        m_ahead.push_back(packet);
+        bytes += packet->size;
+        if (packet->stream_index == video) {
+            const i64 time = packetTimeUs(packet, stream);
+            if (!sawKey && (packet->flags & AV_PKT_FLAG_KEY)) {
+                sawKey = true;
+                firstKeyUs = time;
+                if (time == kNoTime) {
+                    // No times to judge by: take the seek as it is.
+                    exhausted = true;
+                    return true;
+                }
+                if (time > wantedUs)
+                    return false;
+            }
+            // Once the decoding time passes the position no later key frame
+            // can be at or before it.
+            const i64 decodeUs = packet->dts != AV_NOPTS_VALUE
+                                     ? av_rescale_q(packet->dts, stream->time_base, kMicroseconds)
+                                     : time;
+            if (sawKey && decodeUs != kNoTime && decodeUs > wantedUs)
+                return true;
+        }
+        if (m_ahead.size() >= kMaxAheadPackets || bytes >= kMaxAheadBytes) {
+            exhausted = true;
+            return sawKey;
+        }
+    }
+}
+
 int InputFile::read(AVPacket* packet) {
+    if (!m_ahead.empty()) {
+        AVPacket* next = m_ahead.front();
+        m_ahead.pop_front();
+        av_packet_move_ref(packet, next);
+        av_packet_free(&next);
+        return 0;
+    }
+    return readFromFile(packet);
+}
+
+int InputFile::readFromFile(AVPacket* packet) {
     for (;;) {
         const int result = av_read_frame(m_context, packet);
         if (result != AVERROR(EAGAIN))

@@ -5,6 +5,7 @@
 #include "media/video/LocalInput.h"
 
 #include <atomic>
+#include <deque>
 #include <string>
 
 struct AVFormatContext;
@@ -29,6 +30,14 @@ public:
     /// ask for it, seeks to the key frame at or before the position. False
     /// with a reason in `error`. Every blocking step of the libraries on
     /// this input gives up once `stop` is set (which outlives the input).
+    ///
+    /// A seek is checked by reading on to the first video key frame: where
+    /// the container's seek lands behind the key frame before the position
+    /// (transport and program streams search by time stamps, not by key
+    /// frames), it is repeated further back. The packets read meanwhile are
+    /// kept and handed out by `read()`, starting with the last key frame at
+    /// or before the position; other streams' packets that end before that
+    /// key frame are left out.
     [[nodiscard]] bool open(const InputOptions& options, const std::atomic<bool>& stop, std::string& error);
 
     AVFormatContext* context() const { return m_context; }
@@ -40,15 +49,31 @@ public:
     /// Whether "-ss" was given before "-i" (decoded frames before the
     /// position are dropped).
     bool seeked() const { return m_seeked; }
+    /// After a seek: the stream time, in microseconds, of the video key frame
+    /// the input starts with; kNoTime when there is none (no video, no time
+    /// stamps, no seek).
+    i64 startKeyUs() const { return m_startKeyUs; }
 
     /// Reads the next packet into `packet`. Returns 0, AVERROR_EOF at the end
     /// or another negative code on a read error.
     [[nodiscard]] int read(AVPacket* packet);
 
 private:
+    enum class SeekFrom { kNowhere, kStart, kTime };
+    void seek(i64 wantedUs, i64 targetUs, const std::string& name);
+    /// Seeks (to `targetUs` for kTime) and reads ahead into m_ahead. Returns
+    /// whether the first video key frame read is at or before `wantedUs`;
+    /// `exhausted` is set when nothing earlier can be tried (the read-ahead
+    /// gave up, or the seek failed).
+    bool seekAndScan(SeekFrom from, i64 targetUs, i64 wantedUs, int video, bool& exhausted);
+    void clearAhead();
+    [[nodiscard]] int readFromFile(AVPacket* packet);
+
     AVFormatContext* m_context = nullptr;
     i64 m_offsetUs = 0;
     bool m_seeked = false;
+    i64 m_startKeyUs = kNoTime;
+    std::deque<AVPacket*> m_ahead; // read during the seek, handed out first
 };
 
 using s::video::absolutePath;

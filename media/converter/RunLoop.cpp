@@ -6,6 +6,7 @@
 #include "media/converter/Input.h"
 #include "media/converter/Options.h"
 #include "media/converter/Output.h"
+#include "media/video/LocalInput.h"
 
 extern "C" {
 #include <libavcodec/avcodec.h>
@@ -39,11 +40,14 @@ struct OutStream {
     bool done = false;
     bool started = false;   // copy: the first packet (a key frame for video) has gone out
     i64 packets = 0;        // written
+    i64 scenePackets = 0;   // copy: written packets that show within the scene (not only before its start)
     i64 frames = 0;         // video frames sent to the encoder
     i64 frameLimit = -1;    // video frames allowed, -1 = no limit
     i64 lastTimeUs = -1;    // the last time on the output clock, for progress
     i64 lastInputUs = kNoTime; // the last frame time seen, for frames without one
     i64 nextDts = AV_NOPTS_VALUE; // copy: the expected time of the next packet (input time base)
+    i64 firstKeyPts = AV_NOPTS_VALUE; // video: of the first key frame taken (input time base)
+    bool pastLeading = false;         // video: a second key frame has come, nothing more to leave out
     AVRational rate{0, 0};
     bool isVideo() const { return in->codecpar->codec_type == AVMEDIA_TYPE_VIDEO; }
 };
@@ -120,6 +124,7 @@ private:
     bool setUpAudio(OutStream& stream, const std::string& encoderName);
     bool loop();
     bool handlePacket(OutStream& stream, AVPacket* packet);
+    bool isLeadingPicture(OutStream& stream, const AVPacket* packet);
     bool copyPacket(OutStream& stream, AVPacket* packet);
     bool videoFrame(OutStream& stream, AVFrame* frame);
     bool audioFrame(OutStream& stream, AVFrame* frame);
@@ -156,9 +161,12 @@ RunResult Pipeline::run(const std::vector<std::string>& args) {
         return RunResult::kFailed;
     }
     // A mapped video stream that got nothing makes an unusable file (a copy
-    // that starts after the last key frame, a grab past the end).
+    // that starts after the last key frame, a grab past the end), and so
+    // does a copy whose frames all lie before the scene (a scene after the
+    // end of the video: its last key frame came before the start).
     for (const auto& stream : m_state->streams) {
-        if (stream->isVideo() && stream->packets == 0) {
+        const bool nothing = stream->packets == 0 || (stream->kind == Kind::kCopy && stream->scenePackets == 0);
+        if (stream->isVideo() && nothing) {
             m_state->output.abandon();
             fail("No video frame was written for input stream #0:" + std::to_string(stream->in->index));
             av_log(nullptr, AV_LOG_ERROR, "%s\n", m_failure.c_str());
@@ -370,8 +378,13 @@ bool Pipeline::setUpVideo(OutStream& stream, const std::string& encoderName) {
         av_reduce(&sar.num, &sar.den, static_cast<i64>(sar.num) * height * decoded->width,
                   static_cast<i64>(sar.den) * width * decoded->height, INT32_MAX);
     stream.encoder = std::make_unique<Encoder>();
+    // A picture is written the way a player shows it: turned upright.
+    const int rotation = image ? displayRotation(stream.in) : 0;
     if (image) {
-        if (!stream.encoder->openImage(encoderName, width, height, sar, error))
+        const bool sideways = rotation % 180 != 0;
+        const AVRational shownSar = sideways && sar.num > 0 ? av_inv_q(sar) : sar;
+        if (!stream.encoder->openImage(encoderName, sideways ? height : width, sideways ? width : height, shownSar,
+                                       error))
             return fail("Error opening output files: " + error);
     } else {
         AVRational rate{options.rateNum, options.rateDen};
@@ -380,7 +393,7 @@ bool Pipeline::setUpVideo(OutStream& stream, const std::string& encoderName) {
         if (rate.num <= 0 || rate.den <= 0)
             rate = AVRational{25, 1};
         stream.rate = rate;
-        if (!stream.encoder->openVideo(encoderName, options, width, height, sar, rate,
+        if (!stream.encoder->openVideo(encoderName, options, width, height, sar, rate, decoded->field_order,
                                        state.output.needsGlobalHeader(), error))
             return fail("Error opening output files: " + error);
         if (state.durationUs >= 0)
@@ -389,7 +402,8 @@ bool Pipeline::setUpVideo(OutStream& stream, const std::string& encoderName) {
     stream.videoFilter = std::make_unique<VideoFilter>();
     if (!stream.videoFilter->configure(width, height,
                                        static_cast<AVPixelFormat>(stream.encoder->inputFormat()),
-                                       image ? AVRational{0, 0} : stream.rate))
+                                       image ? AVRational{0, 0} : stream.rate) ||
+        !stream.videoFilter->setRotation(rotation))
         return fail("out of memory");
     AVCodecContext* encoder = stream.encoder->context();
     if (avcodec_parameters_from_context(stream.out->codecpar, encoder) < 0)
@@ -477,11 +491,30 @@ bool Pipeline::loop() {
     return true;
 }
 
+bool Pipeline::isLeadingPicture(OutStream& stream, const AVPacket* packet) {
+    if (!stream.isVideo() || stream.pastLeading || stream.firstKeyPts == AV_NOPTS_VALUE)
+        return false;
+    if (packet->flags & AV_PKT_FLAG_KEY) {
+        stream.pastLeading = true;
+        return false;
+    }
+    // With an open group of pictures the frames shown before the first key
+    // frame refer to the group before it, which is not there: they cannot be
+    // decoded, so they are left out rather than passed on broken.
+    return packet->pts != AV_NOPTS_VALUE && packet->pts < stream.firstKeyPts;
+}
+
 bool Pipeline::handlePacket(OutStream& stream, AVPacket* packet) {
     if (stream.done)
         return true;
     if (stream.kind == Kind::kCopy)
         return copyPacket(stream, packet);
+    if (stream.isVideo()) {
+        if (stream.firstKeyPts == AV_NOPTS_VALUE && (packet->flags & AV_PKT_FLAG_KEY) && m_state->input.seeked())
+            stream.firstKeyPts = packet->pts != AV_NOPTS_VALUE ? packet->pts : packet->dts;
+        else if (isLeadingPicture(stream, packet))
+            return true;
+    }
     const auto sink = [&](AVFrame* frame) {
         if (stopRequested())
             return false;
@@ -519,10 +552,25 @@ bool Pipeline::copyPacket(OutStream& stream, AVPacket* packet) {
         if (state.startGiven && pts != AV_NOPTS_VALUE &&
             av_rescale_q(pts, base, kMicroseconds) + state.input.timeOffsetUs() < state.startUs)
             return true;
+        // After an input seek the copy starts with the video's key frame at
+        // or before the position; what ends before that key frame is left
+        // out, so that every stream starts together.
+        const i64 startKeyUs = state.input.startKeyUs();
+        if (!stream.isVideo() && startKeyUs != kNoTime && pts != AV_NOPTS_VALUE) {
+            const i64 endUs = av_rescale_q(pts + std::max<i64>(packet->duration, 0), base, kMicroseconds);
+            if (endUs <= startKeyUs)
+                return true;
+        }
         // A copied video stream begins with a key frame.
         if (stream.isVideo() && !(packet->flags & AV_PKT_FLAG_KEY))
             return true;
         stream.started = true;
+        if (stream.isVideo()) {
+            stream.firstKeyPts = pts;
+            stream.pastLeading = false;
+        }
+    } else if (isLeadingPicture(stream, packet)) {
+        return true;
     }
     if (dts != AV_NOPTS_VALUE && state.durationUs >= 0 &&
         av_rescale_q(dts, base, kMicroseconds) + offsetUs >= state.durationUs) {
@@ -539,6 +587,8 @@ bool Pipeline::copyPacket(OutStream& stream, AVPacket* packet) {
     if (packet->dts != AV_NOPTS_VALUE)
         packet->dts += shift;
     packet->pos = -1;
+    if (pts != AV_NOPTS_VALUE && pts + shift + std::max<i64>(packet->duration, 1) > 0)
+        ++stream.scenePackets;
     return writePacket(stream, packet, base);
 }
 

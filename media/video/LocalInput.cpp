@@ -2,11 +2,13 @@
 
 extern "C" {
 #include <libavformat/avformat.h>
+#include <libavutil/display.h>
 }
 
 #include <unistd.h>
 
 #include <cerrno>
+#include <cmath>
 #include <cstring>
 #include <string_view>
 
@@ -14,6 +16,19 @@ namespace s::video {
 
 namespace {
 constexpr std::string_view kRefusedFormats[] = {"hls", "dash", "concat", "imf", "sdp", "rtsp", "rtp", "sap"};
+}
+
+int displayRotation(const AVStream* stream) {
+    size_t size = 0;
+    const uint8_t* data = av_stream_get_side_data(stream, AV_PKT_DATA_DISPLAYMATRIX, &size);
+    if (!data || size < 9 * sizeof(int32_t))
+        return 0;
+    // The matrix turns counter-clockwise; players turn the other way round.
+    const double angle = -av_display_rotation_get(reinterpret_cast<const int32_t*>(data));
+    if (std::isnan(angle))
+        return 0;
+    const int quarter = static_cast<int>(std::lround(angle / 90.0)) % 4;
+    return (quarter + 4) % 4 * 90;
 }
 
 bool isRefusedInputFormat(const AVInputFormat* format) {

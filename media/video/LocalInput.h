@@ -3,6 +3,7 @@
 #include <string>
 
 struct AVInputFormat;
+struct AVStream;
 
 namespace s::video {
 
@@ -12,6 +13,12 @@ namespace s::video {
 /// sources by name themselves (devices, network sessions). The image reader
 /// is kept; its callers turn name patterns off.
 bool isRefusedInputFormat(const AVInputFormat* format);
+
+/// How far a player turns the pictures of `stream` for showing them: 0,
+/// 90, 180 or 270 degrees clockwise, from the stream's display matrix (a
+/// phone held upright records sideways pictures and says so there). Angles
+/// in between are rounded to the nearest quarter turn; 0 without a matrix.
+int displayRotation(const AVStream* stream);
 
 /// `path` made absolute against the current folder (unchanged when it is
 /// already); empty when the current folder cannot be read.

@@ -229,6 +229,7 @@ void fillVideo(VideoInfo& info, StreamInfo& stream, AVFormatContext* context, AV
     stream.setWidth(par->width);
     stream.setHeight(par->height);
     stream.setHasBFrames(par->video_delay != 0);
+    stream.setRotation(displayRotation(avStream));
     const AVRational sar = av_guess_sample_aspect_ratio(context, avStream, nullptr);
     if (sar.den != 0) {
         stream.setAspectKnown(true);

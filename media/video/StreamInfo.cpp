@@ -23,6 +23,7 @@ void StreamInfo::reset() {
     m_sampleAspect = {};
     m_displayAspect = {};
     m_hasBFrames = false;
+    m_rotation = 0;
     m_pixelFormat.reset();
     m_sampleRate = 0;
     m_channels = 0;

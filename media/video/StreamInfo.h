@@ -23,6 +23,17 @@ struct Ratio32 {
     friend bool operator==(const Ratio32&, const Ratio32&) = default;
 };
 
+/// The least bit rate, in bits per second, at which a bit-rate target still
+/// gives a usable picture of `width` x `height` (half a bit per pixel and
+/// second, at least 32 kbit/s). Below it, and when a source's rate is
+/// unknown, video is better encoded at constant quality: a slide show's few
+/// bits per second would make the encoder refuse to open or smear the
+/// picture.
+constexpr i64 leastVideoBitRate(i64 width, i64 height) {
+    const i64 rate = width * height / 2;
+    return rate > 32000 ? rate : 32000;
+}
+
 /// Stream type codes. 3 is never assigned.
 enum StreamType : i32 {
     kStreamUnknown = 0, // unknown, data, attachment
@@ -99,6 +110,13 @@ public:
     void setDisplayAspect(Ratio32 value) { m_displayAspect = value; }
     bool hasBFrames() const { return m_hasBFrames; }
     void setHasBFrames(bool value) { m_hasBFrames = value; }
+    /// How far pictures are turned for showing: 0, 90, 180 or 270 degrees
+    /// clockwise. The width and height above are the stored pictures'.
+    i32 rotation() const { return m_rotation; }
+    void setRotation(i32 degrees) { m_rotation = degrees; }
+    /// The size of the pictures as shown, after the rotation.
+    i32 displayWidth() const { return m_rotation % 180 ? m_height : m_width; }
+    i32 displayHeight() const { return m_rotation % 180 ? m_width : m_height; }
     /// "Unknown" when the format is unset or nameless.
     const str::strbuffer::StrBuffer& pixelFormat() const { return m_pixelFormat; }
     str::strbuffer::StrBuffer& pixelFormat() { return m_pixelFormat; }
@@ -137,6 +155,7 @@ private:
     Ratio32 m_sampleAspect;
     Ratio32 m_displayAspect;
     bool m_hasBFrames = false;
+    i32 m_rotation = 0;
     str::strbuffer::StrBuffer m_pixelFormat;
     i32 m_sampleRate = 0;
     i32 m_channels = 0;

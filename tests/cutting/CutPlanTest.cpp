@@ -104,11 +104,11 @@ std::string command(const Media& media, const char* inputPath, i64 startUs, i64 
 // The precise-mode pieces that depend on the video stream.
 std::string preciseVideoPart(i32 w, i32 h, i64 num, i64 den) {
     Media m(u"mov,mp4,m4a,3gp,3g2,mj2");
-    m.video(w, h, num, den, 1000);
+    m.video(w, h, num, den, 90'000'000);
     const std::string c = command(m, "/v/a.mp4", 0, 1'000'000, kPrecise, false, 1);
-    const size_t from = c.find(" -b:v 1000");
+    const size_t from = c.find(" -b:v 90000000");
     const size_t to = c.find(" -max_muxing_queue_size");
-    return c.substr(from + 10, to - from - 10);
+    return c.substr(from + 14, to - from - 14);
 }
 
 } // namespace
@@ -235,6 +235,20 @@ TEST(CutPlanCommand, PreciseExternalExample) {
         " -ss 00:00:10.000 -y -t 00:00:15.500 -vcodec libx264 -threads 0 -preset medium -g 250 -bf 3"
         " -b:v 5000000 -r 30000/1001 -s 1920x1080 -max_muxing_queue_size 9999 -f mp4"
         " -acodec aac -strict experimental -ar 48000 -ac 2 -ab 192000 -async 1 \"/rt/a2.mp4\"");
+}
+
+// A slide show's few bits per second, or no known rate, asks for constant
+// quality; a rate the picture can live with is kept as it is.
+TEST(CutPlanCommand, PreciseVideoRateFallsBackToConstantQualityWhenTooLow) {
+    const std::pair<i64, std::string> cases[] = {
+        {893, " -b:v 0 "}, {0, " -b:v 0 "}, {-1, " -b:v 0 "}, {38'399, " -b:v 0 "},
+        {38'400, " -b:v 38400 "}, {700'000, " -b:v 700000 "}};
+    for (const auto& [rate, expected] : cases) {
+        Media m(u"mov,mp4,m4a,3gp,3g2,mj2");
+        m.video(320, 240, 25, 1, rate);
+        const std::string c = command(m, "/v/a.mp4", 0, 1'000'000, kPrecise, false, 1);
+        EXPECT_NE(c.find(expected.substr(0, expected.size() - 1) + " -r 25"), std::string::npos) << rate << ": " << c;
+    }
 }
 
 TEST(CutPlanCommand, LosslessAttemptsAndStreamSelection) {

@@ -112,8 +112,9 @@ std::string value(const std::map<std::string, std::string>& map, const std::stri
     return it == map.end() ? std::string() : it->second;
 }
 
-/// Same streams and codecs, start and duration within one frame.
-void expectSameShape(const std::string& ours, const std::string& reference, double frame) {
+/// Same streams and codecs, start and duration within one frame (with
+/// `timing`; otherwise only the streams and codecs).
+void expectSameShape(const std::string& ours, const std::string& reference, double frame, bool timing = true) {
     const FfprobeReport a = s::test::runFfprobe(ours);
     const FfprobeReport b = s::test::runFfprobe(reference);
     ASSERT_TRUE(a.ok) << ours;
@@ -127,12 +128,16 @@ void expectSameShape(const std::string& ours, const std::string& reference, doub
         EXPECT_EQ(value(a.streams[i], "pix_fmt"), value(b.streams[i], "pix_fmt"));
         EXPECT_EQ(value(a.streams[i], "channels"), value(b.streams[i], "channels"));
         EXPECT_EQ(value(a.streams[i], "sample_aspect_ratio"), value(b.streams[i], "sample_aspect_ratio"));
+        if (!timing)
+            continue;
         EXPECT_NEAR(number(a.streams[i], "start_time"), number(b.streams[i], "start_time"), frame);
         const double da = number(a.streams[i], "duration"), db = number(b.streams[i], "duration");
         if (!std::isnan(db)) {
             EXPECT_NEAR(da, db, frame);
         }
     }
+    if (!timing)
+        return;
     EXPECT_NEAR(number(a.format, "start_time"), number(b.format, "start_time"), frame);
     EXPECT_NEAR(number(a.format, "duration"), number(b.format, "duration"), frame);
 }
@@ -173,6 +178,11 @@ struct LosslessCase {
     const char* format;
     const char* extension;
     double frame; // one frame, in seconds
+    // The tool's own seek before the input is no oracle for where the copy
+    // starts: in a transport stream it starts the video a key frame late,
+    // in Matroska it keeps audio from before the video's key frame. Such
+    // first attempts are checked against the rule itself elsewhere.
+    bool toolStartsRight = true;
 };
 
 class LosslessCut : public ::testing::TestWithParam<LosslessCase> {};
@@ -203,7 +213,7 @@ TEST_P(LosslessCut, MatchesTheToolInBothAttempts) {
         const std::string reference = "ref." + std::string(c.extension);
         ASSERT_EQ(runInProcess(command + ours, dir), 0) << command;
         ASSERT_EQ(runReference(command + reference, dir).exitStatus, 0);
-        expectSameShape(dir + "/" + ours, dir + "/" + reference, c.frame);
+        expectSameShape(dir + "/" + ours, dir + "/" + reference, c.frame, attempt == 2 || c.toolStartsRight);
         EXPECT_TRUE(decodesCleanly(dir + "/" + ours));
         // A second run in the same process writes the same bytes (Matroska
         // draws fresh random identifiers for every file: the packets then).
@@ -220,10 +230,10 @@ INSTANTIATE_TEST_SUITE_P(
     Containers, LosslessCut,
     ::testing::Values(
         LosslessCase{"mp4", [] { return ntscClip("mp4"); }, "mp4", "mp4", 1001.0 / 30000},
-        LosslessCase{"mkv", [] { return ntscClip("mkv"); }, "matroska", "mkv", 1001.0 / 30000},
+        LosslessCase{"mkv", [] { return ntscClip("mkv"); }, "matroska", "mkv", 1001.0 / 30000, false},
         LosslessCase{"mov", [] { return ntscClip("mov"); }, "mov", "mov", 1001.0 / 30000},
         LosslessCase{"3gp", [] { return ntscClip("3gp"); }, "3gp", "3gp", 1001.0 / 30000},
-        LosslessCase{"ts", [] { return ntscClip("ts"); }, "mpegts", "ts", 1001.0 / 30000},
+        LosslessCase{"ts", [] { return ntscClip("ts"); }, "mpegts", "ts", 1001.0 / 30000, false},
         LosslessCase{"avi", [] { return ntscClip("avi"); }, "avi", "avi", 1001.0 / 30000},
         LosslessCase{"webm", [] { return ntscClip("webm"); }, "webm", "webm", 1001.0 / 30000}),
     [](const auto& info) { return std::string(info.param.name); });

@@ -185,7 +185,7 @@ int runFrame(std::span<char* const> args) {
         return fail("could not start the event thread");
     thread::Pooled<image::win::BufferedImage> image = thread::makePooled<image::win::BufferedImage>();
     thread::Pooled<VideoToImageThread> grabber(VideoToImageThread::createFor(
-        &loop, path, stream->width(), stream->height(), video::tool::externalToolAvailable()));
+        &loop, path, stream->displayWidth(), stream->displayHeight(), video::tool::externalToolAvailable()));
     if (!grabber) {
         loop.stop();
         return fail("could not start the frame grabber");
