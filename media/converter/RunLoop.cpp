@@ -48,6 +48,7 @@ struct OutStream {
     i64 nextDts = AV_NOPTS_VALUE; // copy: the expected time of the next packet (input time base)
     i64 firstKeyPts = AV_NOPTS_VALUE; // video: of the first key frame taken (input time base)
     bool pastLeading = false;         // video: a second key frame has come, nothing more to leave out
+    i64 maxPts = AV_NOPTS_VALUE;      // copy: the latest presentation time written (input time base)
     AVRational rate{0, 0};
     bool isVideo() const { return in->codecpar->codec_type == AVMEDIA_TYPE_VIDEO; }
 };
@@ -574,8 +575,15 @@ bool Pipeline::copyPacket(OutStream& stream, AVPacket* packet) {
     }
     if (dts != AV_NOPTS_VALUE && state.durationUs >= 0 &&
         av_rescale_q(dts, base, kMicroseconds) + offsetUs >= state.durationUs) {
-        stream.done = true;
-        return true;
+        // The end is judged by decoding time, but with reordered pictures
+        // some that are shown before the last one copied come after it:
+        // they are taken too, so the copy ends without a hole.
+        const bool fillsIn = stream.isVideo() && !(packet->flags & AV_PKT_FLAG_KEY) && pts != AV_NOPTS_VALUE &&
+                             stream.maxPts != AV_NOPTS_VALUE && pts < stream.maxPts;
+        if (!fillsIn) {
+            stream.done = true;
+            return true;
+        }
     }
     if (stream.frameLimit >= 0 && stream.packets >= stream.frameLimit) {
         stream.done = true;
@@ -587,6 +595,8 @@ bool Pipeline::copyPacket(OutStream& stream, AVPacket* packet) {
     if (packet->dts != AV_NOPTS_VALUE)
         packet->dts += shift;
     packet->pos = -1;
+    if (pts != AV_NOPTS_VALUE)
+        stream.maxPts = stream.maxPts == AV_NOPTS_VALUE ? pts : std::max(stream.maxPts, pts);
     if (pts != AV_NOPTS_VALUE && pts + shift + std::max<i64>(packet->duration, 1) > 0)
         ++stream.scenePackets;
     return writePacket(stream, packet, base);

@@ -132,14 +132,16 @@ void expectSameShape(const std::string& ours, const std::string& reference, doub
             continue;
         EXPECT_NEAR(number(a.streams[i], "start_time"), number(b.streams[i], "start_time"), frame);
         const double da = number(a.streams[i], "duration"), db = number(b.streams[i], "duration");
+        // A copy may end one picture later than the tool's: the tool leaves
+        // out reordered pictures shown before its last one, we fill them in.
         if (!std::isnan(db)) {
-            EXPECT_NEAR(da, db, frame);
+            EXPECT_NEAR(da, db, 1.5 * frame);
         }
     }
     if (!timing)
         return;
     EXPECT_NEAR(number(a.format, "start_time"), number(b.format, "start_time"), frame);
-    EXPECT_NEAR(number(a.format, "duration"), number(b.format, "duration"), frame);
+    EXPECT_NEAR(number(a.format, "duration"), number(b.format, "duration"), 1.5 * frame);
 }
 
 /// Decodes `path` fully; false when ffmpeg reports any error.
@@ -484,6 +486,22 @@ TEST(ConverterStop, AStopEndsTheRunWithFailureAndNoFinishedFile) {
 
 // Failures: result 1, no crash, the current folder restored, nothing of
 // ours left behind.
+// A bit-rate target far below what the picture needs (a slide show's few
+// bits per second) is no target: the picture is encoded at constant quality.
+TEST(ConverterRates, AVideoRateTooLowForThePictureEncodesAtConstantQuality) {
+    const std::string input = ntscClip("mp4");
+    const std::string dir = s::test::makeTempDir();
+    ASSERT_EQ(runInProcess("ffmpeg -i " + input + " -y -t 1 -an -vcodec libx264 -preset ultrafast -b:v 500 low.mp4", dir),
+              0);
+    ASSERT_EQ(runInProcess("ffmpeg -i " + input + " -y -t 1 -an -vcodec libx264 -preset ultrafast -b:v 0 crf.mp4", dir),
+              0);
+    const FfprobeReport low = s::test::runFfprobe(dir + "/low.mp4");
+    const FfprobeReport crf = s::test::runFfprobe(dir + "/crf.mp4");
+    ASSERT_TRUE(low.ok && crf.ok);
+    EXPECT_EQ(value(low.streams.at(0), "nb_frames"), "30");
+    EXPECT_EQ(s::test::readFile(dir + "/low.mp4").size(), s::test::readFile(dir + "/crf.mp4").size());
+}
+
 TEST(ConverterFailures, BadCommandsInputsAndOutputsReturnOne) {
     const std::string input = ntscClip("mp4");
     const std::string dir = s::test::makeTempDir();
@@ -501,6 +519,8 @@ TEST(ConverterFailures, BadCommandsInputsAndOutputsReturnOne) {
         "ffmpeg -i " + input + " -y -vcodec nosuchcodec out.mp4",          // unknown encoder
         "ffmpeg -i " + input + " -y -map 0:9 -c copy out.mp4",             // no such stream
         "ffmpeg -i " + input + " -y -c copy -f nosuchformat out.mp4",      // unknown muxer
+        // An encoder that refuses to open: its failure path used to crash.
+        "ffmpeg -i " + input + " -y -vn -acodec aac -ar 7 out.mp4",
     };
     for (const std::string& command : commands) {
         EXPECT_EQ(runInProcess(command, dir), 1) << command;
