@@ -24,13 +24,13 @@ struct Ratio32 {
 };
 
 /// The least bit rate, in bits per second, at which a bit-rate target still
-/// gives a usable picture of `width` x `height` (half a bit per pixel and
-/// second, at least 32 kbit/s). Below it, and when a source's rate is
+/// gives a usable picture of `width` x `height` (a quarter of a bit per
+/// pixel and second, at least 32 kbit/s). Below it, and when a source's rate is
 /// unknown, video is better encoded at constant quality: a slide show's few
 /// bits per second would make the encoder refuse to open or smear the
 /// picture.
 constexpr i64 leastVideoBitRate(i64 width, i64 height) {
-    const i64 rate = width * height / 2;
+    const i64 rate = width * height / 4;
     return rate > 32000 ? rate : 32000;
 }
 

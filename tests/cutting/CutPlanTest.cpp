@@ -241,8 +241,8 @@ TEST(CutPlanCommand, PreciseExternalExample) {
 // quality; a rate the picture can live with is kept as it is.
 TEST(CutPlanCommand, PreciseVideoRateFallsBackToConstantQualityWhenTooLow) {
     const std::pair<i64, std::string> cases[] = {
-        {893, " -b:v 0 "}, {0, " -b:v 0 "}, {-1, " -b:v 0 "}, {38'399, " -b:v 0 "},
-        {38'400, " -b:v 38400 "}, {700'000, " -b:v 700000 "}};
+        {893, " -b:v 0 "}, {0, " -b:v 0 "}, {-1, " -b:v 0 "}, {31'999, " -b:v 0 "},
+        {32'000, " -b:v 32000 "}, {700'000, " -b:v 700000 "}};
     for (const auto& [rate, expected] : cases) {
         Media m(u"mov,mp4,m4a,3gp,3g2,mj2");
         m.video(320, 240, 25, 1, rate);
