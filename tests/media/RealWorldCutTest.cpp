@@ -349,6 +349,10 @@ struct StartCase {
     std::vector<std::string> codec; // after the common input, output named by `extension`
     const char* extension;
     double audioFrame; // seconds
+    // AVI stores decoding times only: where a copy ends, reordered pictures
+    // cannot be told apart, and the last two may be missing (as with the
+    // ffmpeg tool).
+    bool presentationTimes = true;
 };
 
 class LosslessStart : public RealWorldCut, public ::testing::WithParamInterface<StartCase> {};
@@ -375,7 +379,8 @@ TEST_P(LosslessStart, VideoBeginsAtTheKeyFrameAtOrBeforeTheStartTogetherWithTheS
     EXPECT_LE(first, static_cast<long>(frames.frameAt(start)));
     EXPECT_GE(frames.times[first], start - 0.5 - 1e-6);
     // It runs without a gap up to the end of the scene.
-    for (size_t i = 1; i < out.digests.size(); ++i)
+    const size_t whole = c.presentationTimes ? out.digests.size() : out.digests.size() - 2;
+    for (size_t i = 1; i < whole; ++i)
         ASSERT_EQ(frames.indexOf(out.digests[i]), first + static_cast<long>(i)) << "picture " << i;
     EXPECT_GE(first + static_cast<long>(out.digests.size()), static_cast<long>(frames.frameAt(end)) - 1);
 
@@ -393,7 +398,9 @@ INSTANTIATE_TEST_SUITE_P(
         StartCase{"ps", {"-c:v", "mpeg2video", "-g", "12", "-c:a", "mp2", "-f", "vob"}, "mpg", 1152.0 / 48000},
         StartCase{"tsh264", {"-c:v", "libx264", "-g", "12", "-bf", "2", "-c:a", "aac"}, "ts", 1024.0 / 48000},
         StartCase{"mp4", {"-c:v", "libx264", "-g", "12", "-bf", "2", "-c:a", "aac"}, "mp4", 1024.0 / 48000},
-        StartCase{"mkv", {"-c:v", "libx264", "-g", "12", "-bf", "2", "-c:a", "aac"}, "mkv", 1024.0 / 48000}),
+        StartCase{"mkv", {"-c:v", "libx264", "-g", "12", "-bf", "2", "-c:a", "aac"}, "mkv", 1024.0 / 48000},
+        StartCase{"mov", {"-c:v", "libx264", "-g", "12", "-bf", "2", "-c:a", "aac"}, "mov", 1024.0 / 48000},
+        StartCase{"avi", {"-c:v", "mpeg4", "-g", "12", "-bf", "2", "-c:a", "mp3"}, "avi", 1152.0 / 48000, false}),
     [](const auto& info) { return std::string(info.param.name); });
 
 // Open groups of pictures (x264's open GOP, MPEG-2 by default) begin with
