@@ -64,22 +64,7 @@ std::string fmtTime(i64 us) {
 
 /// A clip made once into the fixture folder and kept between runs.
 std::string clip(const std::string& name, const std::vector<std::string>& args) {
-    const std::string dir = SNIPFORGE_MEDIA_FIXTURE_DIR;
-    std::filesystem::create_directories(dir);
-    const std::string path = dir + "/converter-" + name;
-    struct stat status {};
-    if (::stat(path.c_str(), &status) == 0 && status.st_size > 0)
-        return path;
-    std::vector<std::string> argv = {"ffmpeg", "-nostdin", "-v", "error", "-y"};
-    argv.insert(argv.end(), args.begin(), args.end());
-    const std::string temporary = dir + "/.tmp-" + std::to_string(::getpid()) + "-" + name;
-    argv.push_back(temporary);
-    const ToolRun run = s::test::runTool(argv);
-    if (run.exitStatus != 0 || std::rename(temporary.c_str(), path.c_str()) != 0) {
-        ADD_FAILURE() << "cannot make " << name << ": " << run.err;
-        return {};
-    }
-    return path;
+    return s::test::generatedMedia("converter-" + name, args);
 }
 
 const std::vector<std::string> kAvHead = {"-f", "lavfi", "-i", "testsrc2=size=320x240:rate=30000/1001:duration=4",
@@ -102,15 +87,8 @@ std::string ntscClip(const std::string& extension) {
     return clip("ntsc." + extension, args);
 }
 
-double number(const std::map<std::string, std::string>& map, const std::string& key) {
-    const auto it = map.find(key);
-    return it == map.end() || it->second == "N/A" ? NAN : std::atof(it->second.c_str());
-}
-
-std::string value(const std::map<std::string, std::string>& map, const std::string& key) {
-    const auto it = map.find(key);
-    return it == map.end() ? std::string() : it->second;
-}
+constexpr auto number = &s::test::fieldNumber;
+constexpr auto value = &s::test::fieldText;
 
 /// Same streams and codecs, start and duration within one frame (with
 /// `timing`; otherwise only the streams and codecs).

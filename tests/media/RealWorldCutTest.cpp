@@ -31,22 +31,7 @@ using s::test::ToolRun;
 /// A source made once with the ffmpeg tool (arguments before the output)
 /// and kept in the fixture folder between runs.
 std::string source(const std::string& name, const std::vector<std::string>& args) {
-    const std::string dir = SNIPFORGE_MEDIA_FIXTURE_DIR;
-    fs::create_directories(dir);
-    const std::string path = dir + "/realworld-" + name;
-    struct stat status {};
-    if (::stat(path.c_str(), &status) == 0 && status.st_size > 0)
-        return path;
-    std::vector<std::string> argv = {"ffmpeg", "-nostdin", "-v", "error", "-y"};
-    argv.insert(argv.end(), args.begin(), args.end());
-    const std::string temporary = dir + "/.tmp-" + std::to_string(::getpid()) + "-" + name;
-    argv.push_back(temporary);
-    const ToolRun run = s::test::runTool(argv);
-    if (run.exitStatus != 0 || std::rename(temporary.c_str(), path.c_str()) != 0) {
-        ADD_FAILURE() << "cannot make " << name << ": " << run.err;
-        return {};
-    }
-    return path;
+    return s::test::generatedMedia("realworld-" + name, args);
 }
 
 /// 320x240 test pictures (every frame different) with a tone, `seconds`
@@ -62,15 +47,8 @@ std::vector<std::string> operator+(std::vector<std::string> a, const std::vector
     return a;
 }
 
-double number(const std::map<std::string, std::string>& map, const std::string& key) {
-    const auto it = map.find(key);
-    return it == map.end() || it->second == "N/A" ? NAN : std::atof(it->second.c_str());
-}
-
-std::string value(const std::map<std::string, std::string>& map, const std::string& key) {
-    const auto it = map.find(key);
-    return it == map.end() ? std::string() : it->second;
-}
+constexpr auto number = &s::test::fieldNumber;
+constexpr auto value = &s::test::fieldText;
 
 const std::map<std::string, std::string>* firstStream(const FfprobeReport& report, const std::string& type) {
     for (const auto& stream : report.streams) {

@@ -8,6 +8,7 @@
 #include <unistd.h>
 
 #include <cstdio>
+#include <cmath>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -280,6 +281,35 @@ ToolRun runTool(const std::vector<std::string>& argv, const std::string& cwd) {
     ::unlink(outName);
     ::unlink(errName);
     return run;
+}
+
+std::string generatedMedia(const std::string& name, const std::vector<std::string>& args) {
+    const std::string dir = SNIPFORGE_MEDIA_FIXTURE_DIR;
+    std::filesystem::create_directories(dir);
+    const std::string path = dir + "/" + name;
+    struct stat status {};
+    if (::stat(path.c_str(), &status) == 0 && status.st_size > 0)
+        return path;
+    std::vector<std::string> argv = {"ffmpeg", "-nostdin", "-v", "error", "-y"};
+    argv.insert(argv.end(), args.begin(), args.end());
+    const std::string temporary = dir + "/.tmp-" + std::to_string(::getpid()) + "-" + name;
+    argv.push_back(temporary);
+    const ToolRun run = runTool(argv);
+    if (run.exitStatus != 0 || std::rename(temporary.c_str(), path.c_str()) != 0) {
+        ADD_FAILURE() << "cannot make " << name << ": " << run.err;
+        return {};
+    }
+    return path;
+}
+
+std::string fieldText(const std::map<std::string, std::string>& section, const std::string& key) {
+    const auto it = section.find(key);
+    return it == section.end() ? std::string() : it->second;
+}
+
+double fieldNumber(const std::map<std::string, std::string>& section, const std::string& key) {
+    const auto it = section.find(key);
+    return it == section.end() || it->second == "N/A" ? NAN : std::atof(it->second.c_str());
 }
 
 FfprobeReport runFfprobe(const std::string& path) {

@@ -35,6 +35,12 @@ const char* fixtureName(Fixture fixture);
 /// tool failed (a test failure has been recorded).
 std::string fixturePath(Fixture fixture);
 
+/// A file made once with the ffmpeg tool from `args` (everything before the
+/// output name) into the fixture folder under `name`, and kept between runs.
+/// The file appears whole or not at all (made under a temporary name); empty
+/// when the tool failed (a test failure has been recorded).
+std::string generatedMedia(const std::string& name, const std::vector<std::string>& args);
+
 /// A fresh, empty folder of this process, removed when the process ends.
 std::string makeTempDir();
 
@@ -66,5 +72,10 @@ struct FfprobeReport {
 };
 
 FfprobeReport runFfprobe(const std::string& path);
+
+/// A value of one section of the report; empty when it is missing.
+std::string fieldText(const std::map<std::string, std::string>& section, const std::string& key);
+/// A number of one section of the report; NaN when missing or "N/A".
+double fieldNumber(const std::map<std::string, std::string>& section, const std::string& key);
 
 } // namespace s::test
