@@ -187,8 +187,7 @@ bool OutputFile::finish() {
     }
     const bool ok = failure >= 0;
     if (!ok) {
-        av_log(nullptr, AV_LOG_ERROR, "%s: could not finish the output file: %s\n", m_path.c_str(),
-               errorText(failure).c_str());
+        av_log(nullptr, AV_LOG_ERROR, "Could not finish the output file: %s\n", errorText(failure).c_str());
         m_finished = false;
         abandon();
         m_finished = true;
