@@ -338,7 +338,7 @@ void Dialog::cutJob(const PathWin& input, i64 startUs, i64 endUs) {
                     .append(u" and could not be renamed to ")
                     .append(output->fullPathText())
                     .append(u"\n");
-                m_firstError.set(u"the scene could not be renamed to ").append(output->fullPathText());
+                m_firstError.set(u"The scene could not be renamed to ").append(output->fullPathText());
                 (void)writeErrorReport(*folder);
                 StrBuffer keptAt;
                 keptAt.set(temp->fullPathStr());

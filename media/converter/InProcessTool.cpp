@@ -71,7 +71,8 @@ void captureLine(void* context, int level, const char* format, va_list args) {
         // address.
         if (const AVClass* cls = context ? *static_cast<AVClass* const*>(context) : nullptr) {
             char prefix[128];
-            std::snprintf(prefix, sizeof prefix, "[%s @ %p] ", cls->item_name(context), context);
+            const char* name = cls->item_name ? cls->item_name(context) : cls->class_name;
+            std::snprintf(prefix, sizeof prefix, "[%s @ %p] ", name ? name : "?", context);
             capture->partial = prefix;
         }
         capture->partialLevel = level;

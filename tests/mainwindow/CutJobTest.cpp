@@ -608,6 +608,7 @@ TEST_F(CutJobTest, FailedMoveOfTheTemporaryOutputIsReportedAndKeepsTheScene) {
     EXPECT_EQ(listDir(out), (std::vector<std::string>{"_TMP.mp4", "_error.txt"}));
     EXPECT_GT(durationOf(out + "/_TMP.mp4"), 1.0);
     EXPECT_NE(s::test::readFile(out + "/_error.txt").find("[Move Failed]"), std::string::npos);
+    EXPECT_EQ(m_recorder.errorTexts.back(), "The scene could not be renamed to " + out + "/clip.CUT.00'01-00'02.mp4");
 }
 
 TEST_F(CutJobTest, CustomFolderIsStoredAndEmptyCustomFallsBackToSameFolder) {
