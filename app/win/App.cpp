@@ -5,6 +5,7 @@
 #include "app/win/GdkScreens.h"
 #include "foundation/lang/Localizer.h"
 #include "foundation/thread/Pool.h"
+#include "foundation/thread/win/StopSignals.h"
 #include "gui/IWindow.h"
 #include "gui/Scale.h"
 #include "gui/events/IEventListener.h"
@@ -165,12 +166,20 @@ private:
 } // namespace
 
 int App::run(int argc, const char* const* argv) {
-    // A tool whose pipe reader went away must not end the program.
+    // A tool whose pipe reader went away must not end the program, nor may
+    // a write over the file-size limit: that write fails and is reported.
     video::tool::ignoreSigpipe();
+    thread::win::ignoreFileSizeSignal();
+    // SIGINT, SIGTERM and SIGHUP (logout, a closed terminal) close the
+    // window as its close button does: a running cut is stopped and cleaned
+    // up, and the shutdown below runs. The exit status is then 128 + the
+    // signal's number.
+    (void)thread::win::catchStopSignals();
 
     UIThread& ui = UIThread::instance();
     if (!ui.start()) {
         std::fputs("snipforge: cannot open a display (is DISPLAY or WAYLAND_DISPLAY set?)\n", stderr);
+        thread::win::releaseStopSignals();
         return 1;
     }
 
@@ -234,7 +243,9 @@ int App::run(int argc, const char* const* argv) {
                 dump->start();
         });
 
+        thread::win::setStopFunction([window](int) { window->close(); });
         window->waitUntilClosed();
+        thread::win::setStopFunction({});
 
         // No later start may reach the window from now on.
         app->presentWindowOnRequest(nullptr);
@@ -260,9 +271,10 @@ int App::run(int argc, const char* const* argv) {
     app.reset();
     ui.invoke([&screens] { screens.detach(); });
     ui.stop();
+    thread::win::releaseStopSignals();
     // The runtime folder (path aliases, frame pipe) goes with the process's
     // exit handlers, which run when this returns from main.
-    return 0;
+    return thread::win::exitStatusAfterSignal(0);
 }
 
 } // namespace s::app::win

@@ -17,6 +17,12 @@ namespace s::app::win {
 /// media libraries, releases the window on the user-interface thread, saves
 /// the settings and stops the user-interface thread.
 ///
+/// SIGINT, SIGTERM and SIGHUP (logout, a closed terminal) close the window
+/// as its close button does, so a running cut is stopped and its partial
+/// files removed before the normal shutdown; the exit status is then 128 +
+/// the signal's number. SIGXFSZ is ignored: a write over the file-size limit
+/// fails and the cut reports it.
+///
 /// Arguments do not open files: a path given on the command line is only
 /// an argument (it skips the silent-installation check); files come from the
 /// File menu or a drop.

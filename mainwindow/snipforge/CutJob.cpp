@@ -180,9 +180,18 @@ void Dialog::sendReport(i32 code, const StrBuffer& inputName, const StrBuffer& o
     payload.code = code;
     payload.inputName = &inputName;
     payload.outputName = &outputName;
+    if (code != kReportSaved && code != kReportSavedNoAudio)
+        payload.errorText = &m_firstError;
     m_context.target->sendEvent(event::kReportError,
                                 static_cast<i64>(reinterpret_cast<std::intptr_t>(&inputName)),
                                 static_cast<i64>(reinterpret_cast<std::intptr_t>(&outputName)), &payload);
+}
+
+void Dialog::noteToolLog(const StrBuffer& lines, const StrBuffer& firstError) {
+    m_firstError.set(firstError);
+    if (lines.length() > 0)
+        m_errorReport.append(u"[FFmpeg Output]:\n").append(lines);
+    m_errorReport.append(u"\n\n");
 }
 
 void Dialog::cutJob(const PathWin& input, i64 startUs, i64 endUs) {
@@ -271,6 +280,7 @@ void Dialog::cutJob(const PathWin& input, i64 startUs, i64 endUs) {
         cut::buildCutCommand(command, plan);
 
         m_errorReport.clear();
+        m_firstError.clear();
         m_errorReport.append(u"[Input Path]: ").append(input.fullPathText()).append(u"\n");
         m_errorReport.append(u"[Output Path]: ").append(output->fullPathText()).append(u"\n");
         m_errorReport.append(u" \n").append(u"[Video Info]:\n");
@@ -291,8 +301,10 @@ void Dialog::cutJob(const PathWin& input, i64 startUs, i64 endUs) {
                     tool::runExternalTool(command, outName, workDir, durationMs, m_stopRequested, context);
             } else {
                 ProgressRelay relay(*this);
+                tool::ToolLog log;
                 result = tool::runToolInProcess(command, workDir, durationMs, ProgressRelay::report, &relay,
-                                                &outName, m_stopRequested);
+                                                &outName, m_stopRequested, &log);
+                noteToolLog(log.lines, log.firstError);
             }
         }
         const bool retry =
@@ -328,6 +340,7 @@ void Dialog::cutJob(const PathWin& input, i64 startUs, i64 endUs) {
                     .append(u" and could not be renamed to ")
                     .append(output->fullPathText())
                     .append(u"\n");
+                m_firstError.set(u"The scene could not be renamed to ").append(output->fullPathText());
                 (void)writeErrorReport(*folder);
                 StrBuffer keptAt;
                 keptAt.set(temp->fullPathStr());

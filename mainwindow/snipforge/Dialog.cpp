@@ -200,8 +200,8 @@ bool Dialog::takeImage(image::win::BufferedImage* image) {
     return m_frameSource && m_frameSource->takeImage(image);
 }
 
-void Dialog::reportMessage(StrBuffer& out, i32 code, const char16_t* inputName,
-                           const char16_t* outputName) const {
+void Dialog::reportMessage(StrBuffer& out, i32 code, const char16_t* inputName, const char16_t* outputName,
+                           const char16_t* errorText) const {
     out.clear();
     if (code == kReportSaved) {
         out.append(text(1007011, u"Saved Successfully!"))
@@ -232,7 +232,7 @@ void Dialog::reportMessage(StrBuffer& out, i32 code, const char16_t* inputName,
             .append(u"\r\n\r\n")
             .append(text(3004000, u"Error:"))
             .append(u"  ")
-            .append(text(3008000, u"Unknown error has happened."))
+            .append(errorText && *errorText ? errorText : text(3008000, u"Unknown error has happened."))
             .append(u"\r\n\r\n")
             .append(text(3008001,
                          u"Please send us the \"_error.txt\" file that was created beside the output file."))
@@ -266,7 +266,8 @@ void Dialog::handleEvent(event::INamedEventSource& source) {
         if (payload) {
             StrBuffer message;
             reportMessage(message, payload->code, payload->inputName ? payload->inputName->c_str() : u"",
-                          payload->outputName ? payload->outputName->c_str() : u"");
+                          payload->outputName ? payload->outputName->c_str() : u"",
+                          payload->errorText ? payload->errorText->c_str() : nullptr);
             showMessageNotOnTop(message.c_str());
         }
         source.setEventResult(1);

@@ -31,6 +31,9 @@ public:
     i32 code = kReportFailed;
     const str::strbuffer::StrBuffer* inputName = nullptr;
     const str::strbuffer::StrBuffer* outputName = nullptr;
+    /// Why a failed cut failed, as the converter said it (its first error
+    /// line); null or empty when nothing better is known.
+    const str::strbuffer::StrBuffer* errorText = nullptr;
 };
 
 /// Which position the step buttons and the preview follow; also the marker
@@ -168,9 +171,11 @@ public:
     thread::ObjLocker& modelLock() { return m_modelLock; }
 
     /// The message text of "ReportError" for a result code and the two
-    /// names (also what the headless front end prints).
+    /// names (also what the headless front end prints). A failure names
+    /// `errorText` as its error when it is not empty, else says that the
+    /// error is unknown.
     void reportMessage(str::strbuffer::StrBuffer& out, i32 code, const char16_t* inputName,
-                       const char16_t* outputName) const;
+                       const char16_t* outputName, const char16_t* errorText = nullptr) const;
 
     /// The worker task: the open or the cut job for the first queued path.
     void run() override;
@@ -190,6 +195,10 @@ private:
     bool writeErrorReport(const file::win::PathWin& folder);
     void sendReport(i32 code, const str::strbuffer::StrBuffer& inputName,
                     const str::strbuffer::StrBuffer& outputName);
+    /// Appends the in-process converter's log of the attempt to the error
+    /// report, as the external runner does with the tool's output, and keeps
+    /// its first error for the failure message.
+    void noteToolLog(const str::strbuffer::StrBuffer& lines, const str::strbuffer::StrBuffer& firstError);
     thread::ObjLocker& currentGrabLock();
 
     /// The marker whose radio button is checked (the view's, else the
@@ -235,6 +244,9 @@ private:
 
     /// The report of the current cut attempt (the task's own).
     str::strbuffer::StrBuffer m_errorReport;
+    /// The attempt's first error line, for the failure message (the task's
+    /// own; empty when the runner gave none).
+    str::strbuffer::StrBuffer m_firstError;
 };
 
 } // namespace s::video::gui::dialogs::snipforge

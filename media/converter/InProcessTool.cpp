@@ -2,9 +2,14 @@
 
 #include "media/converter/RunLoop.h"
 
+extern "C" {
+#include <libavutil/log.h>
+}
+
 #include <unistd.h>
 
 #include <cerrno>
+#include <cstdarg>
 #include <cstdio>
 #include <cstring>
 #include <mutex>
@@ -25,6 +30,119 @@ std::string currentFolder() {
     }
     folder.resize(std::strlen(folder.c_str()));
     return folder;
+}
+
+// The log of the run on this thread, while one runs here.
+constexpr size_t kLogLimit = 64 * 1024;
+
+struct LogCapture {
+    std::string lines;
+    std::string firstError;
+    std::string partial;        // the line being assembled
+    std::string partialMessage; // the same without its "[name @ ...]" part
+    int partialLevel = AV_LOG_QUIET;
+
+    void endLine() {
+        if (partialLevel <= AV_LOG_ERROR && firstError.empty()) {
+            firstError = partialMessage;
+            while (!firstError.empty() && (firstError.back() == '\n' || firstError.back() == '\r'))
+                firstError.pop_back();
+        }
+        if (lines.size() < kLogLimit)
+            lines += partial;
+        partial.clear();
+        partialMessage.clear();
+        partialLevel = AV_LOG_QUIET;
+    }
+};
+
+thread_local LogCapture* t_capture = nullptr;
+
+void captureLine(void* context, int level, const char* format, va_list args) {
+    LogCapture* capture = t_capture;
+    if (!capture || level > AV_LOG_WARNING || level < AV_LOG_PANIC) {
+        av_log_default_callback(context, level, format, args);
+        return;
+    }
+    char text[1024];
+    std::vsnprintf(text, sizeof text, format, args);
+    if (capture->partial.empty()) {
+        // The converter's own line start: the reporting object's name and
+        // address.
+        if (const AVClass* cls = context ? *static_cast<AVClass* const*>(context) : nullptr) {
+            char prefix[128];
+            const char* name = cls->item_name ? cls->item_name(context) : cls->class_name;
+            std::snprintf(prefix, sizeof prefix, "[%s @ %p] ", name ? name : "?", context);
+            capture->partial = prefix;
+        }
+        capture->partialLevel = level;
+    } else if (level < capture->partialLevel) {
+        capture->partialLevel = level;
+    }
+    capture->partial += text;
+    capture->partialMessage += text;
+    if (!capture->partial.empty() && capture->partial.back() == '\n')
+        capture->endLine();
+}
+
+/// Sends the calling thread's log lines into `capture` for its lifetime.
+class CaptureScope {
+public:
+    explicit CaptureScope(LogCapture* capture) : m_active(capture != nullptr) {
+        static std::once_flag installed;
+        if (!m_active)
+            return;
+        std::call_once(installed, [] { av_log_set_callback(captureLine); });
+        t_capture = capture;
+    }
+    ~CaptureScope() {
+        if (!m_active)
+            return;
+        if (!t_capture->partial.empty()) {
+            t_capture->partial += '\n';
+            t_capture->endLine();
+        }
+        t_capture = nullptr;
+    }
+    CaptureScope(const CaptureScope&) = delete;
+    CaptureScope& operator=(const CaptureScope&) = delete;
+
+private:
+    bool m_active;
+};
+
+i32 runCaptured(const str::strbuffer::StrBuffer& command, const str::strbuffer::StrBuffer& workDir,
+                i64 durationMs, ProgressFn progressFn, event::INamedEventTarget* target,
+                const str::strbuffer::StrBuffer* statusText, const std::atomic<bool>& stop,
+                LogCapture* capture) {
+    CaptureScope scope(capture);
+    const std::string previous = currentFolder();
+    const std::string folder = workDir.toStdString();
+    if (!folder.empty() && ::chdir(folder.c_str()) != 0) {
+        if (capture)
+            av_log(nullptr, AV_LOG_ERROR, "cannot work in %s: %s\n", folder.c_str(), std::strerror(errno));
+        else
+            std::fprintf(stderr, "ffmpeg: cannot work in %s: %s\n", folder.c_str(), std::strerror(errno));
+        return 1;
+    }
+
+    const std::vector<std::string> args = splitToolCommand(command);
+    const i64 totalSeconds = durationMs / 1000 > 0 ? durationMs / 1000 : 1;
+    ConversionRun::Progress progress;
+    if (progressFn) {
+        progress = [=](i64 seconds) { progressFn(seconds, totalSeconds, statusText, target); };
+    }
+    i32 result = 1;
+    if (args.empty()) {
+        av_log(nullptr, AV_LOG_ERROR, "empty command line\n");
+    } else {
+        ConversionRun run(stop, std::move(progress));
+        result = run.execute(args) == RunResult::kSuccess ? 0 : 1;
+    }
+
+    if (!folder.empty() && !previous.empty() && ::chdir(previous.c_str()) != 0)
+        std::fprintf(stderr, "ffmpeg: cannot return to %s: %s\n", previous.c_str(), std::strerror(errno));
+    return result;
 }
 
 } // namespace
@@ -53,30 +171,16 @@ std::vector<std::string> splitToolCommand(const str::strbuffer::StrBuffer& comma
 
 i32 runToolInProcess(const str::strbuffer::StrBuffer& command, const str::strbuffer::StrBuffer& workDir,
                      i64 durationMs, ProgressFn progressFn, event::INamedEventTarget* target,
-                     const str::strbuffer::StrBuffer* statusText, const std::atomic<bool>& stop) {
+                     const str::strbuffer::StrBuffer* statusText, const std::atomic<bool>& stop,
+                     ToolLog* log) {
     std::lock_guard guard(g_runLock);
-
-    const std::string previous = currentFolder();
-    const std::string folder = workDir.toStdString();
-    if (!folder.empty() && ::chdir(folder.c_str()) != 0) {
-        std::fprintf(stderr, "ffmpeg: cannot work in %s: %s\n", folder.c_str(), std::strerror(errno));
-        return 1;
+    LogCapture capture;
+    i32 result = runCaptured(command, workDir, durationMs, progressFn, target, statusText, stop,
+                             log ? &capture : nullptr);
+    if (log) {
+        log->lines.setUtf8(capture.lines);
+        log->firstError.setUtf8(capture.firstError);
     }
-
-    const std::vector<std::string> args = splitToolCommand(command);
-    const i64 totalSeconds = durationMs / 1000 > 0 ? durationMs / 1000 : 1;
-    ConversionRun::Progress progress;
-    if (progressFn) {
-        progress = [=](i64 seconds) { progressFn(seconds, totalSeconds, statusText, target); };
-    }
-    i32 result = 1;
-    if (!args.empty()) {
-        ConversionRun run(stop, std::move(progress));
-        result = run.execute(args) == RunResult::kSuccess ? 0 : 1;
-    }
-
-    if (!folder.empty() && !previous.empty() && ::chdir(previous.c_str()) != 0)
-        std::fprintf(stderr, "ffmpeg: cannot return to %s: %s\n", previous.c_str(), std::strerror(errno));
     return result;
 }
 

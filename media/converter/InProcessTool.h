@@ -18,6 +18,17 @@ namespace s::video::tool {
 using ProgressFn = void (*)(i64 current, i64 total, const str::strbuffer::StrBuffer* statusText,
                             event::INamedEventTarget* target);
 
+/// What the converter and the libraries logged during one run, on the run's
+/// thread, at warning level and above.
+struct ToolLog {
+    /// The lines as the converter writes them ("[mp4 @ 0x...] text"), each
+    /// ending in a line feed; at most 64 KiB of them.
+    str::strbuffer::StrBuffer lines;
+    /// The text of the first error-level line (without the "[name @ ...]"
+    /// part); empty when none was logged.
+    str::strbuffer::StrBuffer firstError;
+};
+
 /// Runs a converter command line in this process and waits for it.
 ///
 /// `command` starts with the program name ("ffmpeg"); it is split at every
@@ -33,6 +44,10 @@ using ProgressFn = void (*)(i64 current, i64 total, const str::strbuffer::StrBuf
 /// every turn of the conversion loop: when it is set the run ends at once,
 /// without finishing the output, and the result is 1.
 ///
+/// The run's log lines of level warning and above that are logged on the
+/// calling thread go into `log` when given (replacing what it held), instead
+/// of standard error; lines of other threads keep the default output.
+///
 /// Returns 0 when the conversion ran to its end, otherwise 1 (bad command,
 /// unreadable input, unwritable output, conversion error, stop). Nothing of
 /// a run survives it. One run at a time in the process: a second caller
@@ -42,7 +57,8 @@ using ProgressFn = void (*)(i64 current, i64 total, const str::strbuffer::StrBuf
 [[nodiscard]] i32 runToolInProcess(const str::strbuffer::StrBuffer& command,
                                    const str::strbuffer::StrBuffer& workDir, i64 durationMs,
                                    ProgressFn progressFn, event::INamedEventTarget* target,
-                                   const str::strbuffer::StrBuffer* statusText, const std::atomic<bool>& stop);
+                                   const str::strbuffer::StrBuffer* statusText, const std::atomic<bool>& stop,
+                                   ToolLog* log = nullptr);
 
 /// The argument vector of a command as `runToolInProcess` sees it (UTF-8).
 [[nodiscard]] std::vector<std::string> splitToolCommand(const str::strbuffer::StrBuffer& command);

@@ -109,7 +109,12 @@ bool OutputFile::write(AVPacket* packet) {
         av_log(nullptr, AV_LOG_ERROR, "Error writing packet: %s\n", errorText(result).c_str());
         return false;
     }
-    return !m_context->pb || m_context->pb->error >= 0;
+    if (m_context->pb && m_context->pb->error < 0) {
+        av_log(nullptr, AV_LOG_ERROR, "Error writing packet: %s\n",
+               errorText(m_context->pb->error).c_str());
+        return false;
+    }
+    return true;
 }
 
 bool OutputFile::writeImage(const u8* bytes, size_t size, const std::atomic<bool>& stop) {
@@ -171,14 +176,18 @@ bool OutputFile::finish() {
     m_finished = true;
     if (m_image)
         return m_opened;
-    bool ok = av_write_trailer(m_context) >= 0;
+    int failure = av_write_trailer(m_context);
     if (m_context->pb) {
         avio_flush(m_context->pb);
-        ok = ok && m_context->pb->error >= 0;
-        ok = avio_closep(&m_context->pb) >= 0 && ok;
+        if (failure >= 0 && m_context->pb->error < 0)
+            failure = m_context->pb->error;
+        const int closed = avio_closep(&m_context->pb);
+        if (failure >= 0 && closed < 0)
+            failure = closed;
     }
+    const bool ok = failure >= 0;
     if (!ok) {
-        av_log(nullptr, AV_LOG_ERROR, "%s: could not finish the output file\n", m_path.c_str());
+        av_log(nullptr, AV_LOG_ERROR, "Could not finish the output file: %s\n", errorText(failure).c_str());
         m_finished = false;
         abandon();
         m_finished = true;

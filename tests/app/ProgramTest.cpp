@@ -10,6 +10,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
@@ -313,6 +314,28 @@ protected:
         return program.waitExit(60s);
     }
 
+    /// File > Open... and the file chooser's location field; true once the
+    /// editing controls came alive.
+    bool openByMenu(Program& program, const std::string& window, const std::string& path) {
+        Box fileTitle;
+        if (!waitForControl(m_env.layout, "menu.0", false, &fileTitle))
+            return false;
+        focus(window);
+        click(window, fileTitle.cx(), fileTitle.cy());
+        std::this_thread::sleep_for(500ms);
+        shell("xdotool key --delay 100 Down Return");
+        const std::string chooser = waitForOtherWindow(program.pid(), window, 30s);
+        if (chooser.empty())
+            return false;
+        focus(chooser);
+        shell("xdotool key --delay 100 ctrl+l");
+        std::this_thread::sleep_for(300ms);
+        shell("xdotool type --delay 20 " + shellWord(path));
+        shell("xdotool key Return");
+        Box save;
+        return waitForControl(m_env.layout, "save", true, &save);
+    }
+
     ProgramHome m_env;
     std::unique_ptr<snipforge::test::PrivateDisplay> m_display;
 };
@@ -440,6 +463,74 @@ TEST_F(ProgramTest, CutsASceneChosenWithTheMouseAndKeepsItsSettings) {
     EXPECT_TRUE(someFileHolds(m_env.config, {"LargeWidth", "LargeHeight", "CutMode"}))
         << "window size and cut mode not stored";
     EXPECT_FALSE(entryExists(m_env.runtime + "/snipforge-" + std::to_string(program.pid())));
+}
+
+TEST_F(ProgramTest, TerminationStopsARunningCutAndCleansUp) {
+    if (!haveTool("ffmpeg"))
+        GTEST_SKIP() << "ffmpeg is not installed";
+    TempDir media("media");
+    const std::string clip = media.file("long.mp4");
+    int status = 0;
+    // Long enough that its precise cut is still running when the signal
+    // comes.
+    shell("ffmpeg -v error -y -f lavfi -i testsrc=size=320x240:rate=25:duration=60 -f lavfi -i "
+          "sine=frequency=440:duration=60 -c:v libx264 -preset ultrafast -c:a aac -shortest " +
+              shellWord(clip) + " 2>&1",
+          &status);
+    ASSERT_EQ(status, 0);
+    const std::string original = shell("md5sum " + shellWord(clip));
+    struct stat before {};
+    ASSERT_EQ(::stat(clip.c_str(), &before), 0);
+
+    Program program(m_env);
+    const std::string window = waitForMainWindow(program.pid());
+    ASSERT_FALSE(window.empty()) << "the program showed no window";
+    ASSERT_TRUE(openByMenu(program, window, clip)) << "the file did not load";
+    Box precise;
+    ASSERT_TRUE(waitForControl(m_env.layout, "mode.precise", true, &precise));
+    focus(window);
+    click(window, precise.cx(), precise.cy());
+    Box frameStep;
+    ASSERT_TRUE(waitForControl(m_env.layout, "step.+1f", true, &frameStep)) << "precise mode not taken";
+    Box save;
+    ASSERT_TRUE(waitForControl(m_env.layout, "save", true, &save));
+    click(window, save.cx(), save.cy());
+
+    // The converter is writing the scene: its file has grown past the
+    // empty one that reserves the name.
+    const bool writing = waitFor(
+        [&] {
+            for (const std::string& f : folderEntries(media.path())) {
+                struct stat st {};
+                if (f.find(".CUT.") != std::string::npos && ::stat(media.file(f).c_str(), &st) == 0 &&
+                    st.st_size > 0)
+                    return true;
+            }
+            return false;
+        },
+        120s);
+    ASSERT_TRUE(writing) << "the cut did not start writing";
+    const std::string runtime = m_env.runtime + "/snipforge-" + std::to_string(program.pid());
+    ASSERT_TRUE(entryExists(runtime));
+    ASSERT_EQ(::kill(program.pid(), SIGTERM), 0);
+
+    EXPECT_EQ(program.waitExit(60s), 128 + SIGTERM);
+    std::vector<std::string> left = folderEntries(media.path());
+    std::sort(left.begin(), left.end());
+    EXPECT_EQ(left, (std::vector<std::string>{".", "..", "long.mp4"})) << "partial files left";
+    EXPECT_FALSE(entryExists(runtime));
+    EXPECT_EQ(shell("md5sum " + shellWord(clip)), original);
+    struct stat after {};
+    ASSERT_EQ(::stat(clip.c_str(), &after), 0);
+    EXPECT_EQ(after.st_mtim.tv_sec, before.st_mtim.tv_sec);
+    EXPECT_EQ(after.st_mtim.tv_nsec, before.st_mtim.tv_nsec);
+
+    // A hang-up while idle ends the program the same way.
+    Program again(m_env);
+    ASSERT_FALSE(waitForMainWindow(again.pid()).empty());
+    ASSERT_EQ(::kill(again.pid(), SIGHUP), 0);
+    EXPECT_EQ(again.waitExit(60s), 128 + SIGHUP);
+    EXPECT_FALSE(entryExists(m_env.runtime + "/snipforge-" + std::to_string(again.pid())));
 }
 
 } // namespace

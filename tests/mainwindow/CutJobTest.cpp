@@ -19,7 +19,9 @@
 #include <cstdlib>
 #include <filesystem>
 #include <mutex>
+#include <csignal>
 #include <string>
+#include <sys/resource.h>
 #include <sys/stat.h>
 #include <unistd.h>
 #include <vector>
@@ -142,6 +144,7 @@ public:
         if (name == s::event::kReportError) {
             auto* payload = dynamic_cast<ReportPayload*>(source.getEventObject());
             codes.push_back(payload ? payload->code : -1);
+            errorTexts.push_back(payload && payload->errorText ? payload->errorText->toStdString() : "");
             outputNames.push_back(payload && payload->outputName ? payload->outputName->toStdString() : "");
         }
         if (name == s::event::kProcessStatusEnd)
@@ -172,6 +175,7 @@ public:
     std::atomic<int> attempts{0}; // cut attempts begun
     std::vector<int> codes;
     std::vector<std::string> outputNames;
+    std::vector<std::string> errorTexts; // the payloads' first error lines
     std::vector<std::string> messages;
     std::vector<std::string> statuses;
 };
@@ -514,6 +518,72 @@ TEST_F(CutJobTest, StopDuringInProcessCutLeavesNothingBehind) {
     EXPECT_EQ(listDir(m_dir), std::vector<std::string>{"long.mp4"});
 }
 
+TEST_F(CutJobTest, FailedInProcessCutNamesTheConverterError) {
+    // A scene far larger than the file-size limit set around the cut: the
+    // converter's writes fail with EFBIG once the first buffer is out.
+    const std::string input = m_dir + "/long.mp4";
+    ASSERT_TRUE(run({"ffmpeg", "-nostdin", "-loglevel", "error", "-f", "lavfi", "-i", "testsrc=size=320x240:rate=25",
+                     "-t", "20", "-c:v", "libx264", "-preset", "ultrafast", input}));
+    ASSERT_TRUE(open(input));
+    m_dialog->setCutMode(kPreciseMode, false);
+    const std::string out = m_dir + "/out";
+    useFolder(out);
+
+    struct LimitFileSize {
+        rlimit saved{};
+        void (*savedHandler)(int) = SIG_DFL;
+        explicit LimitFileSize(rlim_t bytes) {
+            savedHandler = std::signal(SIGXFSZ, SIG_IGN);
+            ::getrlimit(RLIMIT_FSIZE, &saved);
+            rlimit limit = saved;
+            limit.rlim_cur = bytes;
+            ::setrlimit(RLIMIT_FSIZE, &limit);
+        }
+        ~LimitFileSize() {
+            ::setrlimit(RLIMIT_FSIZE, &saved);
+            std::signal(SIGXFSZ, savedHandler);
+        }
+    };
+    int code = -1;
+    {
+        LimitFileSize limit(32 * 1024);
+        code = cut(0, 15000000);
+    }
+    EXPECT_EQ(code, kReportFailed);
+    EXPECT_EQ(listDir(out), std::vector<std::string>{"_error.txt"});
+
+    // The report has the converter's lines after the command.
+    const std::string report = s::test::readFile(out + "/_error.txt");
+    const size_t command = report.find("[FFmpeg Command]:\r\nffmpeg ");
+    ASSERT_NE(command, std::string::npos) << report;
+    const size_t output = report.find("[FFmpeg Output]:\r\n", command);
+    ASSERT_NE(output, std::string::npos) << report;
+    EXPECT_NE(report.find("File too large", output), std::string::npos) << report;
+
+    // The payload and the message name the first error (a packet write or
+    // the final one, depending on how much the muxer holds back).
+    std::lock_guard<std::mutex> guard(m_recorder.m_lock);
+    ASSERT_FALSE(m_recorder.errorTexts.empty());
+    const std::string first = m_recorder.errorTexts.back();
+    EXPECT_TRUE(first.ends_with(": File too large")) << first;
+    EXPECT_EQ(first.find('['), std::string::npos) << "the message carries no log prefix: " << first;
+    EXPECT_NE(report.find(first, output), std::string::npos) << report;
+    ASSERT_FALSE(m_recorder.messages.empty());
+    const std::string& message = m_recorder.messages.back();
+    EXPECT_NE(message.find("Error:  " + first + "\r\n"), std::string::npos) << message;
+    EXPECT_EQ(message.find("Unknown error"), std::string::npos) << message;
+}
+
+TEST_F(CutJobTest, FailureWithoutAnErrorLineKeepsTheUnknownErrorText) {
+    StrBuffer message;
+    m_dialog->reportMessage(message, kReportFailed, u"in.mp4", u"out.mp4", u"");
+    EXPECT_NE(message.toStdString().find("Error:  Unknown error has happened."), std::string::npos);
+    m_dialog->reportMessage(message, kReportFailed, u"in.mp4", u"out.mp4", u"disk full");
+    EXPECT_NE(message.toStdString().find("Error:  disk full\r\n"), std::string::npos);
+    m_dialog->reportMessage(message, kReportSaved, u"in.mp4", u"out.mp4", u"disk full");
+    EXPECT_EQ(message.toStdString().find("disk full"), std::string::npos);
+}
+
 TEST_F(CutJobTest, TemporaryOutputIsMovedOntoTheOutputName) {
     installTool("");
     forceTemporaryOutput();
@@ -538,6 +608,7 @@ TEST_F(CutJobTest, FailedMoveOfTheTemporaryOutputIsReportedAndKeepsTheScene) {
     EXPECT_EQ(listDir(out), (std::vector<std::string>{"_TMP.mp4", "_error.txt"}));
     EXPECT_GT(durationOf(out + "/_TMP.mp4"), 1.0);
     EXPECT_NE(s::test::readFile(out + "/_error.txt").find("[Move Failed]"), std::string::npos);
+    EXPECT_EQ(m_recorder.errorTexts.back(), "The scene could not be renamed to " + out + "/clip.CUT.00'01-00'02.mp4");
 }
 
 TEST_F(CutJobTest, CustomFolderIsStoredAndEmptyCustomFallsBackToSameFolder) {

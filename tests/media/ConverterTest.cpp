@@ -538,6 +538,31 @@ TEST(ConverterFailures, AFullDiskFails) {
     EXPECT_EQ(runInProcess("ffmpeg -i " + input + " -y -map 0:0 -vcodec copy -f mpegts full.ts", dir), 1);
 }
 
+TEST(ConverterFailures, TheLogOfAFailedRunNamesTheSystemError) {
+    if (!exists("/dev/full"))
+        GTEST_SKIP() << "no /dev/full";
+    const std::string input = ntscClip("mp4");
+    const std::string dir = s::test::makeTempDir();
+    ASSERT_EQ(::symlink("/dev/full", (dir + "/full.ts").c_str()), 0);
+    StrBuffer line, folder;
+    line.setUtf8("ffmpeg -i " + input + " -y -map 0:0 -vcodec copy -f mpegts full.ts");
+    folder.setUtf8(dir);
+    const std::atomic<bool> never{false};
+    s::video::tool::ToolLog log;
+    EXPECT_EQ(s::video::tool::runToolInProcess(line, folder, 1, nullptr, nullptr, nullptr, never, &log), 1);
+    const std::string lines = log.lines.toStdString();
+    EXPECT_NE(lines.find("No space left on device\n"), std::string::npos) << lines;
+    const std::string first = log.firstError.toStdString();
+    EXPECT_TRUE(first.ends_with("No space left on device")) << first;
+    EXPECT_NE(lines.find(first), std::string::npos);
+
+    // A run that succeeds after it hands back only its own lines.
+    line.setUtf8("ffmpeg -i " + input + " -y -t 1 -map 0:0 -vcodec copy -f mpegts ok.ts");
+    EXPECT_EQ(s::video::tool::runToolInProcess(line, folder, 1, nullptr, nullptr, nullptr, never, &log), 0);
+    EXPECT_EQ(log.lines.toStdString().find("No space left"), std::string::npos) << log.lines.toStdString();
+    EXPECT_EQ(log.firstError.toStdString(), "");
+}
+
 // Many runs in a row in one process (run under AddressSanitizer, this also
 // proves that runs leak nothing).
 TEST(ConverterRepeat, ManyRunsInARowGiveTheSameResult) {

@@ -9,6 +9,8 @@ enum ExitStatus : int {
     kExitSuccess = 0,
     kExitFailure = 1, // the work was tried and failed; the reason is on stderr
     kExitUsage = 2,   // the command line was not understood
+    // 128 + N: SIGINT, SIGTERM or SIGHUP (N) stopped the work, which was
+    // cleaned up as after a cancel.
 };
 
 /// One sub-command of the headless front end.

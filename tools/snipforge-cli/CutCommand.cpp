@@ -5,6 +5,7 @@
 #include "foundation/event/EventLoop.h"
 #include "foundation/reg/MappedData.h"
 #include "foundation/str/StrArray.h"
+#include "foundation/thread/win/StopSignals.h"
 #include "mainwindow/snipforge/Dialog.h"
 #include "tools/snipforge-cli/Command.h"
 
@@ -65,10 +66,14 @@ public:
     void onNamedEvent(event::INamedEventSource& source) override {
         if (source.getEventName() != event::kReportError)
             return;
-        if (auto* payload = dynamic_cast<ReportPayload*>(source.getEventObject()))
+        if (auto* payload = dynamic_cast<ReportPayload*>(source.getEventObject())) {
             code = payload->code;
+            error = payload->errorText ? payload->errorText->toStdString() : std::string();
+        }
     }
-    int code = -1; // written on the loop thread, read after the job ended
+    // Written on the loop thread, read after the job ended.
+    int code = -1;
+    std::string error; // the failure's first error line
 };
 
 std::string absolute(const char* path) {
@@ -189,13 +194,18 @@ int runCut(std::span<char* const> args) {
             dialog.useOutputFolderForRun(folder.c_str());
         }
 
+        // A stop signal is the Cancel button.
+        thread::win::setStopFunction([&dialog](int) { dialog.requestStop(false); });
+
         StrBuffer path;
         path.setUtf8(absolute(file));
         str::strarray::StrArray paths;
         paths.append(path.c_str());
         if (dialog.openPaths(paths)) {
             dialog.waitUntilIdle();
-            if (!dialog.videoInfo()) {
+            if (thread::win::stopSignal() != 0) {
+                // Stopped before the cut began: nothing to clean up.
+            } else if (!dialog.videoInfo()) {
                 printError("cut: the file has no video stream or cannot be read");
             } else if (endUs <= startUs) {
                 printError("cut: the end must lie after the start");
@@ -203,13 +213,20 @@ int runCut(std::span<char* const> args) {
             } else {
                 dialog.setPositions(startUs, endUs);
                 if (dialog.saveScene()) {
+                    // Starting the task clears the stop flag: a signal that
+                    // arrived meanwhile stops it now.
+                    if (thread::win::stopSignal() != 0)
+                        dialog.requestStop(false);
                     dialog.waitUntilIdle();
                     status = result.code == 0 || result.code == 5 ? kExitSuccess : kExitFailure;
+                    if (status != kExitSuccess && !result.error.empty())
+                        printError(("cut: " + result.error).c_str());
                 } else {
                     printError("cut: nothing to save (empty scene or unusable output folder)");
                 }
             }
         }
+        thread::win::setStopFunction({});
         loop.stop();
         loop.removeNamedEventListener(&result);
         loop.removeNamedEventListener(&dialog);

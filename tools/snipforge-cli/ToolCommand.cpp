@@ -3,6 +3,7 @@
 // grabs do when no external tool is installed. For tests and benchmarks.
 
 #include "foundation/str/StrBuffer.h"
+#include "foundation/thread/win/StopSignals.h"
 #include "media/converter/InProcessTool.h"
 #include "tools/snipforge-cli/Command.h"
 
@@ -44,10 +45,16 @@ int runTool(std::span<char* const> args) {
     command.setUtf8(args[0]);
     str::strbuffer::StrBuffer folder;
     folder.setUtf8(workDir);
-    const std::atomic<bool> stop{false};
+    std::atomic<bool> stop{false};
+    thread::win::setStopFunction([&stop](int) { stop.store(true); });
+    video::tool::ToolLog log;
     const i32 result = video::tool::runToolInProcess(command, folder, durationMs,
                                                      durationMs > 1 ? printProgress : nullptr, nullptr, nullptr,
-                                                     stop);
+                                                     stop, &log);
+    thread::win::setStopFunction({});
+    // The converter's own account of the run (warnings and errors).
+    const std::string lines = log.lines.toStdString();
+    std::fwrite(lines.data(), 1, lines.size(), stderr);
     return result == 0 ? kExitSuccess : kExitFailure;
 }
 

@@ -1,6 +1,7 @@
 // snipforge-cli: Snipforge without a window, for scripts, batch use and
 // end-to-end tests. Usage: snipforge-cli <command> [arguments...]
 
+#include "foundation/thread/win/StopSignals.h"
 #include "media/system/win/MediaLibraries.h"
 #include "tools/snipforge-cli/Command.h"
 
@@ -41,6 +42,37 @@ void printError(const char* text) {
 
 } // namespace s::cli
 
+namespace {
+
+// Runs a sub-command with the stop signals caught: SIGINT, SIGTERM and
+// SIGHUP stop the work as the Cancel button does, and the process then ends
+// with status 128 + the signal's number after the usual clean-up (partial
+// files removed, the runtime folder removed by the exit handlers).
+int runCaught(const s::cli::Command& command, std::span<char* const> args) {
+    using namespace s::cli;
+    namespace sig = s::thread::win;
+    // A write over the file-size limit fails (EFBIG) and is reported like
+    // any other write failure instead of killing the process.
+    sig::ignoreFileSizeSignal();
+    (void)sig::catchStopSignals();
+    int status = kExitFailure;
+    if (command.needsMedia && !s::system::win::loadMediaLibraries()) {
+        printError("the media libraries are not usable (see above)");
+    } else {
+        status = command.run(args);
+        s::system::win::unloadMediaLibraries();
+    }
+    sig::releaseStopSignals();
+    if (const int signal = sig::stopSignal()) {
+        printError((std::string(command.name) + ": stopped by signal " + std::to_string(signal) + " (" +
+                    ::strsignal(signal) + ")")
+                       .c_str());
+    }
+    return sig::exitStatusAfterSignal(status);
+}
+
+} // namespace
+
 int main(int argc, char** argv) {
     using namespace s::cli;
     if (argc < 2) {
@@ -55,13 +87,7 @@ int main(int argc, char** argv) {
     for (const Command& command : commands()) {
         if (std::strcmp(command.name, name) != 0)
             continue;
-        if (command.needsMedia && !s::system::win::loadMediaLibraries()) {
-            printError("the media libraries are not usable (see above)");
-            return kExitFailure;
-        }
-        const int status = command.run(std::span<char* const>(argv + 2, static_cast<size_t>(argc - 2)));
-        s::system::win::unloadMediaLibraries();
-        return status;
+        return runCaught(command, std::span<char* const>(argv + 2, static_cast<size_t>(argc - 2)));
     }
     printError((std::string("unknown command \"") + name + "\" (try --help)").c_str());
     return kExitUsage;
