@@ -13,6 +13,7 @@ extern "C" {
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 
@@ -80,6 +81,43 @@ bool OutputFile::needsGlobalHeader() const {
 
 AVStream* OutputFile::addStream() {
     return avformat_new_stream(m_context, nullptr);
+}
+
+bool OutputFile::takesAttachments() const {
+    return std::strcmp(m_context->oformat->name, "matroska") == 0;
+}
+
+bool OutputFile::copyChapters(const AVFormatContext* input, i64 offsetUs, i64 limitUs) {
+    constexpr AVRational kMicroseconds{1, 1000000};
+    for (unsigned i = 0; i < input->nb_chapters; ++i) {
+        const AVChapter* from = input->chapters[i];
+        i64 start = av_rescale_q(from->start, from->time_base, kMicroseconds) + offsetUs;
+        i64 end = av_rescale_q(from->end, from->time_base, kMicroseconds) + offsetUs;
+        if (end <= 0 || end < start || (limitUs >= 0 && start >= limitUs))
+            continue;
+        start = std::max<i64>(start, 0);
+        if (limitUs >= 0)
+            end = std::min(end, limitUs);
+        auto* chapter = static_cast<AVChapter*>(av_mallocz(sizeof(AVChapter)));
+        if (!chapter)
+            return false;
+        chapter->id = from->id;
+        chapter->time_base = kMicroseconds;
+        chapter->start = start;
+        chapter->end = end;
+        auto** list = static_cast<AVChapter**>(
+            av_realloc_array(m_context->chapters, m_context->nb_chapters + 1, sizeof(AVChapter*)));
+        if (!list || av_dict_copy(&chapter->metadata, from->metadata, 0) < 0) {
+            if (list)
+                m_context->chapters = list;
+            av_dict_free(&chapter->metadata);
+            av_free(chapter);
+            return false;
+        }
+        m_context->chapters = list;
+        m_context->chapters[m_context->nb_chapters++] = chapter;
+    }
+    return true;
 }
 
 bool OutputFile::begin(std::string& error) {

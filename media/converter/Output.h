@@ -37,6 +37,14 @@ public:
     bool needsGlobalHeader() const;
 
     AVStream* addStream();
+    /// Whether the container holds attached files (fonts): Matroska does,
+    /// WebM, MP4 and the others do not.
+    bool takesAttachments() const;
+    /// Gives the output the chapters of `input` that fall into the scene:
+    /// moved onto the output clock by `offsetUs`, clipped to [0, `limitUs`)
+    /// (`limitUs` < 0: no end), titles and other tags kept; chapters wholly
+    /// outside are left out. Before `begin`. False when out of memory.
+    [[nodiscard]] bool copyChapters(const AVFormatContext* input, i64 offsetUs, i64 limitUs);
     /// Opens the file and writes the header.
     [[nodiscard]] bool begin(std::string& error);
     /// Writes one packet (stream index and time base set, in the stream's
