@@ -263,8 +263,9 @@ bool Pipeline::addStream(int index) {
     AVStream* in = state.input.context()->streams[index];
     const AVMediaType type = in->codecpar->codec_type;
     if (type == AVMEDIA_TYPE_ATTACHMENT && !state.output.takesAttachments()) {
-        av_log(nullptr, AV_LOG_WARNING, "stream #0:%d (attached file) is left out: the %s container cannot hold it\n",
-               index, state.output.format()->name);
+        av_log(nullptr, AV_LOG_WARNING,
+               "stream #0:%d (attached file) is left out: the %s container cannot hold it\n", index,
+               state.output.format()->name);
         return true;
     }
     const CodecChoice* choice = type == AVMEDIA_TYPE_VIDEO      ? &out.videoCodec
@@ -471,8 +472,9 @@ std::unique_ptr<SubtitleTranscoder> Pipeline::openSubtitles(const AVStream* in, 
     if (encoderName.empty()) {
         const AVCodec* codec = avcodec_find_encoder(state.output.format()->subtitle_codec);
         if (!codec) {
-            av_log(nullptr, AV_LOG_WARNING, "stream #0:%d (%s subtitles) is left out: the %s container takes no subtitles\n",
-                   in->index, codecName, state.output.format()->name);
+            av_log(nullptr, AV_LOG_WARNING,
+                   "stream #0:%d (%s subtitles) is left out: the %s container takes no subtitles\n", in->index,
+                   codecName, state.output.format()->name);
             return nullptr;
         }
         encoderName = codec->name;
@@ -634,8 +636,8 @@ bool Pipeline::subtitlePacket(OutStream& stream, AVPacket* packet) {
     const RunState& state = *m_state;
     bool pastEnd = false;
     const auto sink = [&](AVPacket* cue) { return writePacket(stream, cue, kMicroseconds); };
-    if (!stream.subtitles->transcode(packet, state.input.timeOffsetUs() - state.startUs, state.durationUs, sink,
-                                     &pastEnd))
+    const i64 offsetUs = state.input.timeOffsetUs() - state.startUs;
+    if (!stream.subtitles->transcode(packet, offsetUs, state.durationUs, sink, &pastEnd))
         return fail("Error while converting subtitles");
     if (pastEnd)
         stream.done = true;

@@ -58,7 +58,8 @@ CueFit clipSubtitlePacket(AVPacket* packet, const AVStream* stream, i64 limitUs)
 
 bool isTextSubtitle(const AVStream* stream) {
     const AVCodecDescriptor* descriptor = avcodec_descriptor_get(stream->codecpar->codec_id);
-    return descriptor && descriptor->type == AVMEDIA_TYPE_SUBTITLE && (descriptor->props & AV_CODEC_PROP_TEXT_SUB);
+    return descriptor && descriptor->type == AVMEDIA_TYPE_SUBTITLE &&
+           (descriptor->props & AV_CODEC_PROP_TEXT_SUB);
 }
 
 SubtitleTranscoder::~SubtitleTranscoder() {
@@ -131,7 +132,8 @@ bool SubtitleTranscoder::transcode(const AVPacket* packet, i64 offsetUs, i64 lim
     int got = 0;
     const int used = avcodec_decode_subtitle2(m_decoder, &cue, &got, const_cast<AVPacket*>(packet));
     if (used < 0) {
-        av_log(nullptr, AV_LOG_WARNING, "a subtitle packet could not be decoded: %s\n", errorText(used).c_str());
+        av_log(nullptr, AV_LOG_WARNING, "a subtitle packet could not be decoded: %s\n",
+               errorText(used).c_str());
         return true;
     }
     if (!got)
@@ -168,7 +170,8 @@ bool SubtitleTranscoder::transcode(const AVPacket* packet, i64 offsetUs, i64 lim
     cue.pts = start;
     cue.start_display_time = 0;
     cue.end_display_time = static_cast<uint32_t>(std::min<i64>((end - start) / 1000, UINT32_MAX - 1));
-    const int size = avcodec_encode_subtitle(m_encoder, m_buffer.data(), static_cast<int>(m_buffer.size()), &cue);
+    const int size =
+        avcodec_encode_subtitle(m_encoder, m_buffer.data(), static_cast<int>(m_buffer.size()), &cue);
     if (size < 0)
         return false;
     if (size == 0)

@@ -238,7 +238,8 @@ TEST(CutPlanCommand, PreciseExternalExample) {
     EXPECT_EQ(
         command(m, "/v/trip.mp4", 25'000'000, 40'500'000, kPrecise, true, 1, u"/rt/a1.mp4", u"/rt/a2.mp4"),
         "optional_tools/ffmpeg -probesize 100M -analyzeduration 100M -ss 00:00:15.000 -i \"/rt/a1.mp4\""
-        " -ss 00:00:10.000 -y -t 00:00:15.500 -map 0:0 -map 0:1 -vcodec libx264 -threads 0 -preset medium -g 250 -bf 3"
+        " -ss 00:00:10.000 -y -t 00:00:15.500 -map 0:0 -map 0:1"
+        " -vcodec libx264 -threads 0 -preset medium -g 250 -bf 3"
         " -b:v 5000000 -r 30000/1001 -s 1920x1080 -max_muxing_queue_size 9999 -f mp4"
         " -acodec aac -strict experimental -ar 48000 -ac 2 -ab 192000 -async 1 \"/rt/a2.mp4\"");
 }
@@ -379,14 +380,14 @@ TEST(CutPlanCommand, PreciseMapsEveryAudioTrackAndTheSubtitles) {
     // The in-process converter also gets the picture subtitles, to leave
     // them out with a warning; the external tool would fail on them.
     const std::string inProcess = command(m, "/v/a.mkv", 0, 1'000'000, kPrecise, false, 1);
-    EXPECT_NE(inProcess.find(" -y -t 00:00:01.000 -map 0:0 -map 0:1 -map 0:3 -map 0:4 -map 0:5 -map 0:6 -map 0:8"
-                             " -map 0:9 -map 0:10 -vcodec libx264 "),
+    EXPECT_NE(inProcess.find(" -y -t 00:00:01.000 -map 0:0 -map 0:1 -map 0:3 -map 0:4 -map 0:5 -map 0:6"
+                             " -map 0:8 -map 0:9 -map 0:10 -vcodec libx264 "),
               std::string::npos)
         << inProcess;
     EXPECT_NE(inProcess.find(" -ab 128000 -scodec mov_text -async 1 OUT"), std::string::npos) << inProcess;
     const std::string external = command(m, "/v/a.mkv", 0, 1'000'000, kPrecise, true, 1);
-    EXPECT_NE(external.find(" -y -t 00:00:01.000 -map 0:0 -map 0:1 -map 0:3 -map 0:4 -map 0:6 -map 0:8 -map 0:9"
-                            " -vcodec libx264 "),
+    EXPECT_NE(external.find(" -y -t 00:00:01.000 -map 0:0 -map 0:1 -map 0:3 -map 0:4 -map 0:6 -map 0:8"
+                            " -map 0:9 -vcodec libx264 "),
               std::string::npos)
         << external;
 
