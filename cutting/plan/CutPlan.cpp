@@ -124,19 +124,21 @@ bool isTextSubtitle(const StreamInfo& stream) {
 }
 
 // The streams of a precise cut: the first video, every audio track in the
-// source's order and every text subtitle. The converter inside the program
-// also gets the other subtitles, to leave them out with a warning in its
-// log; the external tool would refuse to convert them and fail the cut.
-// True when a text subtitle is among them.
+// source's order that has a decoder (the probe names its codec) and every
+// text subtitle. The converter inside the program also gets the other
+// subtitles, to leave them out with a warning in its log; the external tool
+// would refuse to convert them and fail the cut. True when a text subtitle
+// is among them.
 bool appendPreciseStreams(StrBuffer& out, const VideoInfo& info, bool external) {
     const StreamInfo* video = info.firstStreamOfType(kStreamVideo);
     bool text = false;
     for (u32 i = 0; i < info.streamCount(); ++i) {
         const StreamInfo* stream = info.stream(i);
         const bool textSubtitle = isTextSubtitle(*stream);
+        const bool decodableAudio =
+            stream->type() == kStreamAudio && !equalsAsciiIgnoreCase(stream->codecName().view(), u"Unknown");
         text = text || textSubtitle;
-        if (stream == video || stream->type() == kStreamAudio || textSubtitle ||
-            (!external && stream->type() == kStreamSubtitle))
+        if (stream == video || decodableAudio || textSubtitle || (!external && stream->type() == kStreamSubtitle))
             out.append(u" -map 0:").append(i);
     }
     return text;

@@ -126,11 +126,11 @@ bool SubtitleTranscoder::open(const AVStream* stream, const std::string& encoder
     return true;
 }
 
-bool SubtitleTranscoder::transcode(const AVPacket* packet, i64 offsetUs, i64 limitUs, const PacketSink& sink,
+bool SubtitleTranscoder::transcode(AVPacket* packet, i64 offsetUs, i64 limitUs, const PacketSink& sink,
                                    bool* pastEnd) {
     AVSubtitle cue{};
     int got = 0;
-    const int used = avcodec_decode_subtitle2(m_decoder, &cue, &got, const_cast<AVPacket*>(packet));
+    const int used = avcodec_decode_subtitle2(m_decoder, &cue, &got, packet);
     if (used < 0) {
         av_log(nullptr, AV_LOG_WARNING, "a subtitle packet could not be decoded: %s\n",
                errorText(used).c_str());

@@ -59,7 +59,7 @@ public:
     /// (< 0: no end). `*pastEnd` becomes true at a cue after the scene. A
     /// packet the decoder rejects is skipped with a warning; false only when
     /// encoding failed or the sink said so.
-    [[nodiscard]] bool transcode(const AVPacket* packet, i64 offsetUs, i64 limitUs, const PacketSink& sink,
+    [[nodiscard]] bool transcode(AVPacket* packet, i64 offsetUs, i64 limitUs, const PacketSink& sink,
                                  bool* pastEnd);
 
 private:

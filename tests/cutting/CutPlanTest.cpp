@@ -370,6 +370,7 @@ TEST(CutPlanCommand, PreciseMapsEveryAudioTrackAndTheSubtitles) {
     m.video(320, 240, 25, 1, 1000);
     m.video(160, 120, 25, 1, 1000); // only the first video goes in
     m.audio(44100, 1, 64000);
+    m.audio(44100, 2, 64000)->codecName().set(u"Unknown"); // no decoder: left out
     m.subtitle(u"subrip");
     m.subtitle(u"hdmv_pgs_subtitle");
     m.subtitle(u"ass");
@@ -380,14 +381,14 @@ TEST(CutPlanCommand, PreciseMapsEveryAudioTrackAndTheSubtitles) {
     // The in-process converter also gets the picture subtitles, to leave
     // them out with a warning; the external tool would fail on them.
     const std::string inProcess = command(m, "/v/a.mkv", 0, 1'000'000, kPrecise, false, 1);
-    EXPECT_NE(inProcess.find(" -y -t 00:00:01.000 -map 0:0 -map 0:1 -map 0:3 -map 0:4 -map 0:5 -map 0:6"
-                             " -map 0:8 -map 0:9 -map 0:10 -vcodec libx264 "),
+    EXPECT_NE(inProcess.find(" -y -t 00:00:01.000 -map 0:0 -map 0:1 -map 0:3 -map 0:5 -map 0:6 -map 0:7"
+                             " -map 0:9 -map 0:10 -map 0:11 -vcodec libx264 "),
               std::string::npos)
         << inProcess;
     EXPECT_NE(inProcess.find(" -ab 128000 -scodec mov_text -async 1 OUT"), std::string::npos) << inProcess;
     const std::string external = command(m, "/v/a.mkv", 0, 1'000'000, kPrecise, true, 1);
-    EXPECT_NE(external.find(" -y -t 00:00:01.000 -map 0:0 -map 0:1 -map 0:3 -map 0:4 -map 0:6 -map 0:8"
-                            " -map 0:9 -vcodec libx264 "),
+    EXPECT_NE(external.find(" -y -t 00:00:01.000 -map 0:0 -map 0:1 -map 0:3 -map 0:5 -map 0:7 -map 0:9"
+                            " -map 0:10 -vcodec libx264 "),
               std::string::npos)
         << external;
 
