@@ -68,7 +68,7 @@ void appendRate(StrBuffer& out, i64 rate) {
         out.append(u" -r ").append(whole);
 }
 
-void appendStreamSelection(StrBuffer& out, const VideoInfo& info, i32 attempt) {
+void appendStreamSelection(StrBuffer& out, const VideoInfo& info, i32 attempt, bool keepAttachments) {
     bool anyUnknown = false;
     for (u32 i = 0; i < info.streamCount(); ++i) {
         if (info.stream(i)->type() == kStreamUnknown)
@@ -79,7 +79,8 @@ void appendStreamSelection(StrBuffer& out, const VideoInfo& info, i32 attempt) {
         return;
     }
     for (u32 i = 0; i < info.streamCount(); ++i) {
-        if (info.stream(i)->type() != kStreamUnknown)
+        const StreamInfo* stream = info.stream(i);
+        if (stream->type() != kStreamUnknown || (keepAttachments && stream->isAttachment()))
             out.append(u" -map 0:").append(i).append(u" ");
     }
     out.append(u" -vcodec copy ").append(u" -acodec copy ").append(u" -scodec copy ");
@@ -112,6 +113,49 @@ void appendEncoders(StrBuffer& out, const VideoInfo& info) {
         out.append(u" -ac ").append(audio->channels() > 2 ? 6 : audio->channels());
         out.append(u" -ab ").append(toolAudioBitRate(audio->bitRate()));
     }
+}
+
+// Subtitles MP4 takes once converted to its own text format; picture
+// subtitles (DVD, PGS, DVB) are not among them.
+bool isTextSubtitle(const StreamInfo& stream) {
+    static constexpr std::u16string_view kTextCodecs[] = {u"subrip", u"srt",  u"ass",     u"ssa",
+                                                          u"webvtt", u"text", u"mov_text"};
+    if (stream.type() != kStreamSubtitle)
+        return false;
+    const std::u16string_view name = stream.codecName().view();
+    return std::any_of(std::begin(kTextCodecs), std::end(kTextCodecs),
+                       [&](std::u16string_view codec) { return equalsAsciiIgnoreCase(name, codec); });
+}
+
+// The streams of a precise cut: the first video, every audio track in the
+// source's order that has a decoder (the probe names its codec) and every
+// text subtitle. The converter inside the program also gets the other
+// subtitles, to leave them out with a warning in its log; the external tool
+// would refuse to convert them and fail the cut. True when a text subtitle
+// is among them.
+bool appendPreciseStreams(StrBuffer& out, const VideoInfo& info, bool external) {
+    const StreamInfo* video = info.firstStreamOfType(kStreamVideo);
+    bool text = false;
+    for (u32 i = 0; i < info.streamCount(); ++i) {
+        const StreamInfo* stream = info.stream(i);
+        const bool textSubtitle = isTextSubtitle(*stream);
+        const bool decodableAudio =
+            stream->type() == kStreamAudio && !equalsAsciiIgnoreCase(stream->codecName().view(), u"Unknown");
+        text = text || textSubtitle;
+        if (stream == video || decodableAudio || textSubtitle || (!external && stream->type() == kStreamSubtitle))
+            out.append(u" -map 0:").append(i);
+    }
+    return text;
+}
+
+// Whether the lossless output is a Matroska file (not WebM), the one
+// container of a lossless cut that holds attached files.
+bool losslessTakesAttachments(const VideoInfo& info, const PathWin* inputPath) {
+    thread::Pooled<StrBuffer> ext = thread::makePooled<StrBuffer>();
+    if (inputPath)
+        inputPath->extNoDotInto(ext.get(), false);
+    return equalsAsciiIgnoreCase(info.formatName().view(), u"matroska,webm") &&
+           !equalsAsciiIgnoreCase(ext->view(), u"webm");
 }
 
 void appendContainer(StrBuffer& out, const VideoInfo& info, const PathWin* inputPath) {
@@ -334,10 +378,15 @@ StrBuffer& buildCutCommand(StrBuffer& out, const CutCommandInput& input) {
     out.append(u" -y -t ").append(*duration);
 
     if (input.info) {
-        if (precise)
+        if (precise) {
+            const bool textSubtitles = appendPreciseStreams(out, *input.info, input.external);
             appendEncoders(out, *input.info);
-        else
-            appendStreamSelection(out, *input.info, input.attempt);
+            if (textSubtitles)
+                out.append(u" -scodec mov_text");
+        } else {
+            appendStreamSelection(out, *input.info, input.attempt,
+                                  losslessTakesAttachments(*input.info, input.inputPath));
+        }
     }
     out.append(u" -async 1 ");
     if (!precise && input.info)

@@ -13,6 +13,7 @@ extern "C" {
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 
@@ -82,6 +83,56 @@ AVStream* OutputFile::addStream() {
     return avformat_new_stream(m_context, nullptr);
 }
 
+bool OutputFile::takesAttachments() const {
+    return std::strcmp(m_context->oformat->name, "matroska") == 0;
+}
+
+bool OutputFile::copyChapters(const AVFormatContext* input, i64 offsetUs, i64 limitUs) {
+    m_chapterSource = input;
+    m_chapterOffsetUs = offsetUs;
+    m_chapterLimitUs = limitUs;
+    // The Matroska writer moves every timestamp by the lead of the first
+    // packet before 0, but not the chapters; it also takes chapters at the
+    // end, when that lead is known.
+    m_chaptersLate = input->nb_chapters > 0 && (std::strcmp(m_context->oformat->name, "matroska") == 0 ||
+                                                std::strcmp(m_context->oformat->name, "webm") == 0);
+    return m_chaptersLate || addChapters(0);
+}
+
+bool OutputFile::addChapters(i64 shiftUs) {
+    constexpr AVRational kMicroseconds{1, 1000000};
+    const AVFormatContext* input = m_chapterSource;
+    for (unsigned i = 0; input && i < input->nb_chapters; ++i) {
+        const AVChapter* from = input->chapters[i];
+        i64 start = av_rescale_q(from->start, from->time_base, kMicroseconds) + m_chapterOffsetUs;
+        i64 end = av_rescale_q(from->end, from->time_base, kMicroseconds) + m_chapterOffsetUs;
+        if (end <= 0 || end < start || (m_chapterLimitUs >= 0 && start >= m_chapterLimitUs))
+            continue;
+        start = std::max<i64>(start, 0);
+        if (m_chapterLimitUs >= 0)
+            end = std::min(end, m_chapterLimitUs);
+        auto* chapter = static_cast<AVChapter*>(av_mallocz(sizeof(AVChapter)));
+        if (!chapter)
+            return false;
+        chapter->id = from->id;
+        chapter->time_base = kMicroseconds;
+        chapter->start = start + shiftUs;
+        chapter->end = end + shiftUs;
+        auto** list = static_cast<AVChapter**>(
+            av_realloc_array(m_context->chapters, m_context->nb_chapters + 1, sizeof(AVChapter*)));
+        if (!list || av_dict_copy(&chapter->metadata, from->metadata, 0) < 0) {
+            if (list)
+                m_context->chapters = list;
+            av_dict_free(&chapter->metadata);
+            av_free(chapter);
+            return false;
+        }
+        m_context->chapters = list;
+        m_context->chapters[m_context->nb_chapters++] = chapter;
+    }
+    return true;
+}
+
 bool OutputFile::begin(std::string& error) {
     if (m_image)
         return true; // written whole by writeImage
@@ -104,6 +155,20 @@ bool OutputFile::begin(std::string& error) {
 }
 
 bool OutputFile::write(AVPacket* packet) {
+    if (m_chaptersLate && packet->pts != AV_NOPTS_VALUE) {
+        // The writer's lead: the pts of the first packet before 0 it gets,
+        // in the interleaved (decoding time) order.
+        constexpr AVRational kMicroseconds{1, 1000000};
+        const AVRational base = m_context->streams[packet->stream_index]->time_base;
+        const i64 ptsUs = av_rescale_q(packet->pts, base, kMicroseconds);
+        const i64 dtsUs =
+            packet->dts != AV_NOPTS_VALUE ? av_rescale_q(packet->dts, base, kMicroseconds) : ptsUs;
+        if (ptsUs < 0 && (!m_leadKnown || dtsUs < m_leadDtsUs)) {
+            m_leadKnown = true;
+            m_leadDtsUs = dtsUs;
+            m_leadUs = -ptsUs;
+        }
+    }
     const int result = av_interleaved_write_frame(m_context, packet);
     if (result < 0) {
         av_log(nullptr, AV_LOG_ERROR, "Error writing packet: %s\n", errorText(result).c_str());
@@ -176,7 +241,12 @@ bool OutputFile::finish() {
     m_finished = true;
     if (m_image)
         return m_opened;
-    int failure = av_write_trailer(m_context);
+    int failure = 0;
+    if (m_chaptersLate && !addChapters(m_leadKnown ? m_leadUs : 0))
+        failure = AVERROR(ENOMEM);
+    const int trailer = av_write_trailer(m_context);
+    if (failure >= 0)
+        failure = trailer;
     if (m_context->pb) {
         avio_flush(m_context->pb);
         if (failure >= 0 && m_context->pb->error < 0)

@@ -37,6 +37,15 @@ public:
     bool needsGlobalHeader() const;
 
     AVStream* addStream();
+    /// Whether the container holds attached files (fonts): Matroska does,
+    /// WebM, MP4 and the others do not.
+    bool takesAttachments() const;
+    /// Gives the output the chapters of `input` that fall into the scene:
+    /// moved onto the output clock by `offsetUs`, clipped to [0, `limitUs`)
+    /// (`limitUs` < 0: no end), titles and other tags kept; chapters wholly
+    /// outside are left out. Before `begin`; `input` must stay open until
+    /// `finish`. False when out of memory.
+    [[nodiscard]] bool copyChapters(const AVFormatContext* input, i64 offsetUs, i64 limitUs);
     /// Opens the file and writes the header.
     [[nodiscard]] bool begin(std::string& error);
     /// Writes one packet (stream index and time base set, in the stream's
@@ -52,12 +61,23 @@ public:
     void abandon();
 
 private:
+    [[nodiscard]] bool addChapters(i64 shiftUs);
+
     std::string m_path; // absolute
     AVFormatContext* m_context = nullptr;
     bool m_image = false;
     bool m_existed = false;
     bool m_opened = false;
     bool m_finished = false;
+    // The chapters to copy (see copyChapters) and, for a writer that takes
+    // them at the end, the lead it gives every timestamp.
+    const AVFormatContext* m_chapterSource = nullptr;
+    i64 m_chapterOffsetUs = 0;
+    i64 m_chapterLimitUs = -1;
+    bool m_chaptersLate = false;
+    bool m_leadKnown = false;
+    i64 m_leadDtsUs = 0;
+    i64 m_leadUs = 0;
 };
 
 } // namespace s::video::tool

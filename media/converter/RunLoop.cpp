@@ -6,6 +6,7 @@
 #include "media/converter/Input.h"
 #include "media/converter/Options.h"
 #include "media/converter/Output.h"
+#include "media/converter/Subtitles.h"
 #include "media/video/LocalInput.h"
 
 extern "C" {
@@ -26,7 +27,7 @@ namespace {
 
 constexpr AVRational kMicroseconds{1, 1000000};
 
-enum class Kind { kCopy, kVideo, kAudio, kImage };
+enum class Kind { kCopy, kVideo, kAudio, kImage, kSubtitle };
 
 /// One stream of the output and everything that feeds it.
 struct OutStream {
@@ -37,6 +38,7 @@ struct OutStream {
     std::unique_ptr<VideoFilter> videoFilter;
     std::unique_ptr<AudioFilter> audioFilter;
     std::unique_ptr<Encoder> encoder;
+    std::unique_ptr<SubtitleTranscoder> subtitles;
     bool done = false;
     bool started = false;   // copy: the first packet (a key frame for video) has gone out
     i64 packets = 0;        // written
@@ -123,10 +125,14 @@ private:
     bool setUpCopy(OutStream& stream);
     bool setUpVideo(OutStream& stream, const std::string& encoderName);
     bool setUpAudio(OutStream& stream, const std::string& encoderName);
+    std::unique_ptr<SubtitleTranscoder> openSubtitles(const AVStream* in, std::string encoderName);
+    bool setUpSubtitle(OutStream& stream);
     bool loop();
     bool handlePacket(OutStream& stream, AVPacket* packet);
     bool isLeadingPicture(OutStream& stream, const AVPacket* packet);
     bool copyPacket(OutStream& stream, AVPacket* packet);
+    bool copySubtitle(OutStream& stream, AVPacket* packet);
+    bool subtitlePacket(OutStream& stream, AVPacket* packet);
     bool videoFrame(OutStream& stream, AVFrame* frame);
     bool audioFrame(OutStream& stream, AVFrame* frame);
     bool drainAudio(OutStream& stream, bool final);
@@ -214,6 +220,8 @@ bool Pipeline::setUp(const std::vector<std::string>& args) {
         return fail("Error opening output files: the output would have no streams");
     if (!state.output.isImage()) {
         av_dict_copy(&state.output.context()->metadata, in->metadata, 0);
+        if (!state.output.copyChapters(in, state.input.timeOffsetUs() - state.startUs, state.durationUs))
+            return fail("out of memory");
         if (!state.output.begin(error))
             return fail("Error opening output files: " + error);
     }
@@ -263,6 +271,12 @@ bool Pipeline::addStream(int index) {
     const OutputOptions& out = state.options.outputs.front();
     AVStream* in = state.input.context()->streams[index];
     const AVMediaType type = in->codecpar->codec_type;
+    if (type == AVMEDIA_TYPE_ATTACHMENT && !state.output.takesAttachments()) {
+        av_log(nullptr, AV_LOG_WARNING,
+               "stream #0:%d (attached file) is left out: the %s container cannot hold it\n", index,
+               state.output.format()->name);
+        return true;
+    }
     const CodecChoice* choice = type == AVMEDIA_TYPE_VIDEO      ? &out.videoCodec
                                 : type == AVMEDIA_TYPE_AUDIO    ? &out.audioCodec
                                 : type == AVMEDIA_TYPE_SUBTITLE ? &out.subtitleCodec
@@ -294,8 +308,13 @@ bool Pipeline::addStream(int index) {
                 return fail("Error opening output files: no audio encoder for the output");
             encoderName = codec->name;
         }
+    } else if (type == AVMEDIA_TYPE_SUBTITLE && !state.output.isImage()) {
+        stream->subtitles = openSubtitles(in, encoderName);
+        if (!stream->subtitles)
+            return true; // left out, with a warning
+        stream->kind = Kind::kSubtitle;
     } else {
-        // Subtitle conversion is not offered; such streams are left out.
+        // Other conversions are not offered; such streams are left out.
         av_log(nullptr, AV_LOG_WARNING, "stream #0:%d is left out (only copied streams of this kind)\n", index);
         return true;
     }
@@ -311,6 +330,7 @@ bool Pipeline::addStream(int index) {
     case Kind::kVideo:
     case Kind::kImage: ok = setUpVideo(*stream, encoderName); break;
     case Kind::kAudio: ok = setUpAudio(*stream, encoderName); break;
+    case Kind::kSubtitle: ok = setUpSubtitle(*stream); break;
     }
     if (!ok)
         return false;
@@ -319,6 +339,8 @@ bool Pipeline::addStream(int index) {
         if (out.maxVideoFrames == 0)
             stream->done = true;
     }
+    if (type == AVMEDIA_TYPE_ATTACHMENT)
+        stream->done = true; // no packets: the file goes into the header
     av_dict_copy(&stream->out->metadata, in->metadata, 0);
     stream->out->disposition = in->disposition;
     state.byInput[index].push_back(stream.get());
@@ -430,7 +452,11 @@ bool Pipeline::setUpAudio(OutStream& stream, const std::string& encoderName) {
     const AVCodecContext* decoded = stream.decoder->context();
     const int rate = options.sampleRate > 0 ? options.sampleRate : decoded->sample_rate;
     AVChannelLayout layout{};
-    const int channels = options.channels > 0 ? options.channels : decoded->ch_layout.nb_channels;
+    int channels = options.channels > 0 ? options.channels : decoded->ch_layout.nb_channels;
+    // "-ac" is made for the first audio track: a later track with fewer
+    // channels keeps its own rather than being spread over more.
+    if (options.channels > 0 && decoded->ch_layout.nb_channels > 0)
+        channels = std::min(channels, decoded->ch_layout.nb_channels);
     if (options.channels <= 0 && decoded->ch_layout.order == AV_CHANNEL_ORDER_NATIVE)
         av_channel_layout_copy(&layout, &decoded->ch_layout);
     else
@@ -451,6 +477,43 @@ bool Pipeline::setUpAudio(OutStream& stream, const std::string& encoderName) {
     if (avcodec_parameters_from_context(stream.out->codecpar, encoder) < 0)
         return fail("out of memory");
     stream.out->time_base = encoder->time_base;
+    return true;
+}
+
+std::unique_ptr<SubtitleTranscoder> Pipeline::openSubtitles(const AVStream* in, std::string encoderName) {
+    const RunState& state = *m_state;
+    const AVCodecDescriptor* descriptor = avcodec_descriptor_get(in->codecpar->codec_id);
+    const char* codecName = descriptor ? descriptor->name : "unknown";
+    if (encoderName.empty()) {
+        const AVCodec* codec = avcodec_find_encoder(state.output.format()->subtitle_codec);
+        if (!codec) {
+            av_log(nullptr, AV_LOG_WARNING,
+                   "stream #0:%d (%s subtitles) is left out: the %s container takes no subtitles\n", in->index,
+                   codecName, state.output.format()->name);
+            return nullptr;
+        }
+        encoderName = codec->name;
+    }
+    if (!isTextSubtitle(in)) {
+        av_log(nullptr, AV_LOG_WARNING,
+               "stream #0:%d (%s subtitles) is left out: picture subtitles cannot be converted into %s\n",
+               in->index, codecName, encoderName.c_str());
+        return nullptr;
+    }
+    auto subtitles = std::make_unique<SubtitleTranscoder>();
+    std::string error;
+    if (!subtitles->open(in, encoderName, state.output.needsGlobalHeader(), error)) {
+        av_log(nullptr, AV_LOG_WARNING, "stream #0:%d (%s subtitles) is left out: %s\n", in->index, codecName,
+               error.c_str());
+        return nullptr;
+    }
+    return subtitles;
+}
+
+bool Pipeline::setUpSubtitle(OutStream& stream) {
+    if (avcodec_parameters_from_context(stream.out->codecpar, stream.subtitles->encoder()) < 0)
+        return fail("out of memory");
+    stream.out->time_base = AVRational{1, 1000};
     return true;
 }
 
@@ -508,6 +571,10 @@ bool Pipeline::isLeadingPicture(OutStream& stream, const AVPacket* packet) {
 bool Pipeline::handlePacket(OutStream& stream, AVPacket* packet) {
     if (stream.done)
         return true;
+    if (stream.kind == Kind::kSubtitle)
+        return subtitlePacket(stream, packet);
+    if (stream.kind == Kind::kCopy && stream.in->codecpar->codec_type == AVMEDIA_TYPE_SUBTITLE)
+        return copySubtitle(stream, packet);
     if (stream.kind == Kind::kCopy)
         return copyPacket(stream, packet);
     if (stream.isVideo()) {
@@ -600,6 +667,41 @@ bool Pipeline::copyPacket(OutStream& stream, AVPacket* packet) {
     if (pts != AV_NOPTS_VALUE && pts + shift + std::max<i64>(packet->duration, 1) > 0)
         ++stream.scenePackets;
     return writePacket(stream, packet, base);
+}
+
+bool Pipeline::copySubtitle(OutStream& stream, AVPacket* packet) {
+    const RunState& state = *m_state;
+    const AVRational base = stream.in->time_base;
+    // Cues keep their place against the picture and are clipped to the
+    // scene: one that began before it starts at 0, none outlasts it.
+    const i64 shift = av_rescale_q(state.input.timeOffsetUs() - state.startUs, kMicroseconds, base);
+    if (packet->pts != AV_NOPTS_VALUE)
+        packet->pts += shift;
+    if (packet->dts != AV_NOPTS_VALUE)
+        packet->dts += shift;
+    switch (clipSubtitlePacket(packet, stream.in, state.durationUs)) {
+    case CueFit::kBefore:
+        return true;
+    case CueFit::kAfter:
+        stream.done = true;
+        return true;
+    case CueFit::kKept:
+        break;
+    }
+    packet->pos = -1;
+    return writePacket(stream, packet, base);
+}
+
+bool Pipeline::subtitlePacket(OutStream& stream, AVPacket* packet) {
+    const RunState& state = *m_state;
+    bool pastEnd = false;
+    const auto sink = [&](AVPacket* cue) { return writePacket(stream, cue, kMicroseconds); };
+    const i64 offsetUs = state.input.timeOffsetUs() - state.startUs;
+    if (!stream.subtitles->transcode(packet, offsetUs, state.durationUs, sink, &pastEnd))
+        return fail("Error while converting subtitles");
+    if (pastEnd)
+        stream.done = true;
+    return true;
 }
 
 i64 Pipeline::frameTimeUs(OutStream& stream, const AVFrame* frame) {
@@ -728,7 +830,7 @@ bool Pipeline::writePacket(OutStream& stream, AVPacket* packet, AVRational timeB
 bool Pipeline::flush() {
     for (const auto& owned : m_state->streams) {
         OutStream& stream = *owned;
-        if (stream.kind == Kind::kCopy)
+        if (stream.kind == Kind::kCopy || stream.kind == Kind::kSubtitle)
             continue;
         if (stream.kind == Kind::kImage) {
             // The decoder still holds the input's last frames: the picture

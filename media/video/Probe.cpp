@@ -288,6 +288,7 @@ void fillStream(VideoInfo& info, StreamInfo& stream, const Input& input, u32 ind
         break;
     default:
         stream.setType(kStreamUnknown);
+        stream.setAttachment(par->codec_type == AVMEDIA_TYPE_ATTACHMENT);
         break;
     }
 

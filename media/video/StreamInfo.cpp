@@ -28,6 +28,7 @@ void StreamInfo::reset() {
     m_sampleRate = 0;
     m_channels = 0;
     m_sampleFormat = 0;
+    m_attachment = false;
 }
 
 } // namespace s::video

@@ -130,6 +130,12 @@ public:
     i32 sampleFormat() const { return m_sampleFormat; }
     void setSampleFormat(i32 value) { m_sampleFormat = value; }
 
+    // -- other --
+    /// An attached file (a font of a Matroska file); its type stays
+    /// `kStreamUnknown`.
+    bool isAttachment() const { return m_attachment; }
+    void setAttachment(bool value) { m_attachment = value; }
+
     const char16_t* getClassName() const override { return u"s_video_StreamInfo"; }
     /// Empties every string and list; every number and flag becomes 0.
     void reset() override;
@@ -160,6 +166,7 @@ private:
     i32 m_sampleRate = 0;
     i32 m_channels = 0;
     i32 m_sampleFormat = 0;
+    bool m_attachment = false;
 };
 
 } // namespace s::video

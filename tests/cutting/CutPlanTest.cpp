@@ -81,7 +81,13 @@ struct Media {
         info->setHasAudio(true);
         return a;
     }
-    void other(i32 type) { info->addStream()->setType(type); }
+    StreamInfo* other(i32 type) {
+        StreamInfo* stream = info->addStream();
+        stream->setType(type);
+        return stream;
+    }
+    void subtitle(const char16_t* codec) { other(s::video::kStreamSubtitle)->codecName().set(codec); }
+    void attachment() { other(s::video::kStreamUnknown)->setAttachment(true); }
 };
 
 std::string command(const Media& media, const char* inputPath, i64 startUs, i64 endUs, i32 mode,
@@ -232,7 +238,8 @@ TEST(CutPlanCommand, PreciseExternalExample) {
     EXPECT_EQ(
         command(m, "/v/trip.mp4", 25'000'000, 40'500'000, kPrecise, true, 1, u"/rt/a1.mp4", u"/rt/a2.mp4"),
         "optional_tools/ffmpeg -probesize 100M -analyzeduration 100M -ss 00:00:15.000 -i \"/rt/a1.mp4\""
-        " -ss 00:00:10.000 -y -t 00:00:15.500 -vcodec libx264 -threads 0 -preset medium -g 250 -bf 3"
+        " -ss 00:00:10.000 -y -t 00:00:15.500 -map 0:0 -map 0:1"
+        " -vcodec libx264 -threads 0 -preset medium -g 250 -bf 3"
         " -b:v 5000000 -r 30000/1001 -s 1920x1080 -max_muxing_queue_size 9999 -f mp4"
         " -acodec aac -strict experimental -ar 48000 -ac 2 -ab 192000 -async 1 \"/rt/a2.mp4\"");
 }
@@ -273,6 +280,26 @@ TEST(CutPlanCommand, LosslessAttemptsAndStreamSelection) {
               "ffmpeg -probesize 100M -analyzeduration 100M -i IN -ss 00:00:02.000 -y -t 00:00:03.000"
               " -map 0:0  -map 0:1  -map 0:2  -map 0:4  -vcodec copy  -acodec copy  -scodec copy  -async 1 "
               " -f matroska OUT");
+}
+
+TEST(CutPlanCommand, LosslessMatroskaMapsAttachedFiles) {
+    Media m(u"matroska,webm");
+    m.video(320, 240, 25, 1, 0);
+    m.attachment();
+    m.other(s::video::kStreamUnknown);
+    // Matroska takes the font (in both attempts); the data stream stays out.
+    for (i32 attempt = 1; attempt <= 2; ++attempt) {
+        const std::string c = command(m, "/v/a.mkv", 2'000'000, 5'000'000, kLossless, false, attempt);
+        EXPECT_NE(c.find(" -map 0:0  -map 0:1  -vcodec copy "), std::string::npos) << c;
+    }
+    // WebM and other containers hold no attached files.
+    EXPECT_NE(command(m, "/v/a.webm", 0, 5'000'000, kLossless, false, 1).find(" -map 0:0  -vcodec copy "),
+              std::string::npos);
+    Media mp4(u"mov,mp4,m4a,3gp,3g2,mj2");
+    mp4.video(320, 240, 25, 1, 0);
+    mp4.attachment();
+    EXPECT_NE(command(mp4, "/v/a.mp4", 0, 5'000'000, kLossless, false, 1).find(" -map 0:0  -vcodec copy "),
+              std::string::npos);
 }
 
 TEST(CutPlanCommand, LosslessContainerFromFormatAndExtension) {
@@ -338,7 +365,7 @@ TEST(CutPlanCommand, PreciseAudioAndMissingStreams) {
     Media silent(u"avi");
     silent.video(641, 361, 30000, 1001, 800'000);
     EXPECT_EQ(command(silent, "/v/a.avi", 0, 1'000'000, kPrecise, false, 1),
-              "ffmpeg -probesize 100M -analyzeduration 100M -i IN -y -t 00:00:01.000"
+              "ffmpeg -probesize 100M -analyzeduration 100M -i IN -y -t 00:00:01.000 -map 0:0"
               " -vcodec libx264 -threads 0 -preset medium -g 250 -bf 3 -b:v 800000 -r 30000/1001 -s 642x362"
               " -max_muxing_queue_size 9999 -f mp4 -async 1 OUT");
 
@@ -346,7 +373,44 @@ TEST(CutPlanCommand, PreciseAudioAndMissingStreams) {
     audioOnly.audio(22050, 1, 96001);
     EXPECT_EQ(
         command(audioOnly, "/v/a.m4a", 0, 1'000'000, kPrecise, false, 1),
-        "ffmpeg -probesize 100M -analyzeduration 100M -i IN -y -t 00:00:01.000"
+        "ffmpeg -probesize 100M -analyzeduration 100M -i IN -y -t 00:00:01.000 -map 0:0"
         " -max_muxing_queue_size 9999 -f mp4 -acodec aac -strict experimental -ar 22050 -ac 1 -ab 128000"
         " -async 1 OUT");
+}
+
+TEST(CutPlanCommand, PreciseMapsEveryAudioTrackAndTheSubtitles) {
+    Media m(u"matroska,webm");
+    m.audio(48000, 2, 128000); // audio first: the video is not stream 0
+    m.video(320, 240, 25, 1, 1000);
+    m.video(160, 120, 25, 1, 1000); // only the first video goes in
+    m.audio(44100, 1, 64000);
+    m.audio(44100, 2, 64000)->codecName().set(u"Unknown"); // no decoder: left out
+    m.subtitle(u"subrip");
+    m.subtitle(u"hdmv_pgs_subtitle");
+    m.subtitle(u"ass");
+    m.attachment();
+    m.subtitle(u"webvtt");
+    m.subtitle(u"mov_text");
+    m.subtitle(u"dvd_subtitle");
+    // The in-process converter also gets the picture subtitles, to leave
+    // them out with a warning; the external tool would fail on them.
+    const std::string inProcess = command(m, "/v/a.mkv", 0, 1'000'000, kPrecise, false, 1);
+    EXPECT_NE(inProcess.find(" -y -t 00:00:01.000 -map 0:0 -map 0:1 -map 0:3 -map 0:5 -map 0:6 -map 0:7"
+                             " -map 0:9 -map 0:10 -map 0:11 -vcodec libx264 "),
+              std::string::npos)
+        << inProcess;
+    EXPECT_NE(inProcess.find(" -ab 128000 -scodec mov_text -async 1 OUT"), std::string::npos) << inProcess;
+    const std::string external = command(m, "/v/a.mkv", 0, 1'000'000, kPrecise, true, 1);
+    EXPECT_NE(external.find(" -y -t 00:00:01.000 -map 0:0 -map 0:1 -map 0:3 -map 0:5 -map 0:7 -map 0:9"
+                            " -map 0:10 -vcodec libx264 "),
+              std::string::npos)
+        << external;
+
+    // Picture subtitles alone: no subtitle encoder is named.
+    Media pictures(u"matroska,webm");
+    pictures.video(320, 240, 25, 1, 1000);
+    pictures.subtitle(u"dvd_subtitle");
+    const std::string c = command(pictures, "/v/a.mkv", 0, 1'000'000, kPrecise, true, 1);
+    EXPECT_NE(c.find(" -y -t 00:00:01.000 -map 0:0 -vcodec libx264 "), std::string::npos) << c;
+    EXPECT_EQ(c.find("-scodec"), std::string::npos) << c;
 }
