@@ -227,10 +227,15 @@ bool InputFile::seekAndScan(SeekFrom from, i64 targetUs, i64 wantedUs, int video
     } else if (from == SeekFrom::kTime) {
         result = avformat_seek_file(m_context, -1, INT64_MIN, targetUs, targetUs, 0);
     }
+    m_fromStart = from != SeekFrom::kTime && result >= 0;
     if (result < 0) {
-        av_log(nullptr, AV_LOG_WARNING, "could not seek to position %.3f\n",
+        av_log(nullptr, AV_LOG_WARNING, "could not seek to position %.3f: reading from the start\n",
                static_cast<double>(targetUs) / AV_TIME_BASE);
-        // Nothing is gained by trying further back: read from where we are.
+        // A stream that cannot seek (no index, no times) is read from its
+        // start, where the times of its frames can still be counted; trying
+        // further back gains nothing.
+        if (!(m_context->iformat->flags & AVFMT_NO_BYTE_SEEK) && av_seek_frame(m_context, -1, 0, AVSEEK_FLAG_BYTE) >= 0)
+            m_fromStart = true;
         exhausted = true;
     }
     if (video < 0)

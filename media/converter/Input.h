@@ -53,6 +53,9 @@ public:
     /// the input starts with; kNoTime when there is none (no video, no time
     /// stamps, no seek).
     i64 startKeyUs() const { return m_startKeyUs; }
+    /// Whether reading begins at the file's start (no seek, a seek to the
+    /// start, or a seek that failed and went back there).
+    bool readsFromStart() const { return m_fromStart; }
 
     /// Reads the next packet into `packet`. Returns 0, AVERROR_EOF at the end
     /// or another negative code on a read error.
@@ -73,6 +76,7 @@ private:
     i64 m_offsetUs = 0;
     bool m_seeked = false;
     i64 m_startKeyUs = kNoTime;
+    bool m_fromStart = true;
     std::deque<AVPacket*> m_ahead; // read during the seek, handed out first
 };
 

@@ -707,12 +707,18 @@ bool Pipeline::subtitlePacket(OutStream& stream, AVPacket* packet) {
 i64 Pipeline::frameTimeUs(OutStream& stream, const AVFrame* frame) {
     const RunState& state = *m_state;
     const i64 ts = frame->best_effort_timestamp != AV_NOPTS_VALUE ? frame->best_effort_timestamp : frame->pts;
-    i64 timeUs = 0;
+    // Untimed frames (raw streams) read from the file's start begin at its
+    // time 0; after a seek that found no times, at the seek position.
+    i64 timeUs = state.input.readsFromStart() ? state.input.timeOffsetUs() : 0;
     if (ts != AV_NOPTS_VALUE) {
         timeUs = av_rescale_q(ts, stream.in->time_base, kMicroseconds) + state.input.timeOffsetUs();
     } else if (stream.lastInputUs != kNoTime) {
         // No time on the frame: follow on from the previous one.
-        const AVRational rate = stream.rate.num > 0 ? stream.rate : AVRational{25, 1};
+        AVRational rate = stream.rate;
+        if (rate.num <= 0 || rate.den <= 0)
+            rate = av_guess_frame_rate(state.input.context(), stream.in, nullptr);
+        if (rate.num <= 0 || rate.den <= 0)
+            rate = AVRational{25, 1};
         timeUs = stream.lastInputUs + (stream.kind == Kind::kAudio && frame->sample_rate > 0
                                            ? av_rescale(frame->nb_samples, 1000000, frame->sample_rate)
                                            : av_rescale_q(1, av_inv_q(rate), kMicroseconds));
