@@ -102,6 +102,7 @@ enum class Outcome {
     kDamaged,   // readable in part: grabs before the damage are exact, cuts never leave broken files
     kPicture,   // a single picture: it is what the grab shows
     kUntimed,   // no duration: grabs work, a scene cannot be marked, so cuts are refused
+    kSound,     // sound with a cover picture: cuts keep the sound
 };
 
 struct Kind {
@@ -192,6 +193,14 @@ const std::vector<Kind>& kinds() {
                  "cover.mp4", join({kVideo4, kTone4, {"-i", cover, "-map", "0:v", "-map", "1:a", "-map", "2:v"},
                                     kX264, {"-c:v:1", "png", "-disposition:v:1", "attached_pic", "-c:a", "aac"}}));
          }},
+        {"CoverArtM4a",
+         [] {
+             const std::string cover = coverPicture();
+             return s::test::catalogueClip(
+                 "cover.m4a", join({kTone4, {"-i", cover, "-map", "0:a", "-map", "1:v", "-c:a", "aac", "-c:v", "png",
+                                             "-disposition:v:0", "attached_pic"}}));
+         },
+         Outcome::kSound, {}},
         {"TimecodeMov", [] { return avClip("timecode.mov", {"-timecode", "01:00:00:00"}); }},
         {"ThreeAudioTracks",
          [] {
@@ -355,6 +364,8 @@ TEST_P(Catalogue, ProbeAgreesWithFfprobe) {
 
 TEST_P(Catalogue, GrabShowsTheFrameAtThePosition) {
     const Kind& kind = GetParam();
+    if (kind.grabs.empty())
+        GTEST_SKIP() << "no moving picture to grab from";
     const DecodedVideo video = s::test::decodeVideo(m_input);
     for (double position : kind.grabs) {
         SCOPED_TRACE("at " + seconds(position));
@@ -411,9 +422,22 @@ void Catalogue::cut(bool precise) {
         EXPECT_TRUE(files.empty()) << files.front();
         return;
     }
+    if (kind.outcome == Outcome::kSound && precise && run.exitStatus != 0) {
+        // The cover alone gives no video to encode; a refusal must say so
+        // and leave nothing.
+        EXPECT_FALSE((run.out + run.err).empty()) << "refused without a reason";
+        EXPECT_TRUE(files.empty()) << files.front();
+        return;
+    }
     ASSERT_EQ(run.exitStatus, 0) << run.out << run.err;
     ASSERT_EQ(files.size(), 1u);
     const std::string& out = files.front();
+    if (kind.outcome == Outcome::kSound) {
+        const s::test::VideoTrack sound = s::test::describeOutput(out);
+        EXPECT_NEAR(sound.audioDuration, length, 0.05) << out;
+        EXPECT_EQ(s::test::decodeErrors(out), "");
+        return;
+    }
     if (precise) {
         EXPECT_TRUE(out.ends_with(".mp4")) << out;
     }

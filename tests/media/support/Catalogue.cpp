@@ -215,6 +215,8 @@ VideoTrack describeOutput(const std::string& path) {
             continue;
         if (type->second == "video")
             track.present = true;
+        if (type->second == "audio" && track.audioLanguages.empty())
+            track.audioDuration = numberOf(stream, "duration", 0);
         if (type->second == "audio") {
             const auto language = stream.find("TAG:language");
             track.audioLanguages.push_back(language == stream.end() ? std::string() : language->second);

@@ -58,6 +58,7 @@ struct VideoTrack {
     double duration = 0;       // last frame time + its length - first frame time
     size_t frames = 0;
     bool firstIsKey = false;   // the first decoded frame is a key frame
+    double audioDuration = 0; // of the first audio stream, as ffprobe gives it
     std::vector<std::string> audioLanguages;
     size_t streams = 0;
 };
