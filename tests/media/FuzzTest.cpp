@@ -6,9 +6,11 @@
 // failed cut must leave no output behind.
 //
 // SNIPFORGE_FUZZ_CASES sets the number of cases over all shards (default
-// below); SNIPFORGE_FUZZ_SEED moves every shard to other cases. A failing
-// case prints its shard, number and seed; the mutated file is kept in the
-// build tree's fixture folder as fuzz-failed-<seed>.<ext>.
+// below); SNIPFORGE_FUZZ_SEED moves every shard to other cases. Each case is
+// made from its own seed alone. A failing case prints its seed, and its
+// mutated file is kept in the build tree's fixture folder as
+// fuzz-failed-seed<seed>.<ext>; a case that ends the process (a crash, a
+// sanitizer's report) leaves fuzz-running-seed<seed>.<ext> there.
 
 #include "cutting/plan/CutPlan.h"
 #include "foundation/file/win/PathWin.h"
@@ -182,121 +184,172 @@ std::vector<std::string> runtimeFiles() {
     return found;
 }
 
+/// Runs `command` in `dir` under a watchdog; false when it had to be
+/// stopped.
+bool runGuarded(const StrBuffer& command, const StrBuffer& dir, i64 durationMs, int* result) {
+    std::atomic<bool> stop{false};
+    Watchdog watchdog(stop);
+    *result = s::video::tool::runToolInProcess(command, dir, durationMs, nullptr, nullptr, nullptr, stop);
+    return !watchdog.finish();
+}
+
+struct Tally {
+    int cases = 0;
+    int opened = 0;
+    int grabbed = 0;
+    int cut = 0;
+};
+
+/// Mutated cases in a folder of their own, one after the other.
+class CaseRunner {
+public:
+    CaseRunner() {
+        for (const Seed& seed : seeds()) {
+            m_seedBytes.push_back(s::test::readFile(s::test::catalogueClip(seed.name, seed.args)));
+            EXPECT_GT(m_seedBytes.back().size(), 100u) << seed.name;
+        }
+        m_dir = s::test::makeTempDir();
+        m_dirText.setUtf8(m_dir);
+        EXPECT_TRUE(s::file::win::shortPathInto(m_dirText.c_str(), &m_dirShort));
+    }
+
+    /// The case of `caseSeed`: false when it failed (and was kept).
+    bool run(unsigned long long caseSeed, Tally& tally);
+
+private:
+    void drive(std::mt19937_64& rng, const std::string& input, const std::string& extension, Tally& tally);
+
+    std::vector<std::string> m_seedBytes;
+    std::string m_dir;
+    StrBuffer m_dirText;
+    StrBuffer m_dirShort;
+};
+
+bool CaseRunner::run(unsigned long long caseSeed, Tally& tally) {
+    std::mt19937_64 rng(caseSeed);
+    const size_t which = static_cast<size_t>(rng() % seeds().size());
+    const std::string name = seeds()[which].name;
+    const std::string extension = name.substr(name.rfind('.'));
+    std::string bytes = m_seedBytes[which];
+    mutate(bytes, rng);
+    const std::string input = m_dir + "/in" + extension;
+    EXPECT_TRUE(s::test::writeFile(input, bytes));
+    // A case that ends the process (a crash, a sanitizer's report) leaves
+    // this behind, so that it can be looked at.
+    const std::string running =
+        std::string(SNIPFORGE_MEDIA_FIXTURE_DIR) + "/fuzz-running-seed" + std::to_string(caseSeed) + extension;
+    EXPECT_TRUE(s::test::writeFile(running, bytes));
+    SCOPED_TRACE("case seed " + std::to_string(caseSeed) + " (" + name + ")");
+
+    ++tally.cases;
+    drive(rng, input, extension, tally);
+    EXPECT_EQ(leftovers(m_dir, "in" + extension), std::vector<std::string>()) << "files left behind";
+    EXPECT_EQ(runtimeFiles(), std::vector<std::string>()) << "files left in the runtime folder";
+    std::error_code ignored;
+    fs::remove(running, ignored);
+    if (testing::Test::HasFailure()) {
+        const std::string kept = std::string(SNIPFORGE_MEDIA_FIXTURE_DIR) + "/fuzz-failed-seed" +
+                                 std::to_string(caseSeed) + extension;
+        (void)s::test::writeFile(kept, bytes);
+        ADD_FAILURE() << "kept as " << kept;
+        return false;
+    }
+    fs::remove(input, ignored);
+    return true;
+}
+
+void CaseRunner::drive(std::mt19937_64& rng, const std::string& input, const std::string& extension,
+                       Tally& tally) {
+    StrBuffer path;
+    path.setUtf8(input);
+    Pooled<s::video::VideoInfo> info;
+    {
+        // The probe cannot be stopped; the watchdog only tells when it took
+        // too long.
+        std::atomic<bool> late{false};
+        Watchdog watchdog(late);
+        info.reset(s::video::probe(path));
+        EXPECT_FALSE(watchdog.finish()) << "the probe took too long";
+    }
+    EXPECT_TRUE(info->exists());
+    if (!info->opened() || !info->firstStreamOfType(s::video::kStreamVideo))
+        return;
+    ++tally.opened;
+    StrBuffer inputShort;
+    ASSERT_TRUE(s::file::win::shortPathInto(path.c_str(), &inputShort));
+    const i64 durationUs = info->durationUs() > 0 ? std::min<i64>(info->durationUs(), 5'000'000) : 400'000;
+    const i64 at = static_cast<i64>(rng() % static_cast<unsigned long long>(durationUs + 1));
+
+    // The frame grab.
+    StrBuffer command;
+    s::video::gui::dialogs::snipforge::VideoToImageThreadInternal::buildFrameCommand(
+        command, at, inputShort, m_dirShort.toStdString() + "/f.bmp", false);
+    int result = 1;
+    EXPECT_TRUE(runGuarded(command, m_dirText, 1, &result)) << "hung: " << command.toStdString();
+    tally.grabbed += result == 0;
+    if (result == 0) {
+        EXPECT_TRUE(s::test::readFile(m_dir + "/f.bmp").starts_with("BM"))
+            << "a grab reported as done wrote no picture: " << command.toStdString();
+    }
+    std::error_code ignored;
+    fs::remove(m_dir + "/f.bmp", ignored);
+
+    // Both cut modes.
+    Pooled<s::file::win::PathWin> inputPath = s::thread::adopt(s::file::win::newPath(path.c_str()));
+    for (s::i32 mode : {s::video::cut::kLossless, s::video::cut::kPrecise}) {
+        const std::string outName = mode == s::video::cut::kPrecise ? "o.mp4" : "o" + extension;
+        StrBuffer outArg;
+        outArg.setUtf8(m_dirShort.toStdString() + "/" + outName);
+        s::video::cut::CutCommandInput plan;
+        plan.startUs = static_cast<i64>(rng() % static_cast<unsigned long long>(durationUs / 2 + 1));
+        plan.endUs = plan.startUs + 1 + static_cast<i64>(rng() % static_cast<unsigned long long>(durationUs));
+        plan.mode = mode;
+        plan.info = info.get();
+        plan.inputPath = inputPath.get();
+        plan.inputShortPath = inputShort.c_str();
+        plan.outputShortPath = outArg.c_str();
+        s::video::cut::buildCutCommand(command, plan);
+        EXPECT_TRUE(runGuarded(command, m_dirText, (plan.endUs - plan.startUs) / 1000, &result))
+            << "hung: " << command.toStdString();
+        const std::string out = m_dir + "/" + outName;
+        tally.cut += result == 0;
+        if (result != 0) {
+            EXPECT_FALSE(fs::exists(out)) << "a failed cut left its output: " << command.toStdString();
+        } else {
+            std::error_code missing;
+            EXPECT_GT(fs::file_size(out, missing), 0u)
+                << "a cut reported as done saved nothing: " << command.toStdString();
+            StrBuffer outPath, why;
+            outPath.setUtf8(out);
+            Pooled<s::video::VideoInfo> saved(s::video::probe(outPath, &why));
+            EXPECT_TRUE(saved->opened()) << "a cut reported as done cannot be read back (" << why.toStdString()
+                                         << "): " << command.toStdString();
+        }
+        fs::remove(out, ignored);
+    }
+}
+
 class Fuzz : public testing::TestWithParam<int> {
 protected:
     static void SetUpTestSuite() { (void)s::system::win::loadMediaLibraries(); }
-
-    /// Runs `command` in `dir` under a watchdog; false when it had to be
-    /// stopped.
-    static bool run(const StrBuffer& command, const StrBuffer& dir, i64 durationMs, int* result) {
-        std::atomic<bool> stop{false};
-        Watchdog watchdog(stop);
-        *result = s::video::tool::runToolInProcess(command, dir, durationMs, nullptr, nullptr, nullptr, stop);
-        return !watchdog.finish();
-    }
 };
 
 TEST_P(Fuzz, MutatedMediaNeverCrashesHangsOrLeavesFiles) {
     const int shard = GetParam();
-    std::vector<std::string> seedBytes;
-    for (const Seed& seed : seeds()) {
-        seedBytes.push_back(s::test::readFile(s::test::catalogueClip(seed.name, seed.args)));
-        ASSERT_GT(seedBytes.back().size(), 100u) << seed.name;
-    }
-    const std::string dir = s::test::makeTempDir();
-    ASSERT_FALSE(dir.empty());
-    StrBuffer dirText, dirShort;
-    dirText.setUtf8(dir);
-    ASSERT_TRUE(s::file::win::shortPathInto(dirText.c_str(), &dirShort));
+    CaseRunner runner;
+    ASSERT_FALSE(testing::Test::HasFailure());
+    Tally tally;
     const int cases = casesPerShard();
-    int opened = 0, grabbed = 0, cut = 0;
-
     for (int n = 0; n < cases; ++n) {
-        const unsigned long long caseSeed = baseSeed() * 1000003ull + static_cast<unsigned long long>(shard) * 100000ull +
+        const unsigned long long caseSeed = baseSeed() * 1000003ull +
+                                            static_cast<unsigned long long>(shard) * 100000ull +
                                             static_cast<unsigned long long>(n);
-        std::mt19937_64 rng(caseSeed);
-        const size_t which = static_cast<size_t>(rng() % seeds().size());
-        const std::string name = seeds()[which].name;
-        const std::string extension = name.substr(name.rfind('.'));
-        std::string bytes = seedBytes[which];
-        mutate(bytes, rng);
-        const std::string input = dir + "/in" + extension;
-        ASSERT_TRUE(s::test::writeFile(input, bytes));
-        const std::string inputName = "in" + extension;
-        SCOPED_TRACE("shard " + std::to_string(shard) + " case " + std::to_string(n) + " seed " +
-                     std::to_string(caseSeed) + " (" + name + ")");
-        bool failed = false;
-
-        StrBuffer path;
-        path.setUtf8(input);
-        Pooled<s::video::VideoInfo> info;
-        {
-            // The probe cannot be stopped; the watchdog only tells when it
-            // took too long.
-            std::atomic<bool> late{false};
-            Watchdog watchdog(late);
-            info.reset(s::video::probe(path));
-            EXPECT_FALSE(watchdog.finish()) << "the probe took too long";
-        }
-        EXPECT_TRUE(info->exists());
-        const s::video::StreamInfo* video = info->firstStreamOfType(s::video::kStreamVideo);
-        if (info->opened() && video) {
-            StrBuffer inputShort;
-            ASSERT_TRUE(s::file::win::shortPathInto(path.c_str(), &inputShort));
-            const i64 durationUs = info->durationUs() > 0 ? std::min<i64>(info->durationUs(), 5'000'000) : 400'000;
-            const i64 at = static_cast<i64>(rng() % static_cast<unsigned long long>(durationUs + 1));
-
-            // The frame grab.
-            StrBuffer command;
-            s::video::gui::dialogs::snipforge::VideoToImageThreadInternal::buildFrameCommand(
-                command, at, inputShort, dirShort.toStdString() + "/f.bmp", false);
-            int result = 1;
-            ++opened;
-            EXPECT_TRUE(run(command, dirText, 1, &result)) << "hung: " << command.toStdString();
-            grabbed += result == 0;
-            std::error_code ignored;
-            fs::remove(dir + "/f.bmp", ignored);
-
-            // Both cut modes.
-            Pooled<s::file::win::PathWin> inputPath = s::thread::adopt(s::file::win::newPath(path.c_str()));
-            for (s::i32 mode : {s::video::cut::kLossless, s::video::cut::kPrecise}) {
-                const std::string outName = mode == s::video::cut::kPrecise ? "o.mp4" : "o" + extension;
-                const std::string outShort = dirShort.toStdString() + "/" + outName;
-                StrBuffer outArg;
-                outArg.setUtf8(outShort);
-                s::video::cut::CutCommandInput plan;
-                plan.startUs = static_cast<i64>(rng() % static_cast<unsigned long long>(durationUs / 2 + 1));
-                plan.endUs = plan.startUs + 1 + static_cast<i64>(rng() % static_cast<unsigned long long>(durationUs));
-                plan.mode = mode;
-                plan.info = info.get();
-                plan.inputPath = inputPath.get();
-                plan.inputShortPath = inputShort.c_str();
-                plan.outputShortPath = outArg.c_str();
-                s::video::cut::buildCutCommand(command, plan);
-                EXPECT_TRUE(run(command, dirText, (plan.endUs - plan.startUs) / 1000, &result))
-                    << "hung: " << command.toStdString();
-                const std::string out = dir + "/" + outName;
-                cut += result == 0;
-                if (result != 0) {
-                    EXPECT_FALSE(fs::exists(out)) << "a failed cut left its output: " << command.toStdString();
-                }
-                fs::remove(out, ignored);
-            }
-        }
-        EXPECT_EQ(leftovers(dir, inputName), std::vector<std::string>()) << "files left behind";
-        EXPECT_EQ(runtimeFiles(), std::vector<std::string>()) << "files left in the runtime folder";
-        failed = testing::Test::HasFailure();
-        if (failed) {
-            // Keep the case for a look and stop: later cases would only repeat the report.
-            const std::string kept = std::string(SNIPFORGE_MEDIA_FIXTURE_DIR) + "/fuzz-failed-" +
-                                     std::to_string(caseSeed) + extension;
-            (void)s::test::writeFile(kept, bytes);
-            ADD_FAILURE() << "kept as " << kept;
+        // Stop at the first failing case: later ones would only repeat it.
+        if (!runner.run(caseSeed, tally))
             return;
-        }
-        fs::remove(input);
     }
-    std::printf("%d cases: %d opened with video, %d grabs and %d cuts succeeded\n", cases, opened, grabbed, cut);
+    std::printf("%d cases: %d opened with video, %d grabs and %d cuts succeeded\n", tally.cases, tally.opened,
+                tally.grabbed, tally.cut);
 }
 
 INSTANTIATE_TEST_SUITE_P(Shards, Fuzz, testing::Range(0, kShards));
