@@ -187,6 +187,8 @@ std::vector<std::string> runtimeFiles() {
 /// Runs `command` in `dir` under a watchdog; false when it had to be
 /// stopped.
 bool runGuarded(const StrBuffer& command, const StrBuffer& dir, i64 durationMs, int* result) {
+    if (std::getenv("SNIPFORGE_FUZZ_VERBOSE")) // the commands, for a look at a failing case
+        std::fprintf(stderr, "fuzz: %s\n", command.toStdString().c_str());
     std::atomic<bool> stop{false};
     Watchdog watchdog(stop);
     *result = s::video::tool::runToolInProcess(command, dir, durationMs, nullptr, nullptr, nullptr, stop);
@@ -353,5 +355,16 @@ TEST_P(Fuzz, MutatedMediaNeverCrashesHangsOrLeavesFiles) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Shards, Fuzz, testing::Range(0, kShards));
+
+// Cases the fuzz test found, run again by their seeds.
+TEST_F(Fuzz, FoundCasesStaySolved) {
+    CaseRunner runner;
+    ASSERT_FALSE(testing::Test::HasFailure());
+    Tally tally;
+    // A Matroska file whose damaged Vorbis audio decodes to samples of 10^9:
+    // the precise cut's AAC encoder ran for hours and ignored the stop.
+    EXPECT_TRUE(runner.run(7200050, tally));
+    EXPECT_EQ(tally.opened, 1);
+}
 
 } // namespace
