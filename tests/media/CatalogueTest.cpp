@@ -134,7 +134,7 @@ const std::vector<Kind>& kinds() {
          }},
         {"RawH264",
          [] { return s::test::catalogueClip("raw.h264", join({kVideo4, kX264, {"-bf", "2", "-f", "h264"}})); },
-         Outcome::kUntimed, {0.0, 1.5}},
+         Outcome::kUntimed, {0.0, 1.5, 2.7}},
         {"RawMpeg2",
          [] {
              return s::test::catalogueClip(

@@ -367,4 +367,15 @@ TEST_F(Fuzz, FoundCasesStaySolved) {
     EXPECT_EQ(tally.opened, 1);
 }
 
+TEST_F(Fuzz, FoundCrashesStaySolved) {
+    CaseRunner runner;
+    ASSERT_FALSE(testing::Test::HasFailure());
+    Tally tally;
+    // A Matroska file whose damage leaves a video bit rate of 701 bits/s:
+    // the H.264 encoder refuses the rate, and the precise cut crashed while
+    // reporting that.
+    EXPECT_TRUE(runner.run(7400524, tally));
+    EXPECT_EQ(tally.opened, 1);
+}
+
 } // namespace
