@@ -69,16 +69,12 @@ StrBuffer& VideoToImageThreadInternal::buildFrameCommand(StrBuffer& out, i64 pos
     video::cut::fmtTime(*firstText, first);
     video::cut::fmtTime(*secondText, second);
 
-    const bool seekInput = (first + 500) / 1000 > 0; // what the text shows, in whole milliseconds
-    // No input seek when the input is decoded from its start anyway: streams
-    // without an index (raw H.264, MPEG video) cannot seek, and a failed
-    // seek leaves the converter with no frames at all.
     out.clear();
     if (external) {
-        out.append(video::cut::kExternalToolCommand);
-        if (seekInput)
-            out.append(u" -ss ").append(*firstText);
-        out.append(u" -i \"")
+        out.append(video::cut::kExternalToolCommand)
+            .append(u" -ss ")
+            .append(*firstText)
+            .append(u" -i \"")
             .append(inputShortPath)
             .append(u"\" -y -an -f image2 -ss ")
             .append(*secondText)
@@ -86,10 +82,10 @@ StrBuffer& VideoToImageThreadInternal::buildFrameCommand(StrBuffer& out, i64 pos
             .appendUtf8(pipe)
             .append(u"\"");
     } else {
-        out.append(video::cut::kInProcessToolCommand);
-        if (seekInput)
-            out.append(u" -ss ").append(*firstText);
-        out.append(u" -t 1 -i ")
+        out.append(video::cut::kInProcessToolCommand)
+            .append(u" -ss ")
+            .append(*firstText)
+            .append(u" -t 1 -i ")
             .append(inputShortPath)
             .append(u" -y -an -f image2 -ss ")
             .append(*secondText)

