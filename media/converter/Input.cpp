@@ -216,10 +216,13 @@ bool InputFile::seekAndScan(SeekFrom from, i64 targetUs, i64 wantedUs, int video
     clearAhead();
     int result = 0;
     if (from == SeekFrom::kStart) {
-        // Back to the first byte where the container allows it: a search by
-        // time for the start can land behind the first key frame when the
-        // streams begin at different times.
-        const bool byBytes = !(m_context->iformat->flags & AVFMT_NO_BYTE_SEEK);
+        // Transport and program streams go back to their first byte: a
+        // search by time for the start can land behind the first key frame
+        // when the streams begin at different times. Containers with an
+        // index seek by time (AVI keeps counting its frames from where it
+        // was when moved by bytes).
+        const bool byBytes =
+            (m_context->iformat->flags & AVFMT_TS_DISCONT) && !(m_context->iformat->flags & AVFMT_NO_BYTE_SEEK);
         result = byBytes ? av_seek_frame(m_context, -1, 0, AVSEEK_FLAG_BYTE)
                          : avformat_seek_file(m_context, -1, INT64_MIN, INT64_MIN, INT64_MIN, 0);
         if (result < 0 && byBytes)

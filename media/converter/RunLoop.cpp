@@ -172,7 +172,11 @@ RunResult Pipeline::run(const std::vector<std::string>& args) {
     // does a copy whose frames all lie before the scene (a scene after the
     // end of the video: its last key frame came before the start).
     for (const auto& stream : m_state->streams) {
-        const bool nothing = stream->packets == 0 || (stream->kind == Kind::kCopy && stream->scenePackets == 0);
+        // A cover picture is one still for the whole file: it has no time
+        // in the scene to be judged by.
+        const bool cover = stream->in->disposition & AV_DISPOSITION_ATTACHED_PIC;
+        const bool nothing =
+            stream->packets == 0 || (stream->kind == Kind::kCopy && !cover && stream->scenePackets == 0);
         if (stream->isVideo() && nothing) {
             m_state->output.abandon();
             fail("No video frame was written for input stream #0:" + std::to_string(stream->in->index));
