@@ -9,6 +9,7 @@ extern "C" const char* __tsan_default_options() { return "ignore_noninstrumented
 extern "C" const char* __tsan_default_suppressions() {
     return "race:libavutil.so\n"
            "race:libavcodec.so\n"
+           "called_from_lib:libavutil.so\n"
            "called_from_lib:libavcodec.so\n"
            "called_from_lib:libglib-2.0.so\n"
            "called_from_lib:libgobject-2.0.so\n"

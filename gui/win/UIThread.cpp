@@ -97,8 +97,13 @@ bool UIThread::start() {
         g_main_loop_unref(loop);
     });
     s->changed.wait(lock, [&] { return ready; });
-    if (ok)
+    if (ok) {
         std::atexit(stopAtExit);
+    } else {
+        // Without a display the thread has already ended: collect it.
+        lock.unlock();
+        s->thread.join();
+    }
     return ok;
 }
 
