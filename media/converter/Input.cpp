@@ -172,7 +172,7 @@ void InputFile::seek(i64 wantedUs, i64 targetUs, const std::string& name) {
     if (video < 0)
         return;
     // Start with the last key frame at or before the position (the first
-    // one when there is none) and leave out what ends before it.
+    // one when there is none).
     const AVStream* stream = m_context->streams[video];
     size_t key = m_ahead.size();
     for (size_t i = 0; i < m_ahead.size(); ++i) {
@@ -192,19 +192,12 @@ void InputFile::seek(i64 wantedUs, i64 targetUs, const std::string& name) {
         return;
     }
     m_startKeyUs = packetTimeUs(m_ahead[key], stream);
+    // The video's earlier pictures go; what other streams have before the
+    // key frame is for the stages to judge (a copy leaves it out).
     std::deque<AVPacket*> kept;
     for (size_t i = 0; i < m_ahead.size(); ++i) {
         AVPacket* packet = m_ahead[i];
-        bool drop = false;
-        if (packet->stream_index == video) {
-            drop = i < key;
-        } else if (m_startKeyUs != kNoTime) {
-            const AVStream* other = m_context->streams[packet->stream_index];
-            const i64 time = packetTimeUs(packet, other);
-            const i64 length = packet->duration > 0 ? av_rescale_q(packet->duration, other->time_base, kMicroseconds) : 0;
-            drop = time != kNoTime && time + length <= m_startKeyUs;
-        }
-        if (drop)
+        if (packet->stream_index == video && i < key)
             av_packet_free(&packet);
         else
             kept.push_back(packet);

@@ -35,9 +35,8 @@ public:
     /// the container's seek lands behind the key frame before the position
     /// (transport and program streams search by time stamps, not by key
     /// frames), it is repeated further back. The packets read meanwhile are
-    /// kept and handed out by `read()`, starting with the last key frame at
-    /// or before the position; other streams' packets that end before that
-    /// key frame are left out.
+    /// kept and handed out by `read()`, the video's starting with the last
+    /// key frame at or before the position (`startKeyUs()`).
     [[nodiscard]] bool open(const InputOptions& options, const std::atomic<bool>& stop, std::string& error);
 
     AVFormatContext* context() const { return m_context; }

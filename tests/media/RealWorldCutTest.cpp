@@ -4,6 +4,7 @@
 // decided by decoding the source from its start with the ffmpeg tool; the
 // results are checked with ffprobe and by decoding them.
 
+#include "support/Catalogue.h"
 #include "support/MediaFixtures.h"
 
 #include <gtest/gtest.h>
@@ -17,10 +18,6 @@
 #include <functional>
 #include <map>
 #include <sstream>
-
-#ifndef SNIPFORGE_CLI_PATH
-#error "SNIPFORGE_CLI_PATH must name the built snipforge-cli"
-#endif
 
 namespace {
 
@@ -144,9 +141,10 @@ bool decodesCleanly(const std::string& path, std::string* complaint = nullptr) {
 }
 
 /// Every test drives the program in a folder of its own, with its own
-/// settings and runtime folder, and ends by checking that the inputs are
-/// untouched and nothing half-done is left behind, whatever the outcome.
-class RealWorldCut : public ::testing::Test {
+/// settings and runtime folder; the fixture checks at the end that the
+/// inputs are untouched and nothing half-done is left behind, whatever the
+/// outcome.
+class RealWorldCut : public s::test::CatalogueFixture {
 protected:
     struct Cut {
         ToolRun run;
@@ -154,47 +152,16 @@ protected:
         bool report = false; // an _error.txt was written
     };
 
-    void SetUp() override {
-        m_dir = s::test::makeTempDir();
-        fs::create_directories(m_dir + "/out");
-        m_runtime = m_dir + "/runtime";
-        fs::create_directories(m_runtime);
-        fs::create_directories(m_dir + "/config");
-        m_oldRuntime = std::getenv("XDG_RUNTIME_DIR") ? std::getenv("XDG_RUNTIME_DIR") : "";
-        m_oldConfig = std::getenv("XDG_CONFIG_HOME") ? std::getenv("XDG_CONFIG_HOME") : "";
-        ::setenv("XDG_RUNTIME_DIR", m_runtime.c_str(), 1);
-        ::setenv("XDG_CONFIG_HOME", (m_dir + "/config").c_str(), 1);
-    }
-
-    void TearDown() override {
-        for (const auto& [path, before] : m_inputs) {
-            EXPECT_EQ(fingerprint(path), before) << path << " was changed";
-        }
-        for (const auto& entry : fs::recursive_directory_iterator(m_dir + "/out", fs::directory_options::none)) {
-            const std::string name = entry.path().filename().string();
-            EXPECT_FALSE(name.starts_with("_TMP")) << "left behind: " << entry.path();
-            if (entry.is_regular_file()) {
-                EXPECT_GT(entry.file_size(), 0u) << "empty file left behind: " << entry.path();
-            }
-        }
-        for (const auto& entry : fs::directory_iterator(m_runtime))
-            ADD_FAILURE() << "runtime folder left behind: " << entry.path();
-        restore("XDG_RUNTIME_DIR", m_oldRuntime);
-        restore("XDG_CONFIG_HOME", m_oldConfig);
-    }
-
     /// Cuts [start, end] seconds of `input` into a fresh output folder.
     Cut cut(const std::string& input, double start, double end, bool precise) {
         watch(input);
-        const std::string out = m_dir + "/out/" + std::to_string(++m_cuts);
+        const std::string out = m_outDir + "/" + std::to_string(++m_runs);
         fs::create_directories(out);
-        std::vector<std::string> argv = {SNIPFORGE_CLI_PATH, "cut",      input,        "--start",
-                                         seconds(start),     "--end",    seconds(end), "--out",
-                                         out};
+        std::vector<std::string> args = {"cut", input, "--start", seconds(start), "--end", seconds(end), "--out", out};
         if (precise)
-            argv.push_back("--precise");
+            args.push_back("--precise");
         Cut result;
-        result.run = s::test::runTool(argv);
+        result.run = cli(args);
         for (const auto& entry : fs::directory_iterator(out)) {
             const std::string name = entry.path().filename().string();
             if (name.starts_with("_error"))
@@ -208,8 +175,8 @@ protected:
     /// Grabs the frame at `at` seconds of `input`.
     Picture grab(const std::string& input, double at) {
         watch(input);
-        const std::string bmp = m_dir + "/grab-" + std::to_string(++m_cuts) + ".bmp";
-        const ToolRun run = s::test::runTool({SNIPFORGE_CLI_PATH, "frame", input, "--at", seconds(at), "--out", bmp});
+        const std::string bmp = m_dir + "/grab-" + std::to_string(++m_runs) + ".bmp";
+        const ToolRun run = cli({"frame", input, "--at", seconds(at), "--out", bmp});
         EXPECT_EQ(run.exitStatus, 0) << input << " at " << at << ": " << run.err;
         return run.exitStatus == 0 ? readPicture(bmp) : Picture{};
     }
@@ -234,27 +201,8 @@ private:
         std::snprintf(text, sizeof text, "%.3f", value);
         return text;
     }
-    static std::string fingerprint(const std::string& path) {
-        struct stat status {};
-        if (::stat(path.c_str(), &status) != 0)
-            return "missing";
-        return std::to_string(std::hash<std::string>()(s::test::readFile(path))) + "@" +
-               std::to_string(status.st_mtim.tv_sec) + "." + std::to_string(status.st_mtim.tv_nsec);
-    }
-    static void restore(const char* name, const std::string& value) {
-        if (value.empty())
-            ::unsetenv(name);
-        else
-            ::setenv(name, value.c_str(), 1);
-    }
-    void watch(const std::string& input) {
-        if (!m_inputs.count(input))
-            m_inputs[input] = fingerprint(input);
-    }
 
-    std::string m_dir, m_runtime, m_oldRuntime, m_oldConfig;
-    std::map<std::string, std::string> m_inputs;
-    int m_cuts = 0;
+    int m_runs = 0;
 };
 
 // -- crashes and failures reported as success -------------------------------

@@ -2,10 +2,8 @@
 
 #include "MediaFixtures.h"
 
-#include <fcntl.h>
 #include <signal.h>
 #include <sys/stat.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -30,17 +28,6 @@ namespace fs = std::filesystem;
 /// How long one front-end run may take before it is killed (and the test
 /// fails for it): far beyond any normal run of these small clips.
 constexpr unsigned kCliLimitSeconds = 240;
-
-std::string digestOf(const std::string& bytes) {
-    unsigned long long hash = 1469598103934665603ull; // FNV-1a
-    for (unsigned char c : bytes) {
-        hash ^= c;
-        hash *= 1099511628211ull;
-    }
-    char hex[17];
-    std::snprintf(hex, sizeof hex, "%016llx", hash);
-    return hex;
-}
 
 /// key=value lines of ffprobe's default output, one map per section.
 std::vector<std::map<std::string, std::string>> sections(const std::string& text, const std::string& name) {
@@ -82,33 +69,7 @@ std::vector<std::pair<double, bool>> frameTimes(const std::string& path) {
 } // namespace
 
 std::string catalogueClip(const std::string& name, const std::vector<std::string>& args) {
-    const std::string dir = SNIPFORGE_MEDIA_FIXTURE_DIR;
-    fs::create_directories(dir);
-    std::string key;
-    for (const std::string& arg : args)
-        key += arg + '\x1f';
-    const size_t dot = name.rfind('.');
-    const std::string path =
-        dir + "/catalogue-" + name.substr(0, dot) + "-" + digestOf(key) + name.substr(dot);
-    struct stat status {};
-    if (::stat(path.c_str(), &status) == 0 && status.st_size > 0)
-        return path;
-    std::vector<std::string> argv = {"ffmpeg", "-nostdin", "-v", "error", "-y"};
-    for (const std::string& arg : args) {
-        std::string a = arg;
-        if (const size_t at = a.find("{dir}"); at != std::string::npos)
-            a.replace(at, 5, dir);
-        argv.push_back(a);
-    }
-    const std::string temporary = dir + "/.tmp-" + std::to_string(::getpid()) + "-" + name;
-    argv.push_back(temporary);
-    const ToolRun run = runTool(argv);
-    if (run.exitStatus != 0 || std::rename(temporary.c_str(), path.c_str()) != 0) {
-        std::remove(temporary.c_str());
-        ADD_FAILURE() << "cannot make " << name << ": " << run.err;
-        return {};
-    }
-    return path;
+    return generatedMedia("catalogue-" + name, args);
 }
 
 DecodedVideo decodeVideo(const std::string& path) {
@@ -261,7 +222,7 @@ void CatalogueFixture::TearDown() {
         EXPECT_EQ(static_cast<long long>(status.st_size), input.size) << "the input changed size";
         EXPECT_EQ(status.st_mtim.tv_sec * 1000000000LL + status.st_mtim.tv_nsec, input.mtimeNs)
             << "the input was written to";
-        EXPECT_EQ(digestOf(readFile(input.path)), input.digest) << "the input's bytes changed";
+        EXPECT_EQ(textDigest(readFile(input.path)), input.digest) << "the input's bytes changed";
         std::error_code error;
         for (const auto& entry : fs::directory_iterator(fs::path(input.path).parent_path(), error))
             EXPECT_FALSE(entry.path().filename().string().starts_with("_TMP")) << entry.path();
@@ -286,52 +247,18 @@ const std::string& CatalogueFixture::watch(const std::string& path) {
         input.size = status.st_size;
         input.mtimeNs = status.st_mtim.tv_sec * 1000000000LL + status.st_mtim.tv_nsec;
     }
-    input.digest = digestOf(readFile(path));
+    input.digest = textDigest(readFile(path));
     m_inputs.push_back(input);
     return m_inputs.back().path;
 }
 
 CliRun CatalogueFixture::cli(const std::vector<std::string>& args) {
-    CliRun run;
-    char outName[] = "/tmp/snipforge-cli-out-XXXXXX";
-    char errName[] = "/tmp/snipforge-cli-err-XXXXXX";
-    const int out = ::mkstemp(outName);
-    const int err = ::mkstemp(errName);
-    if (out < 0 || err < 0)
-        return run;
     std::vector<std::string> argv = {SNIPFORGE_CLI_PATH};
     argv.insert(argv.end(), args.begin(), args.end());
-    std::vector<char*> pointers;
-    for (std::string& arg : argv)
-        pointers.push_back(arg.data());
-    pointers.push_back(nullptr);
-    const pid_t child = ::fork();
-    if (child == 0) {
-        const int in = ::open("/dev/null", O_RDONLY);
-        if (in < 0 || ::dup2(in, 0) < 0 || ::dup2(out, 1) < 0 || ::dup2(err, 2) < 0)
-            ::_exit(126);
-        ::setenv("XDG_RUNTIME_DIR", m_runtimeDir.c_str(), 1);
-        ::setenv("XDG_CONFIG_HOME", m_configDir.c_str(), 1);
-        ::alarm(kCliLimitSeconds);
-        ::execv(pointers[0], pointers.data());
-        ::_exit(127);
-    }
-    if (child > 0) {
-        int status = 0;
-        while (::waitpid(child, &status, 0) < 0 && errno == EINTR) {
-        }
-        if (WIFEXITED(status))
-            run.exitStatus = WEXITSTATUS(status);
-        else if (WIFSIGNALED(status))
-            run.signal = WTERMSIG(status);
-    }
-    ::close(out);
-    ::close(err);
-    run.out = readFile(outName);
-    run.err = readFile(errName);
-    ::unlink(outName);
-    ::unlink(errName);
-    return run;
+    ToolSetting setting;
+    setting.environment = {{"XDG_RUNTIME_DIR", m_runtimeDir}, {"XDG_CONFIG_HOME", m_configDir}};
+    setting.timeLimitSeconds = kCliLimitSeconds;
+    return runTool(argv, {}, setting);
 }
 
 } // namespace s::test

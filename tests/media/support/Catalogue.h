@@ -7,6 +7,8 @@
 // fixture that checks around every test that nothing was changed or left
 // behind.
 
+#include "MediaFixtures.h"
+
 #include <gtest/gtest.h>
 
 #include <string>
@@ -70,12 +72,7 @@ VideoTrack describeOutput(const std::string& path);
 std::string decodeErrors(const std::string& path);
 
 /// A finished run of the headless front end.
-struct CliRun {
-    int exitStatus = -1; // -1 when killed by a signal or not run
-    int signal = 0;
-    std::string out;
-    std::string err;
-};
+using CliRun = ToolRun;
 
 /// The fixture of every catalogue test: a fresh output folder, and a
 /// runtime and settings folder for the front end's children. `watch` an

@@ -118,7 +118,9 @@ const Recipe& recipeOf(Fixture fixture) {
     std::abort();
 }
 
-std::string hashText(const std::string& text) {
+} // namespace
+
+std::string textDigest(const std::string& text) {
     unsigned long long hash = 1469598103934665603ull; // FNV-1a
     for (unsigned char c : text) {
         hash ^= c;
@@ -128,6 +130,8 @@ std::string hashText(const std::string& text) {
     std::snprintf(hex, sizeof hex, "%016llx", hash);
     return hex;
 }
+
+namespace {
 
 const char kSubtitles[] = "1\n00:00:00,200 --> 00:00:00,900\nFirst line\n\n"
                           "2\n00:00:01,000 --> 00:00:01,800\nSecond line\n";
@@ -187,7 +191,7 @@ std::string fixturePath(Fixture fixture) {
     std::string key;
     for (const std::string& arg : recipe.args)
         key += arg + '\x1f';
-    const std::string path = dir + "/" + recipe.name + "-" + hashText(key) + "." + recipe.extension;
+    const std::string path = dir + "/" + recipe.name + "-" + textDigest(key) + "." + recipe.extension;
     struct stat status {};
     if (::stat(path.c_str(), &status) == 0 && status.st_size > 0)
         return path;
@@ -244,7 +248,7 @@ std::string readFile(const std::string& path) {
     return bytes.str();
 }
 
-ToolRun runTool(const std::vector<std::string>& argv, const std::string& cwd) {
+ToolRun runTool(const std::vector<std::string>& argv, const std::string& cwd, const ToolSetting& setting) {
     ToolRun run;
     char outName[] = "/tmp/snipforge-tool-out-XXXXXX";
     char errName[] = "/tmp/snipforge-tool-err-XXXXXX";
@@ -264,6 +268,10 @@ ToolRun runTool(const std::vector<std::string>& argv, const std::string& cwd) {
             ::_exit(126);
         if (!cwd.empty() && ::chdir(cwd.c_str()) != 0)
             ::_exit(126);
+        for (const auto& [name, value] : setting.environment)
+            ::setenv(name.c_str(), value.c_str(), 1);
+        if (setting.timeLimitSeconds > 0)
+            ::alarm(setting.timeLimitSeconds);
         ::execvp(args[0], args.data());
         ::_exit(127);
     }
@@ -273,6 +281,8 @@ ToolRun runTool(const std::vector<std::string>& argv, const std::string& cwd) {
         }
         if (WIFEXITED(status))
             run.exitStatus = WEXITSTATUS(status);
+        else if (WIFSIGNALED(status))
+            run.signal = WTERMSIG(status);
     }
     ::close(out);
     ::close(err);
@@ -284,18 +294,29 @@ ToolRun runTool(const std::vector<std::string>& argv, const std::string& cwd) {
 }
 
 std::string generatedMedia(const std::string& name, const std::vector<std::string>& args) {
-    const std::string dir = SNIPFORGE_MEDIA_FIXTURE_DIR;
-    std::filesystem::create_directories(dir);
-    const std::string path = dir + "/" + name;
+    const std::string dir = fixtureDir();
+    std::string key;
+    for (const std::string& arg : args)
+        key += arg + '\x1f';
+    // Keyed by how the file is made: a changed recipe makes a new file.
+    const size_t dot = name.rfind('.');
+    const std::string stem = dot == std::string::npos ? name : name.substr(0, dot);
+    const std::string extension = dot == std::string::npos ? std::string() : name.substr(dot);
+    const std::string path = dir + "/" + stem + "-" + textDigest(key) + extension;
     struct stat status {};
     if (::stat(path.c_str(), &status) == 0 && status.st_size > 0)
         return path;
     std::vector<std::string> argv = {"ffmpeg", "-nostdin", "-v", "error", "-y"};
-    argv.insert(argv.end(), args.begin(), args.end());
+    for (std::string arg : args) {
+        if (const size_t at = arg.find("{dir}"); at != std::string::npos)
+            arg.replace(at, 5, dir);
+        argv.push_back(std::move(arg));
+    }
     const std::string temporary = dir + "/.tmp-" + std::to_string(::getpid()) + "-" + name;
     argv.push_back(temporary);
     const ToolRun run = runTool(argv);
     if (run.exitStatus != 0 || std::rename(temporary.c_str(), path.c_str()) != 0) {
+        std::remove(temporary.c_str());
         ADD_FAILURE() << "cannot make " << name << ": " << run.err;
         return {};
     }

@@ -36,10 +36,15 @@ const char* fixtureName(Fixture fixture);
 std::string fixturePath(Fixture fixture);
 
 /// A file made once with the ffmpeg tool from `args` (everything before the
-/// output name) into the fixture folder under `name`, and kept between runs.
-/// The file appears whole or not at all (made under a temporary name); empty
-/// when the tool failed (a test failure has been recorded).
+/// output name; "{dir}" in an argument becomes the fixture folder) into the
+/// fixture folder, named after `name` and a digest of `args`, and kept
+/// between runs. The file appears whole or not at all (made under a
+/// temporary name); empty when the tool failed (a test failure has been
+/// recorded).
 std::string generatedMedia(const std::string& name, const std::vector<std::string>& args);
+
+/// A short, stable digest of `text` (FNV-1a, 16 hex digits).
+std::string textDigest(const std::string& text);
 
 /// A fresh, empty folder of this process, removed when the process ends.
 std::string makeTempDir();
@@ -52,13 +57,21 @@ std::string readFile(const std::string& path);
 /// Result of a finished child process.
 struct ToolRun {
     int exitStatus = -1; // -1 when it could not be run or did not exit normally
+    int signal = 0;      // the signal that ended it, if one did
     std::string out;
     std::string err;
 };
 
+/// How a child is run beyond its arguments.
+struct ToolSetting {
+    std::vector<std::pair<std::string, std::string>> environment; ///< set in the child
+    unsigned timeLimitSeconds = 0; ///< SIGALRM after this long; 0 = none
+};
+
 /// Runs `argv` (argv[0] found through PATH) in `cwd` (the current folder
 /// when empty) with standard input from /dev/null, and waits for it.
-ToolRun runTool(const std::vector<std::string>& argv, const std::string& cwd = {});
+ToolRun runTool(const std::vector<std::string>& argv, const std::string& cwd = {},
+                const ToolSetting& setting = {});
 
 /// What ffprobe -show_streams -show_format says about a file: one key/value
 /// map per [STREAM] section in order, and the [FORMAT] section. Tags keep
