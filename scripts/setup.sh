@@ -11,7 +11,8 @@ packages=(
     libgtest-dev libgmock-dev googletest
     ffmpeg libavformat-dev libavcodec-dev libavutil-dev libswscale-dev libswresample-dev
     libjpeg62-turbo-dev libpng-dev zlib1g-dev
-    libgtk-3-dev xvfb xauth xdotool x11-utils
+    libgtk-3-dev xvfb xauth xdotool x11-utils openbox
+    desktop-file-utils appstream
 )
 
 missing=()
