@@ -35,7 +35,8 @@ namespace s::app::win {
 /// window-relative rectangles of the main controls are written there while
 /// the window shows, one "name x y width height enabled" line each (enabled
 /// 1 or 0), and rewritten whenever they change (for driving the program
-/// from outside).
+/// from outside). When SNIPFORGE_MESSAGE_LOG names a file, the text of
+/// every message box is appended to it as the box shows (see MessageBoxW).
 class App final {
 public:
     /// Runs the program on the calling thread (the process's main thread);

@@ -9,6 +9,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <mutex>
+#include <string>
 
 namespace s::gui::win {
 
@@ -29,8 +30,11 @@ void logMessage(const std::string& message) {
     const char* path = std::getenv(MessageBoxW::kMessageLogVariable);
     if (!path || !*path)
         return;
+    // Line breaks as "\n" alone, whatever the text used.
+    std::string text = message;
+    std::erase(text, '\r');
     if (FILE* f = std::fopen(path, "ae")) {
-        std::fprintf(f, "%s\n--\n", message.c_str());
+        std::fprintf(f, "%s\n--\n", text.c_str());
         std::fclose(f);
     }
 }
