@@ -169,11 +169,17 @@ private:
 
 /// Opens files on the user-interface thread as a drop of them would; the
 /// requests are queued, so the caller never waits for a message box they
-/// may show. Once `stop()` ran (on that thread) nothing more is opened.
+/// may show. While the window is busy (a cut, an open, a message of one)
+/// the latest request waits and is opened when the window is free, rather
+/// than being dropped. Once `stop()` ran (on that thread) nothing more is
+/// opened.
 class FileOpener {
 public:
     explicit FileOpener(cutter::Dialog& dialog) : m_dialog(dialog) {}
+    FileOpener(const FileOpener&) = delete;
+    FileOpener& operator=(const FileOpener&) = delete;
 
+    /// Any thread.
     void open(const std::vector<std::string>& files) {
         if (files.empty())
             return;
@@ -184,18 +190,48 @@ public:
             paths->append(path.c_str());
         }
         std::shared_ptr<std::atomic<bool>> alive = m_alive;
-        cutter::Dialog* dialog = &m_dialog;
-        (void)UIThread::instance().post([alive, dialog, paths] {
-            if (alive->load())
-                (void)dialog->openPaths(*paths);
+        (void)UIThread::instance().post([this, alive, paths] {
+            if (!alive->load())
+                return;
+            m_pending = paths;
+            tryOpen();
         });
     }
     /// User-interface thread.
-    void stop() { m_alive->store(false); }
+    void stop() {
+        m_alive->store(false);
+        if (m_retry)
+            g_source_remove(m_retry);
+        m_retry = 0;
+        m_pending.reset();
+    }
 
 private:
+    static constexpr guint kRetryMs = 250;
+
+    void tryOpen() {
+        if (!m_pending)
+            return;
+        if (m_dialog.isBusy()) {
+            if (!m_retry)
+                m_retry = g_timeout_add(kRetryMs, &FileOpener::retry, this);
+            return;
+        }
+        const std::shared_ptr<str::strarray::StrArray> paths = std::move(m_pending);
+        (void)m_dialog.openPaths(*paths);
+    }
+    static gboolean retry(gpointer self) {
+        auto* opener = static_cast<FileOpener*>(self);
+        opener->m_retry = 0;
+        opener->tryOpen();
+        return G_SOURCE_REMOVE;
+    }
+
     cutter::Dialog& m_dialog;
     std::shared_ptr<std::atomic<bool>> m_alive = std::make_shared<std::atomic<bool>>(true);
+    // User-interface thread.
+    std::shared_ptr<str::strarray::StrArray> m_pending;
+    guint m_retry = 0;
 };
 
 } // namespace

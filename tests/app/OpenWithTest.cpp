@@ -369,6 +369,22 @@ TEST_F(OpenWithTest, FilesThatCannotBeOpenedAreNamedAndTheLoadedOneStays) {
         EXPECT_TRUE(waitForControl(m_env.layout, "save", true, &save));
         EXPECT_TRUE(previewShows(window, red, &seen)) << seen;
     }
+
+    // A file handed over while a message keeps the window busy is not lost:
+    // it opens once the message is closed.
+    {
+        Program later(m_env, {text}, environment());
+        EXPECT_EQ(later.waitExit(5s), 0);
+    }
+    std::string box;
+    EXPECT_NE(waitForMessage(first, window, &box).find(text), std::string::npos);
+    ASSERT_FALSE(box.empty());
+    {
+        Program other(m_env, {m_blue}, environment());
+        EXPECT_EQ(other.waitExit(5s), 0);
+    }
+    EXPECT_TRUE(closeBox(first, box, "Return"));
+    EXPECT_TRUE(previewShows(window, meanColour(m_blue), &seen)) << seen;
     EXPECT_EQ(closeByMiddleClick(first, window), 0);
 }
 
