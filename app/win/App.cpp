@@ -197,6 +197,12 @@ public:
             tryOpen();
         });
     }
+    /// The window is built and shows: requests made before open now.
+    /// User-interface thread.
+    void start() {
+        m_ready = true;
+        tryOpen();
+    }
     /// User-interface thread.
     void stop() {
         m_alive->store(false);
@@ -210,7 +216,7 @@ private:
     static constexpr guint kRetryMs = 250;
 
     void tryOpen() {
-        if (!m_pending)
+        if (!m_pending || !m_ready)
             return;
         if (m_dialog.isBusy()) {
             if (!m_retry)
@@ -232,6 +238,7 @@ private:
     // User-interface thread.
     std::shared_ptr<str::strarray::StrArray> m_pending;
     guint m_retry = 0;
+    bool m_ready = false;
 };
 
 } // namespace
@@ -314,6 +321,7 @@ int App::run(int argc, const char* const* argv) {
             state->showWindow(window, true, true);
             if (dump)
                 dump->start();
+            opener.start();
         });
         // Files named on the command line ("Open With" of a file manager).
         opener.open(app->fileArguments());
