@@ -298,7 +298,8 @@ int App::run(int argc, const char* const* argv) {
         auto dialog = std::make_unique<cutter::Dialog>(context);
         FileOpener opener(*dialog);
         // A later start's files open here as if dropped on the window.
-        app->presentWindowOnRequest(window, [&opener](const std::vector<std::string>& files) { opener.open(files); });
+        app->presentWindowOnRequest(window,
+                                    [&opener](const std::vector<std::string>& files) { opener.open(files); });
         auto view = std::make_unique<cutter::CutterWindow>(*dialog);
         BehaviourStore behaviours(*state);
         view->setBehaviourStore(&behaviours);

@@ -8,11 +8,11 @@
 #include <cstring>
 #include <fcntl.h>
 #include <poll.h>
+#include <string_view>
 #include <sys/file.h>
 #include <sys/socket.h>
 #include <sys/stat.h>
 #include <sys/un.h>
-#include <string_view>
 #include <unistd.h>
 
 namespace s::app::win {
@@ -263,8 +263,7 @@ bool SingleInstance::parseRequest(const std::string& text, std::vector<std::stri
         return !*broken;
     }
     size_t count = 0;
-    if (!head.starts_with(kOpen) ||
-        !readCount(head.substr(sizeof kOpen - 1), 2, kMaxFiles, &count)) {
+    if (!head.starts_with(kOpen) || !readCount(head.substr(sizeof kOpen - 1), 2, kMaxFiles, &count)) {
         *broken = true;
         return false;
     }
@@ -277,7 +276,8 @@ bool SingleInstance::parseRequest(const std::string& text, std::vector<std::stri
             return false;
         }
         size_t length = 0;
-        if (!readCount(std::string_view(text).substr(at, end - at), kMaxLengthDigits, kMaxPathBytes, &length)) {
+        if (!readCount(std::string_view(text).substr(at, end - at), kMaxLengthDigits, kMaxPathBytes,
+                       &length)) {
             *broken = true;
             return false;
         }
@@ -336,9 +336,9 @@ bool SingleInstance::notifyRunning(const std::vector<std::string>& files, int ti
         const int ready = ::poll(&p, 1, remainingMs(deadline));
         if (ready < 0 && errno == EINTR)
             continue;
-        const ssize_t n = ready > 0 ? ::send(fd, request.data() + done, request.size() - done,
-                                             MSG_NOSIGNAL | MSG_DONTWAIT)
-                                    : -1;
+        const ssize_t n =
+            ready > 0 ? ::send(fd, request.data() + done, request.size() - done, MSG_NOSIGNAL | MSG_DONTWAIT)
+                      : -1;
         if (n < 0 && (errno == EAGAIN || errno == EINTR) && ready > 0)
             continue;
         sent = n > 0;

@@ -56,8 +56,8 @@ bool showItemsOnBus(const std::string& uri) {
     GError* error = nullptr;
     GVariant* reply = g_dbus_connection_call_sync(
         bus, "org.freedesktop.FileManager1", "/org/freedesktop/FileManager1", "org.freedesktop.FileManager1",
-        "ShowItems", g_variant_new("(^ass)", uris, ""), nullptr, G_DBUS_CALL_FLAGS_NONE, kBusTimeoutMs, nullptr,
-        &error);
+        "ShowItems", g_variant_new("(^ass)", uris, ""), nullptr, G_DBUS_CALL_FLAGS_NONE, kBusTimeoutMs,
+        nullptr, &error);
     if (error)
         g_error_free(error);
     if (reply)
@@ -127,9 +127,10 @@ bool openWithDefaultHandler(const std::string& folderUri) {
 void showInFileManager(const std::string& path, std::function<void(bool shown)> done) {
     std::thread([path, done = std::move(done)] {
         const size_t slash = path.find_last_of('/');
-        const std::string folder = slash == std::string::npos || slash == 0 ? std::string("/") : path.substr(0, slash);
-        const bool shown =
-            showItemsOnBus(fileUri(path)) || openWithXdgOpen(folder) || openWithDefaultHandler(fileUri(folder));
+        const std::string folder =
+            slash == std::string::npos || slash == 0 ? std::string("/") : path.substr(0, slash);
+        const bool shown = showItemsOnBus(fileUri(path)) || openWithXdgOpen(folder) ||
+                           openWithDefaultHandler(fileUri(folder));
         if (done)
             done(shown);
     }).detach();

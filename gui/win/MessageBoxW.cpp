@@ -168,11 +168,12 @@ bool MessageBoxW::runActionBox(IWindow* parent, const char16_t* text, const char
         if (parent && parent->isRealized())
             owner = GTK_WINDOW(parent->getNativeHandle());
         GtkWidget* dialog = gtk_message_dialog_new(
-            owner, static_cast<GtkDialogFlags>(GTK_DIALOG_MODAL | GTK_DIALOG_DESTROY_WITH_PARENT), GTK_MESSAGE_INFO,
-            GTK_BUTTONS_NONE, "%s", message.c_str());
+            owner, static_cast<GtkDialogFlags>(GTK_DIALOG_MODAL | GTK_DIALOG_DESTROY_WITH_PARENT),
+            GTK_MESSAGE_INFO, GTK_BUTTONS_NONE, "%s", message.c_str());
         // Labels are plain text: an underscore in a translation is no
         // mnemonic.
-        GtkWidget* actionButton = gtk_dialog_add_button(GTK_DIALOG(dialog), action.c_str(), GTK_RESPONSE_ACCEPT);
+        GtkWidget* actionButton =
+            gtk_dialog_add_button(GTK_DIALOG(dialog), action.c_str(), GTK_RESPONSE_ACCEPT);
         gtk_button_set_use_underline(GTK_BUTTON(actionButton), FALSE);
         GtkWidget* closeButton = gtk_dialog_add_button(GTK_DIALOG(dialog), close.c_str(), GTK_RESPONSE_CLOSE);
         gtk_button_set_use_underline(GTK_BUTTON(closeButton), FALSE);

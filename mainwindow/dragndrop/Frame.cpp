@@ -612,8 +612,9 @@ void Frame::onSceneSaved(const char16_t* text, const char16_t* path) {
     else if (m_presenter)
         m_presenter(text);
     else
-        show = gw::MessageBoxW::runActionBox(m_window, text, m_dialog.text(kTextShowInFolder, u"Show in Folder"),
-                                             m_dialog.text(kTextOk, u"OK"));
+        show =
+            gw::MessageBoxW::runActionBox(m_window, text, m_dialog.text(kTextShowInFolder, u"Show in Folder"),
+                                          m_dialog.text(kTextOk, u"OK"));
     if (onTop)
         m_window->setKeepOnTop(true);
     if (m_content)
@@ -626,7 +627,9 @@ void Frame::onSceneSaved(const char16_t* text, const char16_t* path) {
     if (folder.lastIndexOf(u'/', &slash))
         folder.setLength(slash > 0 ? slash : 1);
     StrBuffer failed;
-    failed.append(m_dialog.text(kTextNoFileManager, u"No file manager could be started. The scene is in this folder:"))
+    failed
+        .append(m_dialog.text(kTextNoFileManager,
+                              u"No file manager could be started. The scene is in this folder:"))
         .append(u"\r\n")
         .append(folder);
     std::u16string message = failed.c_str();

@@ -192,7 +192,8 @@ void Dialog::sendOpenFailure(const StrBuffer& path, const VideoInfo& info, const
     // Looked at again: the probe does not say what kind of entry it met.
     struct stat st {};
     if (::stat(os.c_str(), &st) != 0) {
-        failure.reason.set(text(3009000, u"The file does not exist (it may have been moved, renamed or deleted)."));
+        failure.reason.set(
+            text(3009000, u"The file does not exist (it may have been moved, renamed or deleted)."));
     } else if (S_ISDIR(st.st_mode)) {
         failure.reason.set(text(3009010, u"It is a folder, not a file."));
     } else if (S_ISREG(st.st_mode) && st.st_size == 0) {
@@ -204,7 +205,8 @@ void Dialog::sendOpenFailure(const StrBuffer& path, const VideoInfo& info, const
                                          u"or not a media file at all)."));
         failure.detail.set(probeFailure);
     } else if (!info.firstStreamOfType(kStreamVideo)) {
-        failure.reason.set(text(3009040, u"It has no video stream (an audio file?): only videos can be cut."));
+        failure.reason.set(
+            text(3009040, u"It has no video stream (an audio file?): only videos can be cut."));
     } else {
         failure.reason.set(text(3007100, u"The program failed to find the video duration length."));
     }

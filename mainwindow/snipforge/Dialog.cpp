@@ -228,9 +228,11 @@ void Dialog::reportMessage(StrBuffer& out, i32 code, const char16_t* inputName, 
     };
     // "Desktop" without a desktop folder is the home folder.
     auto appendDesktopNote = [&] {
-        if (m_outputFolderMode == ::s::gui::dialogs::dragndrop::kOutputDesktop && file::win::desktopFolderIsHome())
+        if (m_outputFolderMode == ::s::gui::dialogs::dragndrop::kOutputDesktop &&
+            file::win::desktopFolderIsHome())
             out.append(u"\r\n\r\n")
-                .append(text(3010011, u"There is no desktop folder, so the scene was saved in the home folder."));
+                .append(
+                    text(3010011, u"There is no desktop folder, so the scene was saved in the home folder."));
     };
     if (code == kReportSaved) {
         out.append(text(1007011, u"Saved Successfully!"));
@@ -239,7 +241,8 @@ void Dialog::reportMessage(StrBuffer& out, i32 code, const char16_t* inputName, 
             appendFolder();
             appendDesktopNote();
         }
-        out.append(u"\r\n\r\n").append(text(3007220, u"(Please make sure the audio was saved correctly too.)"));
+        out.append(u"\r\n\r\n")
+            .append(text(3007220, u"(Please make sure the audio was saved correctly too.)"));
     } else if (code == kReportSavedNoAudio) {
         out.append(
                text(3007210,
@@ -270,8 +273,9 @@ void Dialog::reportMessage(StrBuffer& out, i32 code, const char16_t* inputName, 
             .append(errorText && *errorText ? errorText : text(3008000, u"Unknown error has happened."));
         if (written)
             out.append(u"\r\n\r\n")
-                .append(text(3008001,
-                             u"Please send us the \"_error.txt\" file that was created beside the output file."))
+                .append(
+                    text(3008001,
+                         u"Please send us the \"_error.txt\" file that was created beside the output file."))
                 .append(u"\r\n")
                 .append(text(3008002, u"You can reach us through the support page of our web site."));
         out.append(u"\r\n\r\n").append(text(3006000, u"We are sorry for the trouble."));

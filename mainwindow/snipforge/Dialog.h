@@ -201,7 +201,8 @@ public:
                        const char16_t* outputFolder = nullptr) const;
     /// The message of "OpenFailed": which file, why, and (when a file is
     /// loaded) that it stays loaded.
-    void openFailureMessage(str::strbuffer::StrBuffer& out, const OpenFailure& failure, bool keptLoaded) const;
+    void openFailureMessage(str::strbuffer::StrBuffer& out, const OpenFailure& failure,
+                            bool keptLoaded) const;
 
     /// The worker task: the open or the cut job for the first queued path.
     void run() override;
@@ -220,7 +221,8 @@ private:
     /// `folder`; false when it could not be written.
     bool writeErrorReport(const file::win::PathWin& folder);
     void sendReport(i32 code, const str::strbuffer::StrBuffer& inputName,
-                    const str::strbuffer::StrBuffer& outputName, const str::strbuffer::StrBuffer& outputFolder);
+                    const str::strbuffer::StrBuffer& outputName,
+                    const str::strbuffer::StrBuffer& outputFolder);
     /// A cut whose input went away: a failure that names the reason.
     void reportMissingInput(const str::strbuffer::StrBuffer& inputName);
     /// Tells the window that `path` could not be loaded (from the task).

@@ -230,7 +230,8 @@ TEST_F(AppBaseTest, SecondStartHandsItsFilesToTheFirst) {
     auto second = start({"clip one.mp4", "--verbose", "-", "/tmp/b.mkv", "--", "-x.mp4"});
     EXPECT_FALSE(second->checkStart());
     ASSERT_EQ(requests.size(), 1u);
-    EXPECT_EQ(requests[0], (std::vector<std::string>{here + "/clip one.mp4", "/tmp/b.mkv", here + "/-x.mp4"}));
+    EXPECT_EQ(requests[0],
+              (std::vector<std::string>{here + "/clip one.mp4", "/tmp/b.mkv", here + "/-x.mp4"}));
     auto third = start({"--verbose"});
     EXPECT_FALSE(third->checkStart());
     ASSERT_EQ(requests.size(), 2u);

@@ -15,9 +15,9 @@
 #include <algorithm>
 #include <cmath>
 #include <cstring>
-#include <sstream>
-#include <poll.h>
 #include <fstream>
+#include <poll.h>
+#include <sstream>
 #include <string>
 #include <sys/resource.h>
 #include <sys/stat.h>
@@ -32,7 +32,8 @@ using s::test::TempDir;
 struct Colour {
     int r = -1, g = -1, b = -1;
     bool near(const Colour& o, int tolerance = 40) const {
-        return std::abs(r - o.r) <= tolerance && std::abs(g - o.g) <= tolerance && std::abs(b - o.b) <= tolerance;
+        return std::abs(r - o.r) <= tolerance && std::abs(g - o.g) <= tolerance &&
+               std::abs(b - o.b) <= tolerance;
     }
 };
 
@@ -60,8 +61,8 @@ Colour previewColour(const std::string& window, const std::string& layout, const
     Box preview;
     if (!waitForControl(layout, "preview", false, &preview, 10s) || !grabWindow(window, png))
         return {};
-    return meanColour(png, "crop=" + std::to_string(preview.w / 2) + ":" + std::to_string(preview.h / 2) + ":" +
-                               std::to_string(preview.x + preview.w / 4) + ":" +
+    return meanColour(png, "crop=" + std::to_string(preview.w / 2) + ":" + std::to_string(preview.h / 2) +
+                               ":" + std::to_string(preview.x + preview.w / 4) + ":" +
                                std::to_string(preview.y + preview.h / 4));
 }
 
@@ -294,7 +295,8 @@ TEST_F(OpenWithTest, AFileOnTheCommandLineShowsItsFirstFrameAndALaterStartHandsI
     Box save;
     ASSERT_TRUE(waitForControl(m_env.layout, "save", true, &save)) << "the file given did not load";
     Colour seen;
-    EXPECT_TRUE(previewShows(window, red, &seen)) << "the preview shows " << seen << ", the first frame is " << red;
+    EXPECT_TRUE(previewShows(window, red, &seen))
+        << "the preview shows " << seen << ", the first frame is " << red;
     keep(window, "openwith-first-start-scale1.png");
 
     // A second start from the clip's folder with a relative name.
@@ -308,7 +310,8 @@ TEST_F(OpenWithTest, AFileOnTheCommandLineShowsItsFirstFrameAndALaterStartHandsI
         const auto took = std::chrono::steady_clock::now() - started;
         EXPECT_LT(took, 1s) << std::chrono::duration_cast<std::chrono::milliseconds>(took).count() << " ms";
     }
-    EXPECT_TRUE(previewShows(window, blue, &seen)) << "the preview shows " << seen << ", the other file is " << blue;
+    EXPECT_TRUE(previewShows(window, blue, &seen))
+        << "the preview shows " << seen << ", the other file is " << blue;
     EXPECT_TRUE(waitForControl(m_env.layout, "save", true, &save));
     // Still one window, and it is the one in front.
     EXPECT_EQ(programWindows().size(), windowsBefore);
@@ -390,12 +393,14 @@ TEST_F(OpenWithTest, FilesThatCannotBeOpenedAreNamedAndTheLoadedOneStays) {
 
 TEST_F(OpenWithTest, ASavedSceneIsNamedAndShownInTheFileManagerAFailedOneSaysWhy) {
     if (kUnderThreadSanitizer)
-        GTEST_SKIP() << "under ThreadSanitizer the program does not take the Save click within the test's time";
+        GTEST_SKIP()
+            << "under ThreadSanitizer the program does not take the Save click within the test's time";
     // A file manager stand-in that notes what it was asked to open.
     const std::string bin = m_env.dir.file("bin");
     ASSERT_EQ(::mkdir(bin.c_str(), 0755), 0);
     const std::string opened = m_env.dir.file("opened.txt");
-    ASSERT_TRUE(writeFile(bin + "/xdg-open", "#!/bin/sh\nprintf '%s\\n' \"$@\" >> " + shellWord(opened) + "\n"));
+    ASSERT_TRUE(
+        writeFile(bin + "/xdg-open", "#!/bin/sh\nprintf '%s\\n' \"$@\" >> " + shellWord(opened) + "\n"));
     ASSERT_EQ(::chmod((bin + "/xdg-open").c_str(), 0755), 0);
     const char* path = std::getenv("PATH");
     const std::vector<std::string> env =
@@ -471,7 +476,8 @@ TEST_F(OpenWithTest, ASavedSceneIsNamedAndShownInTheFileManagerAFailedOneSaysWhy
 
 TEST_F(OpenWithTest, TheMessagesAtDisplayScaleTwo) {
     if (kUnderThreadSanitizer)
-        GTEST_SKIP() << "under ThreadSanitizer the program does not take the Save click within the test's time";
+        GTEST_SKIP()
+            << "under ThreadSanitizer the program does not take the Save click within the test's time";
     LargeScreen screen;
     if (!screen.ok())
         GTEST_SKIP() << "no 3840x2160 screen with a window manager";

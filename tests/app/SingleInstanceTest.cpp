@@ -184,17 +184,17 @@ TEST_F(SingleInstanceTest, RequestsThatBreakTheRulesAreDroppedUnanswered) {
     ASSERT_TRUE(first.acquire());
     const std::string tooLong = std::to_string(SingleInstance::kMaxPathBytes + 1);
     for (const std::string& bad : {
-             std::string("open 1\n5\nclip!"),             // not absolute
-             std::string("open 1\n4\n/a\0b", 13),         // a zero byte
-             std::string("open 0\n"),                       // no files
-             std::string("open 65\n"),                      // too many
-             std::string("open 01\n2\n/a"),                // a leading zero
-             std::string("open 1\n") + tooLong + "\n/",    // too long a path
-             std::string("open 1\n2\n/ab"),                // more than it said
-             std::string("open 2\n2\n/a\n"),              // a length line too long
-             std::string("present\npresent\n"),            // two requests
-             std::string("open one\n"),                     // no number
-             std::string(40, 'x'),                          // no line at all
+             std::string("open 1\n5\nclip!"),           // not absolute
+             std::string("open 1\n4\n/a\0b", 13),       // a zero byte
+             std::string("open 0\n"),                   // no files
+             std::string("open 65\n"),                  // too many
+             std::string("open 01\n2\n/a"),             // a leading zero
+             std::string("open 1\n") + tooLong + "\n/", // too long a path
+             std::string("open 1\n2\n/ab"),             // more than it said
+             std::string("open 2\n2\n/a\n"),            // a length line too long
+             std::string("present\npresent\n"),         // two requests
+             std::string("open one\n"),                 // no number
+             std::string(40, 'x'),                      // no line at all
          }) {
         EXPECT_EQ(sendRaw(first, bad), "") << bad;
     }

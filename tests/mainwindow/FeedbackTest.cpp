@@ -68,10 +68,13 @@ const Media& media() {
         out.dir = s::test::makeTempDir();
         out.clip = ffmpeg(out.dir, "clip.mp4",
                           {"-f", "lavfi", "-i", "testsrc=size=320x240:rate=25", "-f", "lavfi", "-i",
-                           "sine=frequency=440", "-t", "4", "-c:v", "libx264", "-pix_fmt", "yuv420p", "-c:a", "aac"});
-        out.audio = ffmpeg(out.dir, "audio.m4a", {"-f", "lavfi", "-i", "sine=frequency=440", "-t", "1", "-c:a", "aac"});
+                           "sine=frequency=440", "-t", "4", "-c:v", "libx264", "-pix_fmt", "yuv420p", "-c:a",
+                           "aac"});
+        out.audio = ffmpeg(out.dir, "audio.m4a",
+                           {"-f", "lavfi", "-i", "sine=frequency=440", "-t", "1", "-c:a", "aac"});
         out.raw = ffmpeg(out.dir, "raw.h264",
-                         {"-f", "lavfi", "-i", "testsrc=size=320x240:rate=25", "-t", "1", "-c:v", "libx264", "-f", "h264"});
+                         {"-f", "lavfi", "-i", "testsrc=size=320x240:rate=25", "-t", "1", "-c:v", "libx264",
+                          "-f", "h264"});
         const std::string whole = s::test::readFile(out.clip);
         out.truncated = out.dir + "/truncated.mp4";
         s::test::writeFile(out.truncated, whole.substr(0, whole.size() / 2));
@@ -186,8 +189,9 @@ TEST_F(FeedbackTest, FilesThatCannotBeOpenedAreNamedWithTheReasonAndTheLoadedFil
     ASSERT_TRUE(open(missing));
     std::vector<std::string> messages = m_recorder.takeMessages();
     ASSERT_EQ(messages.size(), 1u);
-    EXPECT_EQ(messages[0], "The program failed to open the file.\r\n\"" + missing +
-                               "\"\r\n\r\nThe file does not exist (it may have been moved, renamed or deleted).");
+    EXPECT_EQ(messages[0],
+              "The program failed to open the file.\r\n\"" + missing +
+                  "\"\r\n\r\nThe file does not exist (it may have been moved, renamed or deleted).");
 
     const std::string clip = place(media().clip, "clip.mp4");
     ASSERT_TRUE(open(clip));
@@ -211,7 +215,8 @@ TEST_F(FeedbackTest, FilesThatCannotBeOpenedAreNamedWithTheReasonAndTheLoadedFil
         {empty, "The file is empty.", ""},
         {missing, "The file does not exist", ""},
         {place(media().audio, "song.m4a"), "It has no video stream (an audio file?)", ""},
-        {place(media().truncated, "cut short.mp4"), "It is not a video file the program can read", "Details:  "},
+        {place(media().truncated, "cut short.mp4"), "It is not a video file the program can read",
+         "Details:  "},
         {place(media().raw, "stream.h264"), "The program failed to find the video duration length.", ""},
         {folder, "It is a folder, not a file.", ""},
     };
@@ -245,8 +250,9 @@ TEST_F(FeedbackTest, AnEmptySceneSaysWhyNothingIsSaved) {
     EXPECT_FALSE(m_dialog->saveScene());
     std::vector<std::string> messages = m_recorder.takeMessages();
     ASSERT_EQ(messages.size(), 1u);
-    EXPECT_EQ(messages[0], "Nothing was saved: the scene is empty.\r\n\r\nIts start and its end are at the same "
-                           "position:  0:00:01\r\nMove the start or the end marker first.");
+    EXPECT_EQ(messages[0],
+              "Nothing was saved: the scene is empty.\r\n\r\nIts start and its end are at the same "
+              "position:  0:00:01\r\nMove the start or the end marker first.");
     // The message leaves the model idle: the next scene saves.
     EXPECT_FALSE(m_dialog->isBusy());
     m_dialog->setCutMode(kPreciseMode, false);
@@ -278,7 +284,8 @@ TEST_F(FeedbackTest, ASavedSceneIsNamedWithItsFolderAndCanBeShown) {
     EXPECT_TRUE(m_recorder.messages.empty());
     ASSERT_EQ(m_recorder.saved.size(), 1u);
     const std::string name = "clip.CUT.00'01-00'02.mp4";
-    EXPECT_EQ(m_recorder.saved[0], "Saved Successfully!\r\n\r\nOutput File:  " + name + "\r\nFolder:  " + m_dir +
+    EXPECT_EQ(m_recorder.saved[0], "Saved Successfully!\r\n\r\nOutput File:  " + name +
+                                       "\r\nFolder:  " + m_dir +
                                        "/Cuts\r\n\r\n(Please make sure the audio was saved correctly too.)");
     ASSERT_EQ(m_recorder.savedPaths.size(), 1u);
     EXPECT_EQ(m_recorder.savedPaths[0], m_dir + "/Cuts/" + name);
@@ -295,20 +302,23 @@ TEST_F(FeedbackTest, ASaveWhoseVideoWentAwaySaysSoAndAsksForNoReport) {
     m_dialog->waitUntilIdle();
     std::vector<std::string> messages = m_recorder.takeMessages();
     ASSERT_EQ(messages.size(), 1u);
-    EXPECT_EQ(messages[0], "Conversion Failed!\r\n\r\nInput File:  clip.mp4\r\n\r\nError:  The video file is no "
-                           "longer there (moved, renamed or deleted).\r\n\r\nWe are sorry for the trouble.");
+    EXPECT_EQ(messages[0],
+              "Conversion Failed!\r\n\r\nInput File:  clip.mp4\r\n\r\nError:  The video file is no "
+              "longer there (moved, renamed or deleted).\r\n\r\nWe are sorry for the trouble.");
     // Nothing was written: no partial file and no error report.
     EXPECT_EQ(std::distance(fs::directory_iterator(m_dir), fs::directory_iterator()), 0);
 }
 
 TEST_F(FeedbackTest, AFailedCutNamesItsErrorAndTheFolderOfTheReport) {
     StrBuffer message;
-    m_dialog->reportMessage(message, kReportFailed, u"in.mp4", u"in.CUT.mp4", u"Disk quota exceeded", u"/data/out");
-    EXPECT_EQ(message.toStdString(),
-              "Conversion Failed!\r\n\r\nInput File:  in.mp4\r\nOutput File:  in.CUT.mp4\r\nFolder:  /data/out"
-              "\r\n\r\nError:  Disk quota exceeded\r\n\r\nPlease send us the \"_error.txt\" file that was created "
-              "beside the output file.\r\nYou can reach us through the support page of our web site.\r\n\r\nWe are "
-              "sorry for the trouble.");
+    m_dialog->reportMessage(message, kReportFailed, u"in.mp4", u"in.CUT.mp4", u"Disk quota exceeded",
+                            u"/data/out");
+    EXPECT_EQ(
+        message.toStdString(),
+        "Conversion Failed!\r\n\r\nInput File:  in.mp4\r\nOutput File:  in.CUT.mp4\r\nFolder:  /data/out"
+        "\r\n\r\nError:  Disk quota exceeded\r\n\r\nPlease send us the \"_error.txt\" file that was created "
+        "beside the output file.\r\nYou can reach us through the support page of our web site.\r\n\r\nWe are "
+        "sorry for the trouble.");
 }
 
 TEST(FeedbackDesktopTest, WithoutADesktopFolderTheMessageSaysTheSceneWentHome) {
@@ -327,8 +337,9 @@ TEST(FeedbackDesktopTest, WithoutADesktopFolderTheMessageSaysTheSceneWentHome) {
                                  dialog.resolvedOutputFolder()->fullPathStr().toStdString() == home;
             StrBuffer saved;
             dialog.reportMessage(saved, kReportSaved, u"clip.mp4", u"clip.CUT.mp4", nullptr, u"/x");
-            const bool noted = contains(saved.toStdString(), "Folder:  /x\r\n\r\nThere is no desktop folder, so the "
-                                                             "scene was saved in the home folder.");
+            const bool noted =
+                contains(saved.toStdString(), "Folder:  /x\r\n\r\nThere is no desktop folder, so the "
+                                              "scene was saved in the home folder.");
             dialog.setOutputFolderMode(dnd::kOutputSameFolder);
             dialog.reportMessage(saved, kReportSaved, u"clip.mp4", u"clip.CUT.mp4", nullptr, u"/x");
             const bool onlyForDesktop = !contains(saved.toStdString(), "desktop");
@@ -377,7 +388,8 @@ protected:
         std::atomic<int> answer{-1};
         const auto before = std::chrono::steady_clock::now();
         s::gui::win::showInFileManager(path, [&answer](bool shown) { answer = shown ? 1 : 0; });
-        *callTook = std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - before);
+        *callTook =
+            std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - before);
         for (int i = 0; i < 300 && answer.load() < 0; ++i)
             std::this_thread::sleep_for(std::chrono::milliseconds(50));
         EXPECT_GE(answer.load(), 0) << "no answer";
