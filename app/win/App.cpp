@@ -3,7 +3,9 @@
 #include "app/win/AppBase.h"
 #include "app/win/AppWindow.h"
 #include "app/win/GdkScreens.h"
+#include "foundation/file/win/OsText.h"
 #include "foundation/lang/Localizer.h"
+#include "foundation/str/StrArray.h"
 #include "foundation/thread/Pool.h"
 #include "foundation/thread/win/StopSignals.h"
 #include "gui/IWindow.h"
@@ -26,10 +28,12 @@
 
 #include <glib.h>
 
+#include <atomic>
 #include <cstdio>
 #include <cstdlib>
 #include <memory>
 #include <string>
+#include <vector>
 
 namespace s::app::win {
 
@@ -163,6 +167,80 @@ private:
     guint m_source = 0;
 };
 
+/// Opens files on the user-interface thread as a drop of them would; the
+/// requests are queued, so the caller never waits for a message box they
+/// may show. While the window is busy (a cut, an open, a message of one)
+/// the latest request waits and is opened when the window is free, rather
+/// than being dropped. Once `stop()` ran (on that thread) nothing more is
+/// opened.
+class FileOpener {
+public:
+    explicit FileOpener(cutter::Dialog& dialog) : m_dialog(dialog) {}
+    FileOpener(const FileOpener&) = delete;
+    FileOpener& operator=(const FileOpener&) = delete;
+
+    /// Any thread.
+    void open(const std::vector<std::string>& files) {
+        if (files.empty())
+            return;
+        auto paths = std::make_shared<str::strarray::StrArray>();
+        for (const std::string& f : files) {
+            str::strbuffer::StrBuffer path;
+            file::win::appendFromOsText(f, path);
+            paths->append(path.c_str());
+        }
+        std::shared_ptr<std::atomic<bool>> alive = m_alive;
+        (void)UIThread::instance().post([this, alive, paths] {
+            if (!alive->load())
+                return;
+            m_pending = paths;
+            tryOpen();
+        });
+    }
+    /// The window is built and shows: requests made before open now.
+    /// User-interface thread.
+    void start() {
+        m_ready = true;
+        tryOpen();
+    }
+    /// User-interface thread.
+    void stop() {
+        m_alive->store(false);
+        if (m_retry)
+            g_source_remove(m_retry);
+        m_retry = 0;
+        m_pending.reset();
+    }
+
+private:
+    static constexpr guint kRetryMs = 250;
+
+    void tryOpen() {
+        if (!m_pending || !m_ready)
+            return;
+        if (m_dialog.isBusy()) {
+            if (!m_retry)
+                m_retry = g_timeout_add(kRetryMs, &FileOpener::retry, this);
+            return;
+        }
+        const std::shared_ptr<str::strarray::StrArray> paths = std::move(m_pending);
+        (void)m_dialog.openPaths(*paths);
+    }
+    static gboolean retry(gpointer self) {
+        auto* opener = static_cast<FileOpener*>(self);
+        opener->m_retry = 0;
+        opener->tryOpen();
+        return G_SOURCE_REMOVE;
+    }
+
+    cutter::Dialog& m_dialog;
+    std::shared_ptr<std::atomic<bool>> m_alive = std::make_shared<std::atomic<bool>>(true);
+    // User-interface thread.
+    std::shared_ptr<str::strarray::StrArray> m_pending;
+    guint m_retry = 0;
+    bool m_ready = false;
+};
+
 } // namespace
 
 int App::run(int argc, const char* const* argv) {
@@ -211,7 +289,6 @@ int App::run(int argc, const char* const* argv) {
     if (app->checkStart()) {
         gui::win::Window* window = gui::win::Window::create();
         MessageBoxW::setMainWindow(window);
-        app->presentWindowOnRequest(window);
 
         dnd::DialogContext context;
         context.settings = app->getSettings();
@@ -219,6 +296,10 @@ int App::run(int argc, const char* const* argv) {
         context.hooks = state.get();
         context.target = window;
         auto dialog = std::make_unique<cutter::Dialog>(context);
+        FileOpener opener(*dialog);
+        // A later start's files open here as if dropped on the window.
+        app->presentWindowOnRequest(window,
+                                    [&opener](const std::vector<std::string>& files) { opener.open(files); });
         auto view = std::make_unique<cutter::CutterWindow>(*dialog);
         BehaviourStore behaviours(*state);
         view->setBehaviourStore(&behaviours);
@@ -241,7 +322,10 @@ int App::run(int argc, const char* const* argv) {
             state->showWindow(window, true, true);
             if (dump)
                 dump->start();
+            opener.start();
         });
+        // Files named on the command line ("Open With" of a file manager).
+        opener.open(app->fileArguments());
 
         thread::win::setStopFunction([window](int) { window->close(); });
         window->waitUntilClosed();
@@ -254,6 +338,7 @@ int App::run(int argc, const char* const* argv) {
             system::win::unloadMediaLibraries();
         system::setMessageSink(nullptr);
         ui.invoke([&] {
+            opener.stop();
             if (dump)
                 dump->stop();
             MessageBoxW::forgetMainWindow(window);

@@ -23,15 +23,20 @@ namespace s::app::win {
 /// the signal's number. SIGXFSZ is ignored: a write over the file-size limit
 /// fails and the cut reports it.
 ///
-/// Arguments do not open files: a path given on the command line is only
-/// an argument (it skips the silent-installation check); files come from the
-/// File menu or a drop.
+/// Files named on the command line (plain arguments; relative paths are
+/// taken from the current folder, "file://" addresses become paths) open
+/// once the window shows, as a drop of them would: the first is loaded. A
+/// later start with files hands their absolute paths to the running window,
+/// which comes to the front and opens them the same way; the later start
+/// ends at once with status 0. Any argument skips the silent-installation
+/// check.
 ///
 /// When the environment variable SNIPFORGE_DUMP_LAYOUT names a file, the
 /// window-relative rectangles of the main controls are written there while
 /// the window shows, one "name x y width height enabled" line each (enabled
 /// 1 or 0), and rewritten whenever they change (for driving the program
-/// from outside).
+/// from outside). When SNIPFORGE_MESSAGE_LOG names a file, the text of
+/// every message box is appended to it as the box shows (see MessageBoxW).
 class App final {
 public:
     /// Runs the program on the calling thread (the process's main thread);

@@ -14,6 +14,7 @@
 #include "resources/Resources.h"
 
 #include <climits>
+#include <cstdlib>
 #include <gio/gio.h>
 #include <string_view>
 #include <unistd.h>
@@ -41,6 +42,42 @@ bool openUriWithDesktop(const char16_t* uri) {
     if (error)
         g_error_free(error);
     return ok;
+}
+
+std::string absoluteArgumentPath(std::string_view argument, std::string_view workingFolder) {
+    std::string path;
+    if (argument.starts_with("file://")) {
+        const std::string uri(argument);
+        gchar* host = nullptr;
+        gchar* name = g_filename_from_uri(uri.c_str(), &host, nullptr);
+        // Only this machine's files: another host's path is not ours.
+        const bool local = !host || !*host || std::string_view(host) == "localhost";
+        if (name && local)
+            path = name;
+        g_free(name);
+        g_free(host);
+        if (path.empty())
+            return {};
+    } else if (argument.starts_with("/")) {
+        path = argument;
+    } else if (!argument.empty() && !workingFolder.empty() && workingFolder[0] == '/') {
+        path.append(workingFolder).append("/").append(argument);
+    } else {
+        return {};
+    }
+    // "a//b" and "a/./b" are "a/b"; a trailing "/." or "/" goes.
+    std::string out;
+    size_t at = 0;
+    while (at < path.size()) {
+        size_t end = path.find('/', at);
+        if (end == std::string::npos)
+            end = path.size();
+        const std::string_view part(path.data() + at, end - at);
+        if (!part.empty() && part != ".")
+            out.append("/").append(part);
+        at = end + 1;
+    }
+    return out.empty() ? std::string("/") : out;
 }
 
 AppBase::AppBase()
@@ -139,27 +176,48 @@ void AppBase::setSkins(ISkinManager* skins) {
     m_skinName.set(skins->getCurrentSkinName());
 }
 
-void AppBase::setPresentHandler(std::function<void()> handler) {
+void AppBase::setPresentHandler(PresentHandler handler) {
     m_onPresent = std::move(handler);
     if (m_instance)
         m_instance->setPresentHandler(m_onPresent);
 }
 
-void AppBase::presentWindowOnRequest(gui::IWindow* window) {
+void AppBase::presentWindowOnRequest(gui::IWindow* window,
+                                     std::function<void(const std::vector<std::string>& files)> openFiles) {
     if (!window) {
         setPresentHandler(nullptr);
         return;
     }
-    setPresentHandler([window] {
-        window->invoke([window] {
+    setPresentHandler([window, openFiles](const std::vector<std::string>& files) {
+        window->invoke([window, &files, &openFiles] {
             if (window->isClosed())
                 return;
             if (window->isMinimized())
                 window->restore();
             window->showWindow(true, true);
             window->activate(true);
+            if (!files.empty() && openFiles)
+                openFiles(files);
         });
     });
+}
+
+std::vector<std::string> AppBase::fileArguments() const {
+    std::string cwd;
+    if (char* folder = ::getcwd(nullptr, 0)) {
+        cwd = folder;
+        std::free(folder);
+    }
+    std::vector<std::string> files;
+    for (u32 i = 0; i < m_commandLine->count(); ++i) {
+        const std::u16string_view argument(m_commandLine->argument(i));
+        if (m_commandLine->isSwitch(i) || argument == u"-")
+            continue;
+        std::string path = absoluteArgumentPath(file::win::toOsText(argument), cwd);
+        if (!path.empty())
+            files.push_back(std::move(path));
+    }
+    return files;
 }
 
 const char16_t* AppBase::getLanguage() {
@@ -202,7 +260,7 @@ bool AppBase::activateRunningInstance() {
         return false;
     // The other instance may be busy; it still runs, so this start ends
     // whether or not it answered in time.
-    [[maybe_unused]] const bool answered = m_instance->notifyRunning();
+    [[maybe_unused]] const bool answered = m_instance->notifyRunning(fileArguments());
     return true;
 }
 

@@ -7,6 +7,9 @@
 
 #include <functional>
 #include <memory>
+#include <string>
+#include <string_view>
+#include <vector>
 
 namespace s::reg {
 class MappedData;
@@ -27,6 +30,17 @@ using UriOpener = std::function<bool(const char16_t* uri)>;
 
 /// The default opener: the desktop's handler for the address.
 bool openUriWithDesktop(const char16_t* uri);
+
+/// The absolute path of a file named on the command line (kernel bytes):
+/// a "file://" address is turned into its path, a relative path is taken
+/// from `workingFolder`; "." parts and doubled slashes are dropped ("..",
+/// which may cross a symbolic link, is kept). Empty for an empty argument,
+/// another kind of address, or a relative path without a working folder.
+std::string absoluteArgumentPath(std::string_view argument, std::string_view workingFolder);
+
+/// Receives the request of a later start: the files it was given (absolute
+/// kernel paths, empty when none).
+using PresentHandler = std::function<void(const std::vector<std::string>& files)>;
 
 /// The process-wide services: command line, language pack, settings store
 /// (the per-user registry store), program icons, skins.
@@ -59,12 +73,20 @@ public:
     void setSkins(ISkinManager* skins);
     /// Receives the request of a later start to show the program; called on
     /// a listener thread, so the handler carries it to the window's thread.
-    void setPresentHandler(std::function<void()> handler);
+    void setPresentHandler(PresentHandler handler);
     /// The usual handler: a later start brings `window` back from the task
-    /// bar or from hiding and to the front, on the window's own thread.
-    /// Call again with null before the window is released (not on the
-    /// window's thread: this waits for a request in progress).
-    void presentWindowOnRequest(gui::IWindow* window);
+    /// bar or from hiding and to the front, on the window's own thread, and
+    /// then hands the files it was given to `openFiles` there (without
+    /// waiting for it: the later start ends at once). Call again with null
+    /// before the window is released (not on the window's thread: this
+    /// waits for a request in progress).
+    void presentWindowOnRequest(gui::IWindow* window,
+                                std::function<void(const std::vector<std::string>& files)> openFiles = {});
+
+    /// The files named on the command line (its plain arguments, a lone "-"
+    /// excepted), as absolute kernel paths in their order; relative ones are
+    /// taken from the current folder.
+    std::vector<std::string> fileArguments() const;
 
     /// The checks before a window is built: without arguments, the silent
     /// installation's page; then the single-instance rule. True when this
@@ -125,7 +147,7 @@ private:
     reg::MappedData* m_settings = nullptr; // owned, null until opened
     str::strbuffer::StrBuffer m_skinName;
     UriOpener m_openUri;
-    std::function<void()> m_onPresent;
+    PresentHandler m_onPresent;
     std::unique_ptr<SingleInstance> m_instance; // made by activateRunningInstance
 };
 

@@ -8,6 +8,7 @@
 #include <cstring>
 #include <fcntl.h>
 #include <poll.h>
+#include <string_view>
 #include <sys/file.h>
 #include <sys/socket.h>
 #include <sys/stat.h>
@@ -18,10 +19,45 @@ namespace s::app::win {
 
 namespace {
 
-constexpr const char kRequest[] = "present\n";
+constexpr const char kPresent[] = "present";
+constexpr const char kOpen[] = "open ";
 constexpr const char kAnswer[] = "ok\n";
 // How long the first instance waits for a request after a connection.
 constexpr int kRequestTimeoutMs = 1000;
+// The longest first line ("open 64") and the longest length line.
+constexpr size_t kMaxHeadBytes = 16;
+constexpr size_t kMaxLengthDigits = 5;
+// The longest request there can be.
+constexpr size_t kMaxRequestBytes =
+    kMaxHeadBytes + SingleInstance::kMaxFiles * (kMaxLengthDigits + 1 + SingleInstance::kMaxPathBytes);
+
+// A decimal number of 1 to `maxDigits` digits without a leading zero, at
+// most `limit`; false otherwise.
+bool readCount(std::string_view digits, size_t maxDigits, size_t limit, size_t* value) {
+    if (digits.empty() || digits.size() > maxDigits || digits[0] == '0')
+        return false;
+    size_t n = 0;
+    for (char c : digits) {
+        if (c < '0' || c > '9')
+            return false;
+        n = n * 10 + static_cast<size_t>(c - '0');
+    }
+    *value = n;
+    return n <= limit;
+}
+
+bool isSendablePath(const std::string& path) {
+    return !path.empty() && path[0] == '/' && path.size() <= SingleInstance::kMaxPathBytes &&
+           path.find('\0') == std::string::npos;
+}
+
+// The peer is a process of this user (the folder is private, but a socket
+// handed on or a folder opened up must not let others in).
+bool isSameUser(int client) {
+    ucred peer{};
+    socklen_t size = sizeof peer;
+    return ::getsockopt(client, SOL_SOCKET, SO_PEERCRED, &peer, &size) == 0 && peer.uid == ::getuid();
+}
 
 std::string executableRealPath() {
     char buffer[PATH_MAX];
@@ -171,32 +207,105 @@ void SingleInstance::listen(int listenFd, int wakeFd) {
 }
 
 void SingleInstance::serve(int client) {
+    if (!isSameUser(client))
+        return;
     std::string request;
+    std::vector<std::string> files;
+    bool broken = false;
     const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(kRequestTimeoutMs);
-    while (request.find('\n') == std::string::npos && request.size() < 64) {
+    while (!parseRequest(request, &files, &broken)) {
+        if (broken || request.size() > kMaxRequestBytes)
+            return;
         pollfd fd = {client, POLLIN, 0};
         const int ready = ::poll(&fd, 1, remainingMs(deadline));
         if (ready < 0 && errno == EINTR)
             continue;
         if (ready <= 0)
             return;
-        char buffer[64];
+        char buffer[4096];
         const ssize_t n = ::read(client, buffer, sizeof buffer);
         if (n <= 0)
             return;
         request.append(buffer, static_cast<size_t>(n));
     }
-    if (request != kRequest)
-        return;
     {
         std::lock_guard guard(m_handlerLock);
         if (m_onPresent)
-            m_onPresent();
+            m_onPresent(files);
     }
     [[maybe_unused]] const ssize_t written = ::send(client, kAnswer, sizeof kAnswer - 1, MSG_NOSIGNAL);
 }
 
+std::string SingleInstance::requestFor(const std::vector<std::string>& files) {
+    std::vector<const std::string*> sendable;
+    for (const std::string& f : files)
+        if (isSendablePath(f) && sendable.size() < kMaxFiles)
+            sendable.push_back(&f);
+    if (sendable.empty())
+        return std::string(kPresent) + "\n";
+    std::string out = kOpen + std::to_string(sendable.size()) + "\n";
+    for (const std::string* f : sendable)
+        out.append(std::to_string(f->size())).append("\n").append(*f);
+    return out;
+}
+
+bool SingleInstance::parseRequest(const std::string& text, std::vector<std::string>* files, bool* broken) {
+    files->clear();
+    *broken = false;
+    const size_t eol = text.find('\n');
+    if (eol == std::string::npos || eol > kMaxHeadBytes) {
+        *broken = text.size() > kMaxHeadBytes;
+        return false;
+    }
+    const std::string_view head(text.data(), eol);
+    if (head == kPresent) {
+        *broken = text.size() != eol + 1;
+        return !*broken;
+    }
+    size_t count = 0;
+    if (!head.starts_with(kOpen) || !readCount(head.substr(sizeof kOpen - 1), 2, kMaxFiles, &count)) {
+        *broken = true;
+        return false;
+    }
+    size_t at = eol + 1;
+    std::vector<std::string> paths;
+    for (size_t i = 0; i < count; ++i) {
+        const size_t end = text.find('\n', at);
+        if (end == std::string::npos || end - at > kMaxLengthDigits) {
+            *broken = text.size() - at > kMaxLengthDigits;
+            return false;
+        }
+        size_t length = 0;
+        if (!readCount(std::string_view(text).substr(at, end - at), kMaxLengthDigits, kMaxPathBytes,
+                       &length)) {
+            *broken = true;
+            return false;
+        }
+        at = end + 1;
+        if (text.size() - at < length)
+            return false;
+        std::string path = text.substr(at, length);
+        if (!isSendablePath(path)) {
+            *broken = true;
+            return false;
+        }
+        paths.push_back(std::move(path));
+        at += length;
+    }
+    if (at != text.size()) {
+        *broken = true;
+        return false;
+    }
+    *files = std::move(paths);
+    return true;
+}
+
 bool SingleInstance::notifyRunning(int timeoutMs) {
+    return notifyRunning({}, timeoutMs);
+}
+
+bool SingleInstance::notifyRunning(const std::vector<std::string>& files, int timeoutMs) {
+    const std::string request = requestFor(files);
     sockaddr_un address;
     {
         std::lock_guard guard(m_lock);
@@ -221,8 +330,22 @@ bool SingleInstance::notifyRunning(int timeoutMs) {
         ::usleep(20 * 1000);
     }
     bool answered = false;
-    if (::send(fd, kRequest, sizeof kRequest - 1, MSG_NOSIGNAL) ==
-        static_cast<ssize_t>(sizeof kRequest - 1)) {
+    bool sent = true;
+    for (size_t done = 0; sent && done < request.size();) {
+        pollfd p = {fd, POLLOUT, 0};
+        const int ready = ::poll(&p, 1, remainingMs(deadline));
+        if (ready < 0 && errno == EINTR)
+            continue;
+        const ssize_t n =
+            ready > 0 ? ::send(fd, request.data() + done, request.size() - done, MSG_NOSIGNAL | MSG_DONTWAIT)
+                      : -1;
+        if (n < 0 && (errno == EAGAIN || errno == EINTR) && ready > 0)
+            continue;
+        sent = n > 0;
+        if (sent)
+            done += static_cast<size_t>(n);
+    }
+    if (sent) {
         std::string answer;
         while (answer.find('\n') == std::string::npos && answer.size() < 16) {
             pollfd p = {fd, POLLIN, 0};

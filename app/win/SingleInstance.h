@@ -6,12 +6,24 @@
 #include <mutex>
 #include <string>
 #include <thread>
+#include <vector>
 
 namespace s::app::win {
 
 /// Makes sure one executable runs once per user: the first start holds a
 /// lock and listens on a UNIX socket; a second start finds the lock taken,
-/// asks the first through the socket to present its window, and ends.
+/// asks the first through the socket to present its window (and to open the
+/// files it was given), and ends.
+///
+/// The request is one of
+///   "present\n"
+///   "open <count>\n" followed by <count> times "<length>\n<length bytes>"
+/// where every path is absolute, 1 to kMaxPathBytes bytes long and holds no
+/// zero byte, and the count is 1 to kMaxFiles; the answer is "ok\n". Names
+/// travel as counted bytes, so no character of a file name (a line break
+/// included) can end a path early or start another request. A request that
+/// breaks any of these rules, or comes from another user, is dropped without
+/// an answer.
 ///
 /// Both live in the user's runtime folder ($XDG_RUNTIME_DIR, else
 /// /tmp/snipforge-<uid>, made private to the user) under names derived from
@@ -25,7 +37,14 @@ public:
     /// Called on the listener thread when a second start asks this instance
     /// to show itself; the second start waits (a short time) for it to
     /// return.
-    using PresentHandler = std::function<void()>;
+    /// `files` holds the absolute paths the second start was given (kernel
+    /// bytes, in its order), empty when it had none.
+    using PresentHandler = std::function<void(const std::vector<std::string>& files)>;
+
+    /// The most files one request carries (a longer list is cut there).
+    static constexpr std::size_t kMaxFiles = 64;
+    /// The longest path one request carries (a longer one is left out).
+    static constexpr std::size_t kMaxPathBytes = 4095;
 
     /// `key` identifies the program (empty: the real path of the running
     /// executable). The runtime folder is read from the environment now.
@@ -55,6 +74,16 @@ public:
     /// Asks the running instance to present its window and waits up to
     /// `timeoutMs` for its answer; true when it answered.
     [[nodiscard]] bool notifyRunning(int timeoutMs = 2000);
+    /// As above, and hands over `files` (absolute paths; a relative or
+    /// over-long one, or one with a zero byte, is left out).
+    [[nodiscard]] bool notifyRunning(const std::vector<std::string>& files, int timeoutMs = 2000);
+
+    /// The request text for `files` (as `notifyRunning` sends it).
+    static std::string requestFor(const std::vector<std::string>& files);
+    /// Reads a complete request from the start of `text`: true with the
+    /// files (empty for "present") when it is one, false when it is not
+    /// (yet) or breaks the rules; `*broken` tells the two apart.
+    static bool parseRequest(const std::string& text, std::vector<std::string>* files, bool* broken);
     /// Stops listening, removes the socket and gives the lock up.
     void release();
 

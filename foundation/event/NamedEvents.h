@@ -16,6 +16,8 @@ inline constexpr char16_t kProcessStatusEnd[] = u"ProcessStatusEnd";
 inline constexpr char16_t kUpdateUI[] = u"UpdateUI";
 inline constexpr char16_t kReportError[] = u"ReportError";
 inline constexpr char16_t kUpdateVideoImage[] = u"UpdateVideoImage";
+/// The opening task could not load a file (the object says which and why).
+inline constexpr char16_t kOpenFailed[] = u"OpenFailed";
 
 /// Something that receives named events on its own thread: the window, or the
 /// headless front end's event loop.

@@ -7,7 +7,9 @@
 #include <gtk/gtk.h>
 
 #include <cstdio>
+#include <cstdlib>
 #include <mutex>
+#include <string>
 
 namespace s::gui::win {
 
@@ -22,6 +24,19 @@ struct Shared {
 Shared& shared() {
     static Shared* s = new Shared();
     return *s;
+}
+
+void logMessage(const std::string& message) {
+    const char* path = std::getenv(MessageBoxW::kMessageLogVariable);
+    if (!path || !*path)
+        return;
+    // Line breaks as "\n" alone, whatever the text used.
+    std::string text = message;
+    std::erase(text, '\r');
+    if (FILE* f = std::fopen(path, "ae")) {
+        std::fprintf(f, "%s\n--\n", text.c_str());
+        std::fclose(f);
+    }
 }
 
 } // namespace
@@ -102,8 +117,14 @@ bool MessageBoxW::runBox(IWindow* parent, i32 kind, const char16_t* text, bool* 
         // A box over a window that stays on top must not hide behind it.
         if (owner && parent->isKeepOnTop())
             gtk_window_set_keep_above(GTK_WINDOW(dialog), TRUE);
+        logMessage(message);
+        // Closing the owner (a stop signal) destroys the box with it.
+        g_object_add_weak_pointer(G_OBJECT(dialog), reinterpret_cast<gpointer*>(&dialog));
         response = gtk_dialog_run(GTK_DIALOG(dialog));
-        gtk_widget_destroy(dialog);
+        if (dialog) {
+            g_object_remove_weak_pointer(G_OBJECT(dialog), reinterpret_cast<gpointer*>(&dialog));
+            gtk_widget_destroy(dialog);
+        }
     });
     if (!ran) {
         std::fprintf(stderr, "%s: %s\n", caption.c_str(), message.c_str());
@@ -123,6 +144,58 @@ bool MessageBoxW::runBox(IWindow* parent, i32 kind, const char16_t* text, bool* 
     default:
         return true;
     }
+}
+
+} // namespace s::gui::win
+
+namespace s::gui::win {
+
+bool MessageBoxW::runActionBox(IWindow* parent, const char16_t* text, const char16_t* actionLabel,
+                               const char16_t* closeLabel) {
+    const std::string message = toUtf8(text);
+    const std::string caption = toUtf8(getCaption().c_str());
+    const std::string action = toUtf8(actionLabel);
+    const std::string close = toUtf8(closeLabel);
+    if (!UIThread::instance().start()) {
+        std::fprintf(stderr, "%s: %s\n", caption.c_str(), message.c_str());
+        return false;
+    }
+    if (!parent)
+        parent = getMainWindow();
+    gint response = GTK_RESPONSE_NONE;
+    const bool ran = UIThread::instance().invoke([&] {
+        GtkWindow* owner = nullptr;
+        if (parent && parent->isRealized())
+            owner = GTK_WINDOW(parent->getNativeHandle());
+        GtkWidget* dialog = gtk_message_dialog_new(
+            owner, static_cast<GtkDialogFlags>(GTK_DIALOG_MODAL | GTK_DIALOG_DESTROY_WITH_PARENT),
+            GTK_MESSAGE_INFO, GTK_BUTTONS_NONE, "%s", message.c_str());
+        // Labels are plain text: an underscore in a translation is no
+        // mnemonic.
+        GtkWidget* actionButton =
+            gtk_dialog_add_button(GTK_DIALOG(dialog), action.c_str(), GTK_RESPONSE_ACCEPT);
+        gtk_button_set_use_underline(GTK_BUTTON(actionButton), FALSE);
+        GtkWidget* closeButton = gtk_dialog_add_button(GTK_DIALOG(dialog), close.c_str(), GTK_RESPONSE_CLOSE);
+        gtk_button_set_use_underline(GTK_BUTTON(closeButton), FALSE);
+        gtk_dialog_set_default_response(GTK_DIALOG(dialog), GTK_RESPONSE_CLOSE);
+        gtk_widget_grab_focus(closeButton);
+        gtk_window_set_title(GTK_WINDOW(dialog), caption.c_str());
+        if (owner && parent->isKeepOnTop())
+            gtk_window_set_keep_above(GTK_WINDOW(dialog), TRUE);
+        logMessage(message);
+        // Closing the owner (a stop signal) destroys the box with it.
+        g_object_add_weak_pointer(G_OBJECT(dialog), reinterpret_cast<gpointer*>(&dialog));
+        response = gtk_dialog_run(GTK_DIALOG(dialog));
+        if (dialog) {
+            g_object_remove_weak_pointer(G_OBJECT(dialog), reinterpret_cast<gpointer*>(&dialog));
+            gtk_widget_destroy(dialog);
+        }
+    });
+    if (!ran) {
+        std::fprintf(stderr, "%s: %s\n", caption.c_str(), message.c_str());
+        return false;
+    }
+    return response == GTK_RESPONSE_ACCEPT;
 }
 
 } // namespace s::gui::win

@@ -49,6 +49,16 @@ public:
     /// and waits for it. The answer: true for OK, Yes; for kYesNoCancel
     /// false on Cancel, else true with `*yes` set. Any thread.
     static bool runBox(IWindow* parent, i32 kind, const char16_t* text, bool* yes);
+    /// An information box with two buttons, `actionLabel` and `closeLabel`
+    /// (the default, also Escape and the close box); true when the action
+    /// button was chosen. Any thread.
+    static bool runActionBox(IWindow* parent, const char16_t* text, const char16_t* actionLabel,
+                             const char16_t* closeLabel);
+
+    /// When the environment variable SNIPFORGE_MESSAGE_LOG names a file,
+    /// the text of every box is appended to it as it shows, followed by a
+    /// line "--" (for driving the program from outside).
+    static constexpr const char* kMessageLogVariable = "SNIPFORGE_MESSAGE_LOG";
 
 private:
     i32 m_mode = 0;

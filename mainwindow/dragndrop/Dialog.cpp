@@ -204,6 +204,16 @@ void Dialog::showMessageNotOnTop(const char16_t* message) {
         m_behaviour->setKeepOnTop(true);
 }
 
+void Dialog::showSavedMessageNotOnTop(const char16_t* message, const char16_t* path) {
+    const bool onTop = m_behaviour && m_behaviour->isKeepOnTop();
+    if (onTop)
+        m_behaviour->setKeepOnTop(false);
+    if (m_observer)
+        m_observer->onSceneSaved(message, path);
+    if (onTop)
+        m_behaviour->setKeepOnTop(true);
+}
+
 void Dialog::notifyStatus(const char16_t* status) {
     if (m_observer)
         m_observer->onStatusText(status);

@@ -185,6 +185,8 @@ protected:
     /// A message box during which the window does not stay on top of other
     /// windows; its keep-on-top state is restored afterwards.
     void showMessageNotOnTop(const char16_t* text);
+    /// The same for the message of a saved scene (`path`: the new file).
+    void showSavedMessageNotOnTop(const char16_t* text, const char16_t* path);
     void notifyStatus(const char16_t* text);
     /// Calls the process hook and sends the event (a worker's status report).
     void reportStart();

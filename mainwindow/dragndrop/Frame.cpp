@@ -1,5 +1,6 @@
 #include "mainwindow/dragndrop/Frame.h"
 
+#include "foundation/file/win/OsText.h"
 #include "foundation/lang/LangPack.h"
 #include "foundation/lang/Localizer.h"
 #include "foundation/map/IMappedData.h"
@@ -14,6 +15,7 @@
 #include "gui/win/Button.h"
 #include "gui/win/CheckBox.h"
 #include "gui/win/ComboBox.h"
+#include "gui/win/FileManager.h"
 #include "gui/win/Label.h"
 #include "gui/win/MenuEx.h"
 #include "gui/win/MessageBoxW.h"
@@ -46,6 +48,9 @@ constexpr i32 kTextSaveAScene = 1100000;
 constexpr i32 kTextCancel = 1006050;
 constexpr i32 kTextReady = 609450;
 constexpr i32 kTextKeepOnTop = 609100;
+constexpr i32 kTextShowInFolder = 3010020;
+constexpr i32 kTextOk = 2010001000;
+constexpr i32 kTextNoFileManager = 3010021;
 
 MenuItem* radioItem(lang::Localizer* localizer, i32 textId, i32 command) {
     MenuItem* item = MenuItem::makeText(localizer, textId, command);
@@ -594,6 +599,48 @@ void Frame::onMessage(const char16_t* text) {
     (void)gw::UIThread::instance().post([this, alive, copy] {
         if (alive->load())
             presentMessage(copy.c_str());
+    });
+}
+
+void Frame::onSceneSaved(const char16_t* text, const char16_t* path) {
+    const bool onTop = m_window && m_window->isKeepOnTop();
+    if (onTop)
+        m_window->setKeepOnTop(false);
+    bool show = false;
+    if (m_savedPresenter)
+        show = m_savedPresenter(text);
+    else if (m_presenter)
+        m_presenter(text);
+    else
+        show =
+            gw::MessageBoxW::runActionBox(m_window, text, m_dialog.text(kTextShowInFolder, u"Show in Folder"),
+                                          m_dialog.text(kTextOk, u"OK"));
+    if (onTop)
+        m_window->setKeepOnTop(true);
+    if (m_content)
+        m_content->onSceneSaved(text, path);
+    if (!show || !path)
+        return;
+    StrBuffer folder;
+    folder.set(path);
+    u32 slash = 0;
+    if (folder.lastIndexOf(u'/', &slash))
+        folder.setLength(slash > 0 ? slash : 1);
+    StrBuffer failed;
+    failed
+        .append(m_dialog.text(kTextNoFileManager,
+                              u"No file manager could be started. The scene is in this folder:"))
+        .append(u"\r\n")
+        .append(folder);
+    std::u16string message = failed.c_str();
+    std::shared_ptr<std::atomic<bool>> alive = m_alive;
+    gw::showInFileManager(file::win::toOsText(path), [this, alive, message](bool shown) {
+        if (shown)
+            return;
+        (void)gw::UIThread::instance().post([this, alive, message] {
+            if (alive->load())
+                presentMessage(message.c_str());
+        });
     });
 }
 

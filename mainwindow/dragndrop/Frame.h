@@ -83,6 +83,11 @@ public:
     /// The About menu's support entry (command 10950) and its separator.
     void setShowSupportEntry(bool show) { m_showSupportEntry = show; }
     void setMessagePresenter(MessagePresenter presenter) { m_presenter = std::move(presenter); }
+    /// Shows the message of a saved scene modally; true when the user asked
+    /// to see the file in the file manager. The default is a box with a
+    /// "Show in Folder" button (without it, the message presenter's box).
+    using SavedPresenter = std::function<bool(const char16_t* text)>;
+    void setSavedPresenter(SavedPresenter presenter) { m_savedPresenter = std::move(presenter); }
     /// The content panel's notifications: every notification is passed on
     /// after the frame's own handling. Not owned.
     void setContentObserver(IDialogObserver* observer) { m_content = observer; }
@@ -168,6 +173,10 @@ public:
     bool onImageReady() override;
     /// Any thread; see the class comment.
     void onMessage(const char16_t* text) override;
+    /// The saved-scene box; "Show in Folder" hands `path` to the file
+    /// manager without waiting for it, and says so when none could be
+    /// started.
+    void onSceneSaved(const char16_t* text, const char16_t* path) override;
 
     // -- events of the frame's controls and the window --
     void onEvent(gui::IComponent* source, i32 code) override;
@@ -192,6 +201,7 @@ private:
     IBehaviourStore* m_store = nullptr;
     IDialogObserver* m_content = nullptr;
     MessagePresenter m_presenter;
+    SavedPresenter m_savedPresenter;
     bool m_showSupportEntry = false;
     bool m_compactView = false;
     /// Cleared when the frame goes: a message posted from a worker checks

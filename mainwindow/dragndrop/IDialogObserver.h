@@ -40,6 +40,10 @@ public:
     /// to its own thread). On the window's thread the box is modal: the call
     /// returns when the user closed it.
     virtual void onMessage(const char16_t* /*text*/) {}
+    /// The message after a scene was saved as `path` (its full path): the
+    /// window's box offers to show the file in the file manager. Window's
+    /// thread; the default shows `text` as any other message.
+    virtual void onSceneSaved(const char16_t* text, const char16_t* /*path*/) { onMessage(text); }
 };
 
 } // namespace s::gui::dialogs::dragndrop

@@ -11,7 +11,9 @@
 #include <chrono>
 #include <cstdint>
 #include <mutex>
+#include <sys/stat.h>
 #include <thread>
+#include <unistd.h>
 
 namespace s::video::gui::dialogs::snipforge {
 
@@ -88,11 +90,15 @@ void Dialog::run() {
         StrBuffer name;
         input->nameInto(&name, false);
         reportProgress(count, index, &name);
-        if (index == 0 && mode == Setting::kFirstPath && input->exists() && input->isFile()) {
-            if (cut)
+        if (index == 0 && mode == Setting::kFirstPath) {
+            // An open says why a path could not be loaded; a cut whose input
+            // went away says so too.
+            if (!cut)
+                openJob(path);
+            else if (input->exists() && input->isFile())
                 cutJob(*input, startUs, endUs);
             else
-                openJob(path);
+                reportMissingInput(name);
         }
         m_jobLock.lock();
     }
@@ -107,13 +113,17 @@ thread::ObjLocker& Dialog::currentGrabLock() {
 
 void Dialog::openJob(const StrBuffer& path) {
     VideoInfo* info = nullptr;
+    StrBuffer failure;
     {
         // The grabber of the file loaded now may be running a frame.
         Guard grab(currentGrabLock());
-        info = probe(path);
+        info = probe(path, &failure);
     }
     const StreamInfo* video = info->firstStreamOfType(kStreamVideo);
-    if (!video) {
+    // The file loaded before stays loaded unless this one can be shown and
+    // cut: it needs a video stream and a duration.
+    if (!video || info->durationUs() <= 0) {
+        sendOpenFailure(path, *info, failure);
         info->release();
         return;
     }
@@ -173,13 +183,51 @@ bool Dialog::writeErrorReport(const PathWin& folder) {
     return false;
 }
 
-void Dialog::sendReport(i32 code, const StrBuffer& inputName, const StrBuffer& outputName) {
+void Dialog::sendOpenFailure(const StrBuffer& path, const VideoInfo& info, const StrBuffer& probeFailure) {
+    if (!m_context.target)
+        return;
+    OpenFailure failure;
+    failure.path.set(path);
+    const std::string os = path.toStdString();
+    // Looked at again: the probe does not say what kind of entry it met.
+    struct stat st {};
+    if (::stat(os.c_str(), &st) != 0) {
+        failure.reason.set(
+            text(3009000, u"The file does not exist (it may have been moved, renamed or deleted)."));
+    } else if (S_ISDIR(st.st_mode)) {
+        failure.reason.set(text(3009010, u"It is a folder, not a file."));
+    } else if (S_ISREG(st.st_mode) && st.st_size == 0) {
+        failure.reason.set(text(3009020, u"The file is empty."));
+    } else if (S_ISREG(st.st_mode) && ::access(os.c_str(), R_OK) != 0) {
+        failure.reason.set(text(3009050, u"The file cannot be read (no permission)."));
+    } else if (!info.opened()) {
+        failure.reason.set(text(3009030, u"It is not a video file the program can read (damaged, cut short, "
+                                         u"or not a media file at all)."));
+        failure.detail.set(probeFailure);
+    } else if (!info.firstStreamOfType(kStreamVideo)) {
+        failure.reason.set(
+            text(3009040, u"It has no video stream (an audio file?): only videos can be cut."));
+    } else {
+        failure.reason.set(text(3007100, u"The program failed to find the video duration length."));
+    }
+    m_context.target->sendEvent(event::kOpenFailed, 0, 0, &failure);
+}
+
+void Dialog::reportMissingInput(const StrBuffer& inputName) {
+    m_firstError.set(text(3009060, u"The video file is no longer there (moved, renamed or deleted)."));
+    const StrBuffer none;
+    sendReport(kReportFailed, inputName, none, none);
+}
+
+void Dialog::sendReport(i32 code, const StrBuffer& inputName, const StrBuffer& outputName,
+                        const StrBuffer& outputFolder) {
     if (!m_context.target)
         return;
     ReportPayload payload;
     payload.code = code;
     payload.inputName = &inputName;
     payload.outputName = &outputName;
+    payload.outputFolder = &outputFolder;
     if (code != kReportSaved && code != kReportSavedNoAudio)
         payload.errorText = &m_firstError;
     m_context.target->sendEvent(event::kReportError,
@@ -207,8 +255,16 @@ void Dialog::cutJob(const PathWin& input, i64 startUs, i64 endUs) {
         folder.reset(file::win::newPath(m_resolvedOutputFolder->fullPathStr()));
     }
     PathHandle output(cut::outputPathFor(*folder, input, startUs, endUs, mode, false));
-    if (!entryExists(input.fullPathStr()))
+    if (!entryExists(input.fullPathStr())) {
+        StrBuffer name;
+        input.nameInto(&name, false);
+        reportMissingInput(name);
         return;
+    }
+    StrBuffer outFolder;
+    outFolder.set(folder->fullPathStr());
+    while (outFolder.length() > 1 && outFolder.endsWith(u"/"))
+        outFolder.setLength(outFolder.length() - 1);
 
     // Reserve the output name. The file is made exclusively, so an entry
     // that appears meanwhile only moves the cut on to the next number and
@@ -344,7 +400,7 @@ void Dialog::cutJob(const PathWin& input, i64 startUs, i64 endUs) {
                 (void)writeErrorReport(*folder);
                 StrBuffer keptAt;
                 keptAt.set(temp->fullPathStr());
-                sendReport(kReportFailed, inputName, keptAt);
+                sendReport(kReportFailed, inputName, keptAt, outFolder);
                 return;
             }
         }
@@ -355,7 +411,7 @@ void Dialog::cutJob(const PathWin& input, i64 startUs, i64 endUs) {
         }
         const i32 code = saved->firstStreamOfType(kStreamAudio) ? kReportSaved : kReportSavedNoAudio;
         saved->release();
-        sendReport(code, inputName, outName);
+        sendReport(code, inputName, outName, outFolder);
         return;
     }
 
@@ -364,7 +420,7 @@ void Dialog::cutJob(const PathWin& input, i64 startUs, i64 endUs) {
     if (temp)
         removePartial(*temp);
     (void)writeErrorReport(*folder);
-    sendReport(result != tool::kToolSuccess ? result : kReportFailed, inputName, outName);
+    sendReport(result != tool::kToolSuccess ? result : kReportFailed, inputName, outName, outFolder);
 }
 
 } // namespace s::video::gui::dialogs::snipforge

@@ -1,5 +1,6 @@
 #include "mainwindow/snipforge/Dialog.h"
 
+#include "foundation/file/win/PathWin.h"
 #include "foundation/map/IMappedData.h"
 #include "media/video/StreamInfo.h"
 
@@ -89,40 +90,57 @@ bool Dialog::prepareJob() {
 }
 
 bool Dialog::saveScene() {
-    Guard guard(m_jobLock);
-    if (m_busy)
-        return false;
-    StrBuffer path;
-    i64 duration = 0;
+    i64 emptyAtUs = -1;
     {
-        Guard model(m_modelLock);
-        if (!m_videoInfo)
+        Guard guard(m_jobLock);
+        if (m_busy)
             return false;
-        path.set(m_videoInfo->path());
-        duration = m_videoInfo->durationUs();
+        StrBuffer path;
+        i64 duration = 0;
+        {
+            Guard model(m_modelLock);
+            if (!m_videoInfo)
+                return false;
+            path.set(m_videoInfo->path());
+            duration = m_videoInfo->durationUs();
+        }
+        if (!checkOutputFolder(path.c_str()))
+            return false;
+        i64 a = m_startUs < m_endUs ? m_startUs : m_endUs;
+        i64 b = m_startUs < m_endUs ? m_endUs : m_startUs;
+        if (a < 0)
+            a = 0;
+        // An end less than a second before the end of the file means its end.
+        if (b + 1000000 > duration)
+            b = duration;
+        if (a < b) {
+            m_job->reset();
+            m_job->mode = Setting::kFirstPath;
+            m_job->cut = true;
+            m_job->startUs = a;
+            m_job->endUs = b;
+            if (m_observer)
+                m_observer->onControlsEnabled(false);
+            m_inputPaths.append(path.c_str());
+            m_busy = true;
+            startTask();
+            return true;
+        }
+        emptyAtUs = a;
     }
-    if (!checkOutputFolder(path.c_str()))
-        return false;
-    i64 a = m_startUs < m_endUs ? m_startUs : m_endUs;
-    i64 b = m_startUs < m_endUs ? m_endUs : m_startUs;
-    if (a < 0)
-        a = 0;
-    // An end less than a second before the end of the file means its end.
-    if (b + 1000000 > duration)
-        b = duration;
-    if (a >= b)
-        return false;
-    m_job->reset();
-    m_job->mode = Setting::kFirstPath;
-    m_job->cut = true;
-    m_job->startUs = a;
-    m_job->endUs = b;
-    if (m_observer)
-        m_observer->onControlsEnabled(false);
-    m_inputPaths.append(path.c_str());
-    m_busy = true;
-    startTask();
-    return true;
+    // Said outside the job lock: the box waits for the user.
+    StrBuffer message;
+    StrBuffer at;
+    formatTime(emptyAtUs, m_cutMode.load(), at);
+    message.append(text(3010000, u"Nothing was saved: the scene is empty."))
+        .append(u"\r\n\r\n")
+        .append(text(3010001, u"Its start and its end are at the same position:"))
+        .append(u"  ")
+        .append(at)
+        .append(u"\r\n")
+        .append(text(3010002, u"Move the start or the end marker first."));
+    showMessageNotOnTop(message.c_str());
+    return false;
 }
 
 void Dialog::onProbeDone() {
@@ -201,11 +219,29 @@ bool Dialog::takeImage(image::win::BufferedImage* image) {
 }
 
 void Dialog::reportMessage(StrBuffer& out, i32 code, const char16_t* inputName, const char16_t* outputName,
-                           const char16_t* errorText) const {
+                           const char16_t* errorText, const char16_t* outputFolder) const {
     out.clear();
+    const bool written = outputName && *outputName;
+    auto appendFolder = [&] {
+        if (outputFolder && *outputFolder)
+            out.append(u"\r\n").append(text(3010010, u"Folder:")).append(u"  ").append(outputFolder);
+    };
+    // "Desktop" without a desktop folder is the home folder.
+    auto appendDesktopNote = [&] {
+        if (m_outputFolderMode == ::s::gui::dialogs::dragndrop::kOutputDesktop &&
+            file::win::desktopFolderIsHome())
+            out.append(u"\r\n\r\n")
+                .append(
+                    text(3010011, u"There is no desktop folder, so the scene was saved in the home folder."));
+    };
     if (code == kReportSaved) {
-        out.append(text(1007011, u"Saved Successfully!"))
-            .append(u"\r\n\r\n")
+        out.append(text(1007011, u"Saved Successfully!"));
+        if (written) {
+            out.append(u"\r\n\r\n").append(text(3003000, u"Output File:")).append(u"  ").append(outputName);
+            appendFolder();
+            appendDesktopNote();
+        }
+        out.append(u"\r\n\r\n")
             .append(text(3007220, u"(Please make sure the audio was saved correctly too.)"));
     } else if (code == kReportSavedNoAudio) {
         out.append(
@@ -219,28 +255,44 @@ void Dialog::reportMessage(StrBuffer& out, i32 code, const char16_t* inputName, 
             .append(text(3003000, u"Output File:"))
             .append(u"  ")
             .append(outputName);
+        appendFolder();
+        appendDesktopNote();
     } else {
         out.append(text(3001000, u"Conversion Failed!"))
             .append(u"\r\n\r\n")
             .append(text(3002000, u"Input File:"))
             .append(u"  ")
-            .append(inputName)
-            .append(u"\r\n")
-            .append(text(3003000, u"Output File:"))
-            .append(u"  ")
-            .append(outputName)
-            .append(u"\r\n\r\n")
+            .append(inputName);
+        if (written) {
+            out.append(u"\r\n").append(text(3003000, u"Output File:")).append(u"  ").append(outputName);
+            appendFolder();
+        }
+        out.append(u"\r\n\r\n")
             .append(text(3004000, u"Error:"))
             .append(u"  ")
-            .append(errorText && *errorText ? errorText : text(3008000, u"Unknown error has happened."))
-            .append(u"\r\n\r\n")
-            .append(text(3008001,
+            .append(errorText && *errorText ? errorText : text(3008000, u"Unknown error has happened."));
+        if (written)
+            out.append(u"\r\n\r\n")
+                .append(
+                    text(3008001,
                          u"Please send us the \"_error.txt\" file that was created beside the output file."))
-            .append(u"\r\n")
-            .append(text(3008002, u"You can reach us through the support page of our web site."))
-            .append(u"\r\n\r\n")
-            .append(text(3006000, u"We are sorry for the trouble."));
+                .append(u"\r\n")
+                .append(text(3008002, u"You can reach us through the support page of our web site."));
+        out.append(u"\r\n\r\n").append(text(3006000, u"We are sorry for the trouble."));
     }
+}
+
+void Dialog::openFailureMessage(StrBuffer& out, const OpenFailure& failure, bool keptLoaded) const {
+    out.clear();
+    out.append(text(3007000, u"The program failed to open the file."))
+        .append(u"\r\n\"")
+        .append(failure.path)
+        .append(u"\"\r\n\r\n")
+        .append(failure.reason);
+    if (failure.detail.length() > 0)
+        out.append(u"\r\n").append(text(3005000, u"Details:")).append(u"  ").append(failure.detail);
+    if (keptLoaded)
+        out.append(u"\r\n\r\n").append(text(3009090, u"The video loaded before stays loaded."));
 }
 
 void Dialog::handleEvent(event::INamedEventSource& source) {
@@ -264,10 +316,33 @@ void Dialog::handleEvent(event::INamedEventSource& source) {
     } else if (name == event::kReportError) {
         auto* payload = dynamic_cast<ReportPayload*>(source.getEventObject());
         if (payload) {
+            const char16_t* outputName = payload->outputName ? payload->outputName->c_str() : u"";
+            const char16_t* folder = payload->outputFolder ? payload->outputFolder->c_str() : u"";
             StrBuffer message;
             reportMessage(message, payload->code, payload->inputName ? payload->inputName->c_str() : u"",
-                          payload->outputName ? payload->outputName->c_str() : u"",
-                          payload->errorText ? payload->errorText->c_str() : nullptr);
+                          outputName, payload->errorText ? payload->errorText->c_str() : nullptr, folder);
+            const bool saved = payload->code == kReportSaved || payload->code == kReportSavedNoAudio;
+            if (saved && *outputName && *folder) {
+                StrBuffer path;
+                path.set(folder);
+                if (!path.endsWith(u"/"))
+                    path.append(u'/');
+                path.append(outputName);
+                showSavedMessageNotOnTop(message.c_str(), path.c_str());
+            } else {
+                showMessageNotOnTop(message.c_str());
+            }
+        }
+        source.setEventResult(1);
+    } else if (name == event::kOpenFailed) {
+        if (auto* failure = dynamic_cast<OpenFailure*>(source.getEventObject())) {
+            bool loaded = false;
+            {
+                Guard guard(m_modelLock);
+                loaded = m_videoInfo != nullptr;
+            }
+            StrBuffer message;
+            openFailureMessage(message, *failure, loaded);
             showMessageNotOnTop(message.c_str());
         }
         source.setEventResult(1);

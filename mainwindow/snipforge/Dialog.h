@@ -34,6 +34,24 @@ public:
     /// Why a failed cut failed, as the converter said it (its first error
     /// line); null or empty when nothing better is known.
     const str::strbuffer::StrBuffer* errorText = nullptr;
+    /// The folder the output went to (a saved scene's, or where a failed
+    /// attempt left its report); null or empty when none was written.
+    const str::strbuffer::StrBuffer* outputFolder = nullptr;
+};
+
+/// The payload of "OpenFailed": the file that could not be loaded and why.
+/// Lives in the sender's frame; valid only during the delivery.
+class OpenFailure final : public base::IObject {
+public:
+    const char16_t* getClassName() const override { return u"s_video_gui_dialogs_snipforge_OpenFailure"; }
+    base::IObject* newInstance() const override { return new OpenFailure(); }
+
+    /// The path as it was queued.
+    str::strbuffer::StrBuffer path;
+    /// The reason in the user's language.
+    str::strbuffer::StrBuffer reason;
+    /// What the media libraries said, when that helps (else empty).
+    str::strbuffer::StrBuffer detail;
 };
 
 /// Which position the step buttons and the preview follow; also the marker
@@ -149,7 +167,7 @@ public:
 
     /// Starts the cut of the scene. True when the task started; false when
     /// busy, nothing loaded, the output folder fails its check, or the scene
-    /// is empty.
+    /// is empty (which a message explains).
     bool saveScene();
 
     /// "UpdateUI": takes over the newly opened file (positions, controls).
@@ -173,9 +191,18 @@ public:
     /// The message text of "ReportError" for a result code and the two
     /// names (also what the headless front end prints). A failure names
     /// `errorText` as its error when it is not empty, else says that the
-    /// error is unknown.
+    /// error is unknown. `outputFolder`, when given, is named after the
+    /// output file; without an output name nothing was written, and the
+    /// failure neither names one nor asks for the error report. A scene
+    /// saved on the home folder because the "Desktop" choice has no desktop
+    /// folder says so.
     void reportMessage(str::strbuffer::StrBuffer& out, i32 code, const char16_t* inputName,
-                       const char16_t* outputName, const char16_t* errorText = nullptr) const;
+                       const char16_t* outputName, const char16_t* errorText = nullptr,
+                       const char16_t* outputFolder = nullptr) const;
+    /// The message of "OpenFailed": which file, why, and (when a file is
+    /// loaded) that it stays loaded.
+    void openFailureMessage(str::strbuffer::StrBuffer& out, const OpenFailure& failure,
+                            bool keptLoaded) const;
 
     /// The worker task: the open or the cut job for the first queued path.
     void run() override;
@@ -194,7 +221,13 @@ private:
     /// `folder`; false when it could not be written.
     bool writeErrorReport(const file::win::PathWin& folder);
     void sendReport(i32 code, const str::strbuffer::StrBuffer& inputName,
-                    const str::strbuffer::StrBuffer& outputName);
+                    const str::strbuffer::StrBuffer& outputName,
+                    const str::strbuffer::StrBuffer& outputFolder);
+    /// A cut whose input went away: a failure that names the reason.
+    void reportMissingInput(const str::strbuffer::StrBuffer& inputName);
+    /// Tells the window that `path` could not be loaded (from the task).
+    void sendOpenFailure(const str::strbuffer::StrBuffer& path, const VideoInfo& info,
+                         const str::strbuffer::StrBuffer& probeFailure);
     /// Appends the in-process converter's log of the attempt to the error
     /// report, as the external runner does with the tool's output, and keeps
     /// its first error for the failure message.

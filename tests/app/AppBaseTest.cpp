@@ -12,6 +12,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdlib>
 #include <string>
 #include <string_view>
 #include <unistd.h>
@@ -53,6 +54,21 @@ TEST(CommandLineTest, SwitchesBecomeDashAndNamePlainArgumentsStay) {
     ASSERT_TRUE(line->parseOwnProcess());
     for (u32 i = 0; i < line->count(); ++i)
         EXPECT_EQ(line->argument(i)[0], u'-');
+}
+
+TEST(CommandLineTest, FilesAreThePlainArgumentsMadeAbsolute) {
+    EXPECT_EQ(absoluteArgumentPath("clip.mp4", "/home/u"), "/home/u/clip.mp4");
+    EXPECT_EQ(absoluteArgumentPath("./a//b/./clip.mp4", "/home/u/"), "/home/u/a/b/clip.mp4");
+    // ".." may cross a symbolic link: it stays for the kernel to resolve.
+    EXPECT_EQ(absoluteArgumentPath("../clip.mp4", "/home/u"), "/home/u/../clip.mp4");
+    EXPECT_EQ(absoluteArgumentPath("/tmp/x.mkv", ""), "/tmp/x.mkv");
+    EXPECT_EQ(absoluteArgumentPath("file:///tmp/a%20b.mkv", "/home/u"), "/tmp/a b.mkv");
+    // A name with a colon is a name, not an address.
+    EXPECT_EQ(absoluteArgumentPath("a:b.mp4", "/w"), "/w/a:b.mp4");
+    EXPECT_EQ(absoluteArgumentPath("https://example.org/v.mp4", "/w"), "/w/https:/example.org/v.mp4");
+    EXPECT_EQ(absoluteArgumentPath("file://host/share/v.mp4", "/w"), "");
+    EXPECT_EQ(absoluteArgumentPath("clip.mp4", ""), "");
+    EXPECT_EQ(absoluteArgumentPath("", "/w"), "");
 }
 
 TEST(ProgramIconTest, EverySizeIsSquareWithTransparentCorners) {
@@ -190,7 +206,7 @@ TEST_F(AppBaseTest, SilentInstallOpensThePageOnceAndOnlyWithoutArguments) {
 TEST_F(AppBaseTest, SecondStartPresentsTheFirstAndStops) {
     int presented = 0;
     auto first = start();
-    first->setPresentHandler([&] { ++presented; });
+    first->setPresentHandler([&](const std::vector<std::string>&) { ++presented; });
     EXPECT_TRUE(first->checkStart());
     auto second = start();
     EXPECT_FALSE(second->checkStart());
@@ -199,6 +215,27 @@ TEST_F(AppBaseTest, SecondStartPresentsTheFirstAndStops) {
     first.reset();
     auto third = start();
     EXPECT_TRUE(third->checkStart());
+}
+
+TEST_F(AppBaseTest, SecondStartHandsItsFilesToTheFirst) {
+    std::vector<std::vector<std::string>> requests;
+    auto first = start();
+    first->setPresentHandler([&](const std::vector<std::string>& files) { requests.push_back(files); });
+    EXPECT_TRUE(first->checkStart());
+    char* cwd = ::getcwd(nullptr, 0);
+    ASSERT_NE(cwd, nullptr);
+    const std::string here = std::string(cwd) == "/" ? "" : cwd;
+    std::free(cwd);
+    // Switches and standard input are no files; after "--" a dash is.
+    auto second = start({"clip one.mp4", "--verbose", "-", "/tmp/b.mkv", "--", "-x.mp4"});
+    EXPECT_FALSE(second->checkStart());
+    ASSERT_EQ(requests.size(), 1u);
+    EXPECT_EQ(requests[0],
+              (std::vector<std::string>{here + "/clip one.mp4", "/tmp/b.mkv", here + "/-x.mp4"}));
+    auto third = start({"--verbose"});
+    EXPECT_FALSE(third->checkStart());
+    ASSERT_EQ(requests.size(), 2u);
+    EXPECT_TRUE(requests[1].empty());
 }
 
 TEST_F(AppBaseTest, StoredSkinIsMadeCurrentAndUnknownNamesYieldTheCurrentOne) {

@@ -517,9 +517,19 @@ TEST_F(Commands, ResultMessageIsShownWithoutKeepOnTop) {
     payload.code = kReportSaved;
     m_dialog->onNamedEvent(report);
     EXPECT_EQ(m_observer.take(),
-              std::vector<std::string>{"message Saved Successfully!\r\n\r\n(Please make sure "
-                                       "the audio was saved correctly too.)"});
+              std::vector<std::string>{"message Saved Successfully!\r\n\r\nOutput File:  in.CUT.mp4\r\n\r\n"
+                                       "(Please make sure the audio was saved correctly too.)"});
     EXPECT_TRUE(m_windowEvents.empty());
+
+    // With its folder the message says where the scene went.
+    StrBuffer folder;
+    folder.set(u"/home/u/Videos");
+    payload.outputFolder = &folder;
+    m_dialog->onNamedEvent(report);
+    EXPECT_EQ(m_observer.take(),
+              std::vector<std::string>{"message Saved Successfully!\r\n\r\nOutput File:  in.CUT.mp4\r\n"
+                                       "Folder:  /home/u/Videos\r\n\r\n"
+                                       "(Please make sure the audio was saved correctly too.)"});
 }
 
 TEST_F(Commands, ClosingDuringACutStopsItWithoutAQuestion) {

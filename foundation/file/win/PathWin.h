@@ -380,6 +380,9 @@ using PathHandle = thread::Pooled<PathWin>;
 /// ~/Desktop when it exists, else the home folder). Owned by the library; do
 /// not release. Any thread.
 const str::strbuffer::StrBuffer& desktopFolder();
+/// Whether the user has no desktop folder, so that `desktopFolder()` is the
+/// home folder. Any thread.
+bool desktopFolderIsHome();
 /// The root of the file system that holds the system: "/".
 const char16_t* systemDriveRoot();
 /// A new, empty, uniquely named file ("NEWxxxxxx.tmp") in the temporary

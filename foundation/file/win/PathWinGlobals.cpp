@@ -104,20 +104,39 @@ std::string desktopFromUserDirs() {
 
 } // namespace
 
-const StrBuffer& desktopFolder() {
-    static std::mutex lock;
-    static StrBuffer folder;
-    std::lock_guard guard(lock);
-    if (folder.length() == 0) {
+namespace {
+
+struct Desktop {
+    std::mutex lock;
+    StrBuffer folder; // guarded by lock; empty until looked up
+    bool isHome = false;
+};
+
+Desktop& desktop() {
+    static Desktop d;
+    std::lock_guard guard(d.lock);
+    if (d.folder.length() == 0) {
         std::string path = desktopFromUserDirs();
         if (!isFolderOs(path)) {
             path = homeFolder() + "/Desktop";
-            if (!isFolderOs(path))
+            if (!isFolderOs(path)) {
                 path = homeFolder();
+                d.isHome = true;
+            }
         }
-        appendFromOsText(path, folder);
+        appendFromOsText(path, d.folder);
     }
-    return folder;
+    return d;
+}
+
+} // namespace
+
+const StrBuffer& desktopFolder() {
+    return desktop().folder;
+}
+
+bool desktopFolderIsHome() {
+    return desktop().isHome;
 }
 
 const char16_t* systemDriveRoot() {

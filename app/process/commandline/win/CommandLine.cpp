@@ -29,14 +29,17 @@ void CommandLine::add(std::string_view argument, bool switchesEnded, bool* endsS
         const size_t dashes = argument.size() > 2 && argument[1] == '-' ? 2 : 1;
         text->append(u'-');
         file::win::appendFromOsText(argument.substr(dashes), *text);
+        m_switches.push_back(true);
     } else {
         file::win::appendFromOsText(argument, *text);
+        m_switches.push_back(false);
     }
     m_arguments->append(text.release());
 }
 
 void CommandLine::parse(std::span<const char* const> arguments) {
     m_arguments->clear();
+    m_switches.clear();
     bool switchesEnded = false;
     for (const char* argument : arguments) {
         bool ends = false;
@@ -48,6 +51,7 @@ void CommandLine::parse(std::span<const char* const> arguments) {
 void CommandLine::parse(int argc, const char* const* argv) {
     if (argc <= 1 || !argv) {
         m_arguments->clear();
+        m_switches.clear();
         return;
     }
     parse(std::span<const char* const>(argv + 1, static_cast<size_t>(argc - 1)));
@@ -55,6 +59,7 @@ void CommandLine::parse(int argc, const char* const* argv) {
 
 bool CommandLine::parseOwnProcess() {
     m_arguments->clear();
+    m_switches.clear();
     const int fd = ::open("/proc/self/cmdline", O_RDONLY | O_CLOEXEC);
     if (fd < 0)
         return false;
@@ -94,8 +99,13 @@ bool CommandLine::hasSwitch(const char16_t* name) const {
     return m_arguments->contains(wanted->c_str(), false);
 }
 
+bool CommandLine::isSwitch(u32 i) const {
+    return i < m_switches.size() && m_switches[i];
+}
+
 void CommandLine::reset() {
     m_arguments->clear();
+    m_switches.clear();
 }
 
 } // namespace s::process::commandline::win

@@ -7,6 +7,7 @@
 
 #include <span>
 #include <string_view>
+#include <vector>
 
 namespace s::process::commandline::win {
 
@@ -39,6 +40,9 @@ public:
     const char16_t* argument(u32 i) const override;
     /// Whether the switch `name` (without dashes) was given.
     bool hasSwitch(const char16_t* name) const;
+    /// Whether the argument at `i` is a switch (a plain argument after "--"
+    /// may read the same, "-name", and is not one).
+    bool isSwitch(u32 i) const;
 
     const char16_t* getClassName() const override { return u"s_process_commandline_win_CommandLine"; }
     void reset() override;
@@ -47,6 +51,7 @@ private:
     void add(std::string_view argument, bool switchesEnded, bool* endsSwitches);
 
     str::strarray::StrArray* m_arguments; // owned, from its pool
+    std::vector<bool> m_switches;         // parallel to m_arguments
 };
 
 } // namespace s::process::commandline::win
