@@ -202,7 +202,13 @@ TEST_P(KeyboardTest, AKeyboardOnlySessionCutsTheMarkedScene) {
     // window is still there for Ctrl+Q.
     focus(window);
     keys("F10 Right");
-    grab(window, "menu-by-keyboard");
+    const std::string menuPng = grab(window, "menu-by-keyboard");
+    Box viewTitle;
+    ASSERT_TRUE(waitForControl(m_env.layout, "menu.1", false, &viewTitle));
+    Rgb title{};
+    ASSERT_TRUE(meanColour(menuPng, viewTitle, &title));
+    // The open menu's title is filled with the selection colour.
+    EXPECT_GT(title[2] - title[0], 60) << "the View menu is not open: " << text(title);
     keys("Escape");
     focus(window);
     shell("xdotool key ctrl+q");
