@@ -111,7 +111,7 @@ void Shortcuts::attach(::s::gui::win::Window* window) {
 i32 Shortcuts::focusedTimeField() const {
     for (i32 which : {kEditStart, kEditEnd}) {
         ::s::gui::win::TextField* field = m_panel.timeField(which);
-        if (field && field->getWidget() && gtk_widget_has_focus(field->getWidget()))
+        if (field && field->getWidget() && gtk_widget_is_focus(field->getWidget()))
             return which;
     }
     return -1;
