@@ -359,6 +359,22 @@ TEST_P(FrameGrab, ReadsAPictureLargerThanTheReservedBufferWhole) {
     expectFrames(paddedClip(), {520'000});
 }
 
+TEST_P(FrameGrab, TheEndOfTheFileAndBetweenTheLastFrameAndTheEndShowTheLastFrame) {
+    const Clip& c = mainClip();
+    ASSERT_EQ(c.frameCount(), 100u);
+    Window window;
+    Grabber grabber = makeGrabber(window, c, GetParam());
+    const i64 positions[] = {4'000'000, 3'980'000};
+    for (size_t i = 0; i < std::size(positions); ++i) {
+        SCOPED_TRACE("position " + std::to_string(positions[i]));
+        grabber->requestFrame(positions[i]);
+        ASSERT_TRUE(window.waitFor(i + 1));
+        ASSERT_TRUE(window.pictures()[i].copied);
+        EXPECT_EQ(findFrame(c, window.pictures()[i].pixels), 99);
+    }
+    EXPECT_TRUE(releasesWithin(grabber, 10000ms));
+}
+
 INSTANTIATE_TEST_SUITE_P(Tools, FrameGrab, ::testing::Values(false, true),
                          [](const ::testing::TestParamInfo<bool>& info) {
                              return info.param ? "ExternalFfmpeg" : "InProcess";
