@@ -157,7 +157,7 @@ TEST(Localizer, BuiltInPackHasEveryLanguageAndTheEnglishTexts) {
     EXPECT_EQ(text(loc->pack(18)->getTrueName()), u"\u65e5\u672c\u8a9e");
     for (s::u32 i = 0; i < loc->packCount(); ++i)
         EXPECT_EQ(loc->pack(i)->textCount(), loc->pack(0)->textCount()) << "pack " << i;
-    EXPECT_EQ(loc->pack(0)->textCount(), 115u);
+    EXPECT_EQ(loc->pack(0)->textCount(), 119u);
 
     loc->selectLanguage(u"Japanese"); // no translations yet: English everywhere
     EXPECT_EQ(text(loc->getText(1090000)), u"Lossless cut  (very fast)");
@@ -172,6 +172,8 @@ TEST(Localizer, BuiltInPackHasEveryLanguageAndTheEnglishTexts) {
     EXPECT_EQ(text(loc->getText(3007200)), u"The program failed to find the audio stream in the file.\n"
                                            u"Please be aware that the audio may not get saved together.");
     EXPECT_EQ(text(loc->getText(2010001000)), u"OK");
+    EXPECT_EQ(text(loc->getText(701150)), u"Keyboard Shortcuts");
+    EXPECT_EQ(text(loc->getText(1104000)), u"Not a time:");
     for (int id : {100000, 101000, 609450, 700001, 1002000, 3008002})
         EXPECT_TRUE(loc->hasText(id)) << id;
 }
