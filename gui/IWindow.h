@@ -49,6 +49,13 @@ enum WindowEvent : i32 {
     kWindowClipboard = 27,
 };
 
+/// Modifier keys held with the last key (`getKeyModifiers`), as bits.
+enum KeyModifier : i32 {
+    kKeyShift = 1,
+    kKeyControl = 2,
+    kKeyAlt = 4,
+};
+
 /// Middle-click actions, compared by identity (pass these very pointers).
 inline constexpr char16_t kActionClose[] = u"Close";
 inline constexpr char16_t kActionIconize[] = u"Iconize";
@@ -120,6 +127,11 @@ public:
     /// The last key code (GDK key value mapped to the platform codes:
     /// Enter 13, Tab 9, Escape 27, letters upper case).
     virtual i32 getKeyCode() const = 0;
+    /// The modifier keys held with the last key (`KeyModifier` bits).
+    virtual i32 getKeyModifiers() const = 0;
+    /// Inside a key listener: the key was used and goes nowhere else (Enter
+    /// always counts as used).
+    virtual void setKeyHandled() = 0;
     /// Signed wheel lines of the last wheel event (positive away from the user).
     virtual i32 getWheelLines() const = 0;
 

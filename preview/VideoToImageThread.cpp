@@ -164,7 +164,22 @@ void VideoToImageThread::grab(i64 positionUs) {
         ::usleep(kPollUs);
     }
     std::lock_guard<thread::ObjLocker> grabGuard(sharedGrabLock(), std::adopt_lock);
+    runGrab(positionUs, false);
+    // The external tool writes nothing for a position at or past the last
+    // frame; the in-process one then shows the last frame instead of
+    // leaving the previous picture.
+    if (m_useExternalTool && !stopping() && !m_frameDropped) {
+        bool received = false;
+        {
+            std::lock_guard<thread::ObjLocker> guard(m_bufferLock);
+            received = m_frameBuffer.size() > 0;
+        }
+        if (!received)
+            runGrab(positionUs, true);
+    }
+}
 
+void VideoToImageThread::runGrab(i64 positionUs, bool inProcess) {
     {
         std::lock_guard<thread::ObjLocker> guard(m_bufferLock);
         m_frameBuffer.setSize(0);
@@ -174,7 +189,7 @@ void VideoToImageThread::grab(i64 positionUs) {
     const int fd = openPipe(pipePath());
     if (fd < 0)
         return; // nothing received; without a pipe the tool must not run
-    m_runner->startGrab(positionUs);
+    m_runner->startGrab(positionUs, inProcess);
 
     // Read while the tool writes. The end of data alone does not end the
     // grab: before the tool opens the pipe, the reading end also sees one.

@@ -127,8 +127,11 @@ public:
     void reset() override;
 
 private:
-    /// One grab of `positionUs` under the grab lock: pipe, runner, read.
+    /// One grab of `positionUs` under the grab lock: pipe, runner, read;
+    /// once more in-process when the external tool wrote nothing.
     void grab(i64 positionUs);
+    /// One tool run for `positionUs` into the frame buffer.
+    void runGrab(i64 positionUs, bool inProcess);
     enum class ReadResult { kData, kNothing, kEnd };
     /// Reads what waits in the pipe into the frame buffer (growing it, or
     /// dropping the picture past kMaxFrameBytes).

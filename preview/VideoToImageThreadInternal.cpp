@@ -54,8 +54,9 @@ bool VideoToImageThreadInternal::setup(const StrBuffer& path, bool useExternalTo
     return true;
 }
 
-void VideoToImageThreadInternal::startGrab(i64 positionUs) {
+void VideoToImageThreadInternal::startGrab(i64 positionUs, bool inProcess) {
     std::lock_guard<thread::ObjLocker> guard(m_lock);
+    m_inProcessOnce.store(inProcess, std::memory_order_release);
     m_requestedUs.store(positionUs < 0 ? 0 : positionUs, std::memory_order_release);
 }
 
@@ -97,10 +98,10 @@ StrBuffer& VideoToImageThreadInternal::buildFrameCommand(StrBuffer& out, i64 pos
 
 void VideoToImageThreadInternal::runTool(i64 positionUs) {
     thread::Pooled<StrBuffer> command = thread::makePooled<StrBuffer>();
-    buildFrameCommand(*command, positionUs, m_inputShortPath, file::win::runtimeFolder() + "/image.bmp",
-                      m_useExternalTool);
+    const bool external = m_useExternalTool && !m_inProcessOnce.load(std::memory_order_acquire);
+    buildFrameCommand(*command, positionUs, m_inputShortPath, file::win::runtimeFolder() + "/image.bmp", external);
     // The result does not matter: the grabber judges the bytes it received.
-    if (m_useExternalTool)
+    if (external)
         (void)tool::runExternalToolSimple(*command, m_inputFolder, m_stopRequested);
     else
         (void)tool::runToolInProcess(*command, m_inputFolder, 1, nullptr, nullptr, nullptr, m_stopRequested);

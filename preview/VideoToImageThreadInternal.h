@@ -48,8 +48,9 @@ public:
     /// idle until a position comes. False when already set up.
     [[nodiscard]] bool setup(const str::strbuffer::StrBuffer& path, bool useExternalTool);
 
-    /// Hands a position to grab over. Any thread.
-    void startGrab(i64 positionUs);
+    /// Hands a position to grab over; with `inProcess`, the in-process tool
+    /// runs for it even when the external one was chosen. Any thread.
+    void startGrab(i64 positionUs, bool inProcess = false);
     /// Whether a position is handed over and its tool run has not finished.
     [[nodiscard]] bool isBusy() const { return m_requestedUs.load(std::memory_order_acquire) >= 0; }
     /// Asks the loop and a tool run in progress to end. Any thread.
@@ -74,6 +75,7 @@ private:
     thread::ObjLocker m_lock;                // taken around changes of m_requestedUs
     std::atomic<i64> m_requestedUs{-1};      // -1: none; set by the grabber, cleared by the worker
     std::atomic<bool> m_stopRequested{false};
+    std::atomic<bool> m_inProcessOnce{false}; // the request's tool: set with it by the grabber
     std::atomic<bool> m_running{false}; // written by the worker
     // Set by setup before the worker starts; read by the worker.
     str::strbuffer::StrBuffer m_inputPath;

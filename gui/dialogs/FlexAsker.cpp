@@ -172,6 +172,7 @@ void FlexAsker::onEvent(IComponent* source, i32 code) {
     } else if (source == m_window && code == kWindowKey) {
         if (m_window->getKeyCode() == 9) {
             focusButton(!m_focusYes);
+            m_window->setKeyHandled();
         } else if (m_window->getKeyCode() == 13) {
             // Enter that no focused button took: act on the remembered one.
             m_answer = m_focusYes;

@@ -65,6 +65,9 @@ public:
 /// The titles of a menu bar as the menu drawer lays them out and paints them.
 struct MenuBarState {
     std::vector<std::u16string> titles;
+    /// Per title, the index of its underlined (mnemonic) character; -1 or
+    /// missing: none.
+    std::vector<i32> mnemonics;
     i32 hot = -1;            ///< title under the mouse or open; -1 none
     bool mouseDown = false;  ///< left button held
     i32 marginX = 6;         ///< item margins (already scaled)

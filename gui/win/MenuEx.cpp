@@ -17,6 +17,30 @@ namespace s::gui::win {
 namespace {
 constexpr i32 kMarginX = 6;
 constexpr i32 kMarginY = 3;
+constexpr const char* kMoveHookKey = "snipforge-move-hook";
+
+char32_t upper(char32_t c) { return static_cast<char32_t>(g_unichar_toupper(static_cast<gunichar>(c))); }
+
+/// A title as shown: "&&" becomes "&", a single "&" is dropped and marks the
+/// character after it, whose index in the shown text goes to `marked` (-1
+/// when none is marked).
+std::u16string shownTitle(const char16_t* raw, i32* marked) {
+    std::u16string out;
+    *marked = -1;
+    for (const char16_t* p = raw ? raw : u""; *p; ++p) {
+        if (*p == u'&') {
+            if (p[1] == u'&') {
+                out += u'&';
+                ++p;
+            } else if (p[1] && *marked < 0) {
+                *marked = static_cast<i32>(out.size());
+            }
+            continue;
+        }
+        out += *p;
+    }
+    return out;
+}
 } // namespace
 
 MenuEx::MenuEx() : m_font(FontSetting::create()), m_drawer(drawer::menu::win::Basic::create()) {
@@ -202,8 +226,33 @@ drawer::IMenu* MenuEx::drawer() const {
 
 void MenuEx::measure() {
     m_state.titles.clear();
-    for (const PopupMenu* menu : m_menus)
-        m_state.titles.push_back(fromUtf8(menuText(menu->getTitle(), false).c_str()));
+    m_state.mnemonics.clear();
+    m_mnemonicChars.clear();
+    for (const PopupMenu* menu : m_menus) {
+        i32 marked = -1;
+        m_state.titles.push_back(shownTitle(menu->getTitle(), &marked));
+        m_state.mnemonics.push_back(marked);
+    }
+    // Marked mnemonics first; every other title takes its first letter or
+    // digit that is still free.
+    std::u32string taken;
+    for (std::size_t i = 0; i < m_state.titles.size(); ++i)
+        if (m_state.mnemonics[i] >= 0)
+            taken += upper(m_state.titles[i][static_cast<std::size_t>(m_state.mnemonics[i])]);
+    for (std::size_t i = 0; i < m_state.titles.size(); ++i) {
+        const std::u16string& title = m_state.titles[i];
+        for (std::size_t k = 0; m_state.mnemonics[i] < 0 && k < title.size(); ++k) {
+            const char16_t c = title[k];
+            if (c >= 0xD800 && c <= 0xDFFF) // outside the basic plane: not offered
+                continue;
+            if (g_unichar_isalnum(c) && taken.find(upper(c)) == std::u32string::npos) {
+                m_state.mnemonics[i] = static_cast<i32>(k);
+                taken += upper(c);
+            }
+        }
+        const i32 at = m_state.mnemonics[i];
+        m_mnemonicChars.push_back(at >= 0 ? upper(title[static_cast<std::size_t>(at)]) : 0);
+    }
     m_boxesWidth = -1;
     i32 w = 0;
     i32 h = 0;
@@ -287,7 +336,55 @@ bool MenuEx::onMouse(const MouseEvent& event) {
     return false;
 }
 
-void MenuEx::openMenu(i32 index) {
+i32 MenuEx::titleForMnemonic(char32_t ch) const {
+    if (ch == 0)
+        return -1;
+    for (std::size_t i = 0; i < m_mnemonicChars.size(); ++i)
+        if (m_mnemonicChars[i] == upper(ch))
+            return static_cast<i32>(i);
+    return -1;
+}
+
+char32_t MenuEx::mnemonicOf(i32 index) const {
+    if (index < 0 || static_cast<std::size_t>(index) >= m_mnemonicChars.size())
+        return 0;
+    return m_mnemonicChars[static_cast<std::size_t>(index)];
+}
+
+bool MenuEx::openMenuByKeyboard(i32 index) {
+    if (index < 0 || index >= getMenuCount())
+        return false;
+    if (m_open >= 0) {
+        if (GtkWidget* open = m_menus[static_cast<std::size_t>(m_open)]->getNativeMenu())
+            gtk_menu_shell_deactivate(GTK_MENU_SHELL(open));
+    }
+    setHot(index);
+    openMenu(index, true);
+    return m_open == index;
+}
+
+void MenuEx::onMoveCurrent(void* menu, i32 direction, void* data) {
+    auto* self = static_cast<MenuEx*>(data);
+    const i32 count = self->getMenuCount();
+    if (self->m_open < 0 || count < 2)
+        return;
+    i32 step = 0;
+    if (direction == GTK_MENU_DIR_CHILD) {
+        // An entry with a submenu opens it, as GTK does.
+        GtkWidget* item = gtk_menu_shell_get_selected_item(GTK_MENU_SHELL(menu));
+        if (item && gtk_menu_item_get_submenu(GTK_MENU_ITEM(item)))
+            return;
+        step = 1;
+    } else if (direction == GTK_MENU_DIR_PARENT) {
+        step = -1;
+    } else {
+        return;
+    }
+    g_signal_stop_emission_by_name(menu, "move-current");
+    self->openMenuByKeyboard((self->m_open + step + count) % count);
+}
+
+void MenuEx::openMenu(i32 index, bool byKeyboard) {
     if (!m_window || !m_window->isRealized() || !UIThread::isUiThread())
         return;
     auto* fixed = static_cast<GtkWidget*>(m_window->getNativeContainer());
@@ -310,12 +407,18 @@ void MenuEx::openMenu(i32 index) {
         alloc.x = alloc.y = 0;
     GdkRectangle rect{alloc.x + hostX + boxes[b], alloc.y + hostY + boxes[b + 1], boxes[b + 2] - boxes[b],
                       boxes[b + 3] - boxes[b + 1]};
+    if (!g_object_get_data(G_OBJECT(native), kMoveHookKey)) {
+        g_signal_connect(native, "move-current", G_CALLBACK(onMoveCurrent), this);
+        g_object_set_data(G_OBJECT(native), kMoveHookKey, this);
+    }
     m_open = index;
     GdkEvent* trigger = gtk_get_current_event();
     gtk_menu_popup_at_rect(GTK_MENU(native), gtk_widget_get_window(fixed), &rect, GDK_GRAVITY_SOUTH_WEST,
                            GDK_GRAVITY_NORTH_WEST, trigger);
     if (trigger)
         gdk_event_free(trigger);
+    if (byKeyboard)
+        gtk_menu_shell_select_first(GTK_MENU_SHELL(native), TRUE);
 }
 
 void MenuEx::menuClosed() {

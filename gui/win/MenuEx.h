@@ -79,6 +79,17 @@ public:
     i32 getHotIndex() const { return m_state.hot; }
     /// The title whose menu is open; -1 none.
     i32 getOpenIndex() const { return m_open; }
+    /// The title whose mnemonic is `ch` (compared in upper case); -1 none.
+    /// A title's mnemonic is the character after a single "&" in it, else
+    /// its first letter or digit that no title before it took; it is
+    /// underlined in the bar.
+    i32 titleForMnemonic(char32_t ch) const;
+    /// The mnemonic character of a title, upper case; 0 none.
+    char32_t mnemonicOf(i32 index) const;
+    /// Opens a title's menu for the keyboard (F10, Alt and a mnemonic): its
+    /// first entry is selected, and Left and Right go on to the menus beside
+    /// it. False when it cannot open. User-interface thread.
+    bool openMenuByKeyboard(i32 index);
     /// The title at a point of the bar; -1 none.
     i32 titleAt(i32 x, i32 y);
     /// left, top, right, bottom per title at the bar's current width.
@@ -95,7 +106,9 @@ private:
     /// changed.
     void measure();
     void setHot(i32 index);
-    void openMenu(i32 index);
+    void openMenu(i32 index, bool byKeyboard = false);
+    /// Left or Right in an open menu: the menu beside it opens instead.
+    static void onMoveCurrent(void* menu, i32 direction, void* self);
     void menuClosed();
     void adoptWindowLocalizer();
 
@@ -108,6 +121,7 @@ private:
     drawer::MenuBarState m_state;
     i32 m_open = -1;
     std::vector<i32> m_boxes;
+    std::vector<char32_t> m_mnemonicChars; // per title, upper case; 0 none
     i32 m_boxesWidth = -1; // width m_boxes were laid out for; -1 stale
 };
 

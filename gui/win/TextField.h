@@ -34,6 +34,10 @@ public:
     void setFixedHeight(i32 px) override { Component::setFixedHeight(px); }
 
     void setEditable(bool editable) override;
+    /// Marks the text as not acceptable (the error look: red text and
+    /// frame on a pale red ground), or clears the mark.
+    void setInvalid(bool invalid);
+    bool isInvalid() const { return m_invalid; }
     /// Sets the text by id in the window's language (not a user change).
     void setTextId(i32 id) { setTextById(id); }
 
@@ -62,6 +66,7 @@ private:
     events::ListenerList m_focusLostListeners;
     bool m_password = false;
     bool m_editable = true;
+    bool m_invalid = false;
     bool m_quiet = false; // the widget's change notification is not the user's
 };
 

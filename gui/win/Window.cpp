@@ -209,6 +209,9 @@ void Window::reset() {
     m_pressedButtons = 0;
     m_hover = nullptr;
     m_keyCode = 0;
+    m_keyModifiers = 0;
+    m_keyChar = 0;
+    m_keyHandled = false;
     m_wheelLines = 0;
     for (auto& list : m_listeners)
         list.clear();
@@ -1229,6 +1232,10 @@ i32 Window::keyCodeOf(u32 keyval) {
     case GDK_KEY_Alt_L:
     case GDK_KEY_Alt_R:
         return 18;
+    case GDK_KEY_bracketleft:
+        return 219;
+    case GDK_KEY_bracketright:
+        return 221;
     default:
         break;
     }
@@ -1251,11 +1258,55 @@ bool Window::handleKey(GdkEventKey* e) {
     if (gtk_window_propagate_key_event(GTK_WINDOW(m_gtkWindow), e))
         return true;
     m_keyCode = keyCodeOf(e->keyval);
+    m_keyModifiers = ((e->state & GDK_SHIFT_MASK) ? kKeyShift : 0) |
+                     ((e->state & GDK_CONTROL_MASK) ? kKeyControl : 0) | ((e->state & GDK_MOD1_MASK) ? kKeyAlt : 0);
+    m_keyChar = gdk_keyval_to_unicode(e->keyval);
+    m_keyHandled = false;
     fire(kWindowKey);
-    if (m_keyCode == 13)
+    if (m_keyHandled || m_keyCode == 13)
         return true;
-    // A window that listens for Tab moves the focus itself.
-    return m_keyCode == 9 && !m_listeners[kWindowKey].empty();
+    // Tab follows the tree, which is the order of the layout; GTK's own
+    // order goes by the middle of each widget and mixes up a row of
+    // controls of different heights.
+    if (m_keyCode == 9 && !(m_keyModifiers & (kKeyControl | kKeyAlt)))
+        return moveFocus((m_keyModifiers & kKeyShift) == 0);
+    // Other keys go on to the window's own handling (the arrows move the
+    // focus, mnemonics).
+    return false;
+}
+
+bool Window::moveFocus(bool forward) {
+    if (!m_gtkWindow)
+        return false;
+    std::vector<Component*> order;
+    forEachComponent(this, [&](Component* c) {
+        if (c != static_cast<Component*>(this) && c->getWidget() && c->isShowing())
+            order.push_back(c);
+    });
+    if (order.empty())
+        return false;
+    GtkWidget* focus = gtk_window_get_focus(GTK_WINDOW(m_gtkWindow));
+    const i32 count = static_cast<i32>(order.size());
+    i32 current = -1;
+    for (i32 i = 0; i < count && focus; ++i) {
+        GtkWidget* w = order[static_cast<std::size_t>(i)]->getWidget();
+        if (w == focus || gtk_widget_is_ancestor(focus, w))
+            current = i;
+    }
+    const GtkDirectionType direction = forward ? GTK_DIR_TAB_FORWARD : GTK_DIR_TAB_BACKWARD;
+    const i32 step = forward ? 1 : -1;
+    i32 at = current >= 0 ? current : (forward ? -1 : count);
+    for (i32 tried = 0; tried < count; ++tried) {
+        at = (at + step + count) % count;
+        if (at == current)
+            break;
+        GtkWidget* w = order[static_cast<std::size_t>(at)]->getWidget();
+        // Takes the focus itself or gives it to a child of its own (the
+        // button of a combo box); hidden and disabled widgets decline.
+        if (gtk_widget_is_visible(w) && gtk_widget_child_focus(w, direction))
+            return true;
+    }
+    return false;
 }
 
 namespace {

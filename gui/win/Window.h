@@ -128,6 +128,11 @@ public:
     void addLeftButtonUpListener(events::IEventListener* l) override { m_listeners[kWindowLeftButtonUp].add(l); }
     void addTimerListener(events::IEventListener* l) override { m_listeners[kWindowTimer].add(l); }
     i32 getKeyCode() const override { return m_keyCode; }
+    i32 getKeyModifiers() const override { return m_keyModifiers; }
+    void setKeyHandled() override { m_keyHandled = true; }
+    /// The character of the last key as the keyboard layout gives it (for
+    /// mnemonics in any script); 0 for keys without one.
+    char32_t getKeyChar() const { return m_keyChar; }
     i32 getWheelLines() const override { return m_wheelLines; }
 
     // -- timers (user-interface thread) --
@@ -215,8 +220,9 @@ public:
     bool handleTimer(i32 id);
 
     /// The platform key code of a GDK key value: Enter 13, Tab 9, Escape 27,
-    /// letters as upper-case ASCII, digits, arrows 37-40 and the other
-    /// virtual-key numbers of the usual keys; 0 for keys without one.
+    /// letters as upper-case ASCII, digits, arrows 37-40, "[" 219, "]" 221
+    /// and the other virtual-key numbers of the usual keys; 0 for keys
+    /// without one.
     static i32 keyCodeOf(u32 gdkKeyval);
 
     /// A running timer; owned by the window (internal).
@@ -256,6 +262,9 @@ private:
     void doClose();
     void deliverNamed(Pending& p);
     void releaseSenders();
+    /// Tab: the focus goes to the next (or previous) control that takes it,
+    /// in tree order, round the end; false when none does.
+    bool moveFocus(bool forward);
     void applyTitle();
     void applyGeometryHints();
     void routeMouse(Component* target, i32 offX, i32 offY, MouseEvent event);
@@ -299,6 +308,9 @@ private:
     i32 m_hoverX = 0;
     i32 m_hoverY = 0;
     i32 m_keyCode = 0;
+    i32 m_keyModifiers = 0;
+    char32_t m_keyChar = 0;
+    bool m_keyHandled = false;
     i32 m_wheelLines = 0;
 
     // Listener lists by window event code; built before events flow.

@@ -21,6 +21,7 @@ constexpr i32 kTranslatePageText = 106000;
 constexpr i32 kHomePageText = kTextBase + 3;
 constexpr i32 kHelpPageText = kTextBase + 4;
 constexpr i32 kSupportPageText = kTextBase + 100;
+constexpr i32 kShortcutsText = 701160;
 
 i32 radioPositionOf(i32 mode) {
     switch (mode) {
@@ -124,6 +125,9 @@ void Dialog::onCommand(i32 command) {
     case kCmdVersion:
         if (m_menu)
             m_menu->showVersionWindow();
+        return;
+    case kCmdShortcuts:
+        notifyMessage(text(kShortcutsText, u"Keyboard shortcuts"));
         return;
     default:
         break;

@@ -170,6 +170,7 @@ void Frame::buildMenus(const MenuState& menus) {
     m_aboutMenu->setLocalizer(localizer);
     m_aboutMenu->setTextId(701000);
     m_aboutMenu->add(MenuItem::makeText(localizer, 701100, kCmdVersion));
+    m_aboutMenu->add(MenuItem::makeText(localizer, 701150, kCmdShortcuts));
     m_aboutMenu->add(MenuItem::makeSeparator());
     m_aboutMenu->add(MenuItem::makeText(localizer, 701200, kCmdHomePage));
     m_aboutMenu->add(MenuItem::makeText(localizer, 701300, kCmdHelpPage));

@@ -21,6 +21,7 @@ enum MenuCommand : i32 {
     kCmdDesktop = 323,
     kCmdOtherFolder = 330,
     kCmdVersion = 10000,
+    kCmdShortcuts = 10050, ///< the list of keyboard shortcuts
     kCmdHomePage = 10100,
     kCmdHelpPage = 10200,
     kCmdMakerSite = 10900,

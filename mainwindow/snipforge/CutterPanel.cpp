@@ -373,6 +373,10 @@ void CutterPanel::setTimeText(i32 which, const char16_t* text) {
     timeField(which)->setText(text, false);
 }
 
+void CutterPanel::setTimeInvalid(i32 which, bool invalid) {
+    timeField(which)->setInvalid(invalid);
+}
+
 void CutterPanel::setTimeFieldWidth(i32 width) {
     m_timeField[kEditStart]->setFixedWidth(width);
     m_timeField[kEditEnd]->setFixedWidth(width);

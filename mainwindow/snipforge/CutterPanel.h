@@ -88,6 +88,7 @@ public:
     void setSliderRange(i32 which, i64 maxSeconds) override;
     void timeText(i32 which, str::strbuffer::StrBuffer& out) const override;
     void setTimeText(i32 which, const char16_t* text) override;
+    void setTimeInvalid(i32 which, bool invalid) override;
     void setTimeFieldWidth(i32 width) override;
     bool isMarkerChecked(i32 which) const override;
     void setMarkerChecked(i32 which, bool checked) override;

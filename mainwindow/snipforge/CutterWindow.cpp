@@ -10,7 +10,8 @@ namespace s::video::gui::dialogs::snipforge {
 
 namespace dnd = ::s::gui::dialogs::dragndrop;
 
-CutterWindow::CutterWindow(Dialog& dialog) : m_dialog(dialog), m_frame(dialog), m_panel(dialog) {}
+CutterWindow::CutterWindow(Dialog& dialog)
+    : m_dialog(dialog), m_frame(dialog), m_panel(dialog), m_shortcuts(dialog, m_frame, m_panel) {}
 
 CutterWindow::~CutterWindow() {
     // The dialog may outlive its widgets (it waits for its worker when it
@@ -70,6 +71,7 @@ void CutterWindow::buildOnUiThread(::s::gui::win::Window* window) {
     m_panel.afterBuild();
 
     m_frame.registerWindowEvents();
+    m_shortcuts.attach(window);
     window->doLayout();
     window->fitToMinimum();
     if (::s::gui::win::UIThread::isUiThread()) {

@@ -2,6 +2,7 @@
 
 #include "mainwindow/dragndrop/Frame.h"
 #include "mainwindow/snipforge/CutterPanel.h"
+#include "mainwindow/snipforge/Shortcuts.h"
 
 namespace s::gui::win {
 class Window;
@@ -33,7 +34,7 @@ public:
     /// the dialog's settings (output folder, custom folder, cut mode), the
     /// frame and the panel, the menus, the controls wired to the dialog,
     /// the stored conversion type and view, the window's close, restore,
-    /// right-button and named events, layout, minimum size, on screen,
+    /// right-button, named and key events, layout, minimum size, on screen,
     /// shown. Runs itself on the user-interface thread when called
     /// elsewhere; false when that thread does not run (the tree is then
     /// built but nothing is shown).
@@ -41,6 +42,7 @@ public:
 
     ::s::gui::dialogs::dragndrop::Frame& frame() { return m_frame; }
     CutterPanel& panel() { return m_panel; }
+    Shortcuts& shortcuts() { return m_shortcuts; }
 
 private:
     void buildOnUiThread(::s::gui::win::Window* window);
@@ -48,6 +50,7 @@ private:
     Dialog& m_dialog;
     ::s::gui::dialogs::dragndrop::Frame m_frame;
     CutterPanel m_panel;
+    Shortcuts m_shortcuts;
 };
 
 } // namespace s::video::gui::dialogs::snipforge

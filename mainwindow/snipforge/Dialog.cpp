@@ -165,7 +165,10 @@ void Dialog::onProbeDone() {
     m_shownFrameUs = frameUs;
     m_startUs = 0;
     m_endUs = durationUs;
+    m_shownUs = 0; // what the opening task asked for
     m_editing = kEditStart;
+    for (i32 which : {kEditStart, kEditEnd})
+        markTimeInvalid(which, false);
     if (m_view) {
         m_view->setMarkerChecked(kEditStart, true);
         m_view->setMarkerChecked(kEditEnd, false);

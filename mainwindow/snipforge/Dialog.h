@@ -136,12 +136,25 @@ public:
     /// A time field's text changed: a complete time moves the marker at once;
     /// the text stays as typed.
     void onTimeTyped(i32 which);
-    /// Enter or focus loss in a time field: any readable time moves the
-    /// marker; the field then shows the marker's time, so that an unreadable
-    /// entry reverts.
+    /// Enter or focus loss in a time field: any readable time (see
+    /// `parseTimeLenient`) moves the marker and the field then shows it in
+    /// the field's form. Text that is no time stays as typed, marked as
+    /// such with a status text, and the marker keeps its position.
     void onTimeCommitted(i32 which);
+    /// The time field of `which` shows its marker's time again (Escape).
+    void revertTime(i32 which);
+    /// Whether a time field's text was found to be no time.
+    bool isTimeInvalid(i32 which) const { return (which == kEditStart || which == kEditEnd) && m_timeInvalid[which]; }
     /// A marker's radio button was clicked: the preview shows its position.
     void onMarkerChosen(i32 which);
+    /// Makes `which` the edited marker (its radio button checked) and shows
+    /// its frame: the keys that go to the start and the end.
+    void chooseMarker(i32 which);
+    /// Moves `which` to the position on show (the last one asked of the
+    /// frame grabber) and makes it the edited marker.
+    void setMarkerHere(i32 which);
+    /// The position the preview shows or is about to show.
+    i64 shownUs() const { return m_shownUs; }
     /// "UpdateVideoImage": copies the waiting picture into the preview.
     void onImageReady();
 
@@ -149,13 +162,15 @@ public:
     /// "H:MM:SS" for lossless ones (the milliseconds dropped after rounding
     /// the position to whole milliseconds).
     static void formatTime(i64 us, i32 cutMode, str::strbuffer::StrBuffer& out);
-    /// "H:MM:SS" or "H:MM:SS.f" (one to three fraction digits) with exactly
-    /// two digits for minutes and seconds: what counts as a complete entry
-    /// while typing. Sets `us` only on success. Values too large for 64 bits
-    /// saturate.
+    /// "H:MM:SS" or "H:MM:SS.f" (one to three fraction digits, after "." or
+    /// ",") with exactly two digits for minutes and seconds: what counts as
+    /// a complete entry while typing. Blanks around the text are ignored.
+    /// Sets `us` only on success. Values too large for 64 bits saturate.
     [[nodiscard]] static bool parseTimeStrict(std::u16string_view text, i64& us);
-    /// As `parseTimeStrict`, but any numbers are taken for the three parts
-    /// ("0:90:0" is an hour and a half).
+    /// What a committed entry may be: seconds ("75", "75.5"), minutes and
+    /// seconds ("1:15", "1:15.5") or hours, minutes and seconds
+    /// ("0:01:15.500"), with any numbers in every part ("0:90:0" is an hour
+    /// and a half) and the fraction as in `parseTimeStrict`.
     [[nodiscard]] static bool parseTimeLenient(std::u16string_view text, i64& us);
 
     /// The size label's text: the largest non-zero 1024-unit with two
@@ -244,7 +259,12 @@ private:
     i64 clampToDuration(i64 us) const;
     /// Stores a marker, kept within 0 .. the duration shown.
     void setMarker(i32 which, i64 us);
+    /// Shows the marker's time in its field (which then holds a time).
     void showMarkerTime(i32 which);
+    /// Marks a time field as holding no time (`typed`, named in the status
+    /// text) or clears the mark; the status text returns to "Ready" when
+    /// the last mark goes.
+    void markTimeInvalid(i32 which, bool invalid, std::u16string_view typed = {});
     void showMarkerSlider(i32 which);
     void requestFrame(i64 us);
 
@@ -271,7 +291,11 @@ private:
     i64 m_shownFrameUs = 41666;
     i64 m_startUs = 0;
     i64 m_endUs = 0;
+    /// The position last asked of the frame grabber.
+    i64 m_shownUs = 0;
     i32 m_editing = kEditStart;
+    /// The time fields whose text was found to be no time.
+    bool m_timeInvalid[2] = {false, false};
     /// Written on the window's thread while idle; read by the task.
     std::atomic<i32> m_cutMode{0};
 

@@ -29,6 +29,12 @@ public:
     /// The time field's text as the user left it.
     virtual void timeText(i32 which, str::strbuffer::StrBuffer& out) const = 0;
     virtual void setTimeText(i32 which, const char16_t* text) = 0;
+    /// Marks a time field as holding text that is no time (an error look),
+    /// or clears the mark.
+    virtual void setTimeInvalid(i32 which, bool invalid) {
+        (void)which;
+        (void)invalid;
+    }
     /// Both time fields get this fixed width (pixels, already scaled).
     virtual void setTimeFieldWidth(i32 width) = 0;
 

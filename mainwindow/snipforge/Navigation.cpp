@@ -18,6 +18,11 @@ constexpr i64 kUsPerSecond = 1000000;
 constexpr i64 kMax = std::numeric_limits<i64>::max();
 constexpr i64 kMin = std::numeric_limits<i64>::min();
 
+// Language-pack numbers of the status texts about time fields.
+constexpr i32 kTextNotATime = 1104000;
+constexpr i32 kTextTimeForms = 1104001;
+constexpr i32 kTextReady = 609450;
+
 // Typed times may hold any number of digits; they are clamped to the file
 // afterwards, so saturating is as good as exact.
 i64 addSaturated(i64 a, i64 b) {
@@ -79,31 +84,62 @@ bool splitAt(std::u16string_view text, char16_t separator, std::u16string_view* 
     }
 }
 
+bool isSpace(char16_t c) {
+    return c == u' ' || c == u'\t' || c == u'\n' || c == u'\r' || c == u'\u00a0';
+}
+
+// The text without the blanks around it (a pasted time often brings some).
+std::u16string_view trimmed(std::u16string_view text) {
+    while (!text.empty() && isSpace(text.front()))
+        text.remove_prefix(1);
+    while (!text.empty() && isSpace(text.back()))
+        text.remove_suffix(1);
+    return text;
+}
+
+// The seconds part "S", "S.f" or "S,f" (one to three fraction digits).
+bool parseSeconds(std::u16string_view text, bool strict, i64& us) {
+    const size_t mark = text.find_first_of(u".,");
+    const std::u16string_view whole = text.substr(0, mark);
+    if (strict && whole.size() != 2)
+        return false;
+    if (!isNumber(whole))
+        return false;
+    us = mulSaturated(numberValue(whole), kUsPerSecond);
+    if (mark == std::u16string_view::npos)
+        return true;
+    const std::u16string_view fraction = text.substr(mark + 1);
+    if (fraction.empty() || fraction.size() > 3 || !isNumber(fraction) || fraction[0] == u'-')
+        return false;
+    const i64 scale = fraction.size() == 1 ? 100 : (fraction.size() == 2 ? 10 : 1);
+    const i64 fractionUs = numberValue(fraction) * scale * 1000;
+    us = addSaturated(us, whole[0] == u'-' ? -fractionUs : fractionUs);
+    return true;
+}
+
+// Strict: "H:MM:SS" with an optional fraction, as the field shows times.
+// Lenient: also "S" and "M:S", and any numbers in every part ("75",
+// "1:15.5", "0:90:0").
 bool parseTime(std::u16string_view text, bool strict, i64& us) {
+    text = trimmed(text);
     std::u16string_view fields[3];
     size_t fieldCount = 0;
-    if (!splitAt(text, u':', fields, 3, fieldCount) || fieldCount != 3)
+    if (!splitAt(text, u':', fields, 3, fieldCount))
         return false;
-    std::u16string_view seconds[2];
-    size_t secondCount = 0;
-    if (!splitAt(fields[2], u'.', seconds, 2, secondCount))
+    if (strict && fieldCount != 3)
         return false;
-    const std::u16string_view hours = fields[0];
-    const std::u16string_view minutes = fields[1];
-    if (strict && (hours.empty() || minutes.size() != 2 || seconds[0].size() != 2))
+    const std::u16string_view seconds = fields[fieldCount - 1];
+    const std::u16string_view minutes = fieldCount >= 2 ? fields[fieldCount - 2] : std::u16string_view(u"0");
+    const std::u16string_view hours = fieldCount == 3 ? fields[0] : std::u16string_view(u"0");
+    if (strict && minutes.size() != 2)
         return false;
-    if (!isNumber(hours) || !isNumber(minutes) || !isNumber(seconds[0]))
+    if (!isNumber(hours) || !isNumber(minutes))
         return false;
-    i64 total = addSaturated(mulSaturated(numberValue(hours), 3600), mulSaturated(numberValue(minutes), 60));
-    total = mulSaturated(addSaturated(total, numberValue(seconds[0])), kUsPerSecond);
-    if (secondCount == 2) {
-        const std::u16string_view fraction = seconds[1];
-        if (fraction.size() > 3 || !isNumber(fraction))
-            return false;
-        const i64 scale = fraction.size() == 1 ? 100 : (fraction.size() == 2 ? 10 : 1);
-        total = addSaturated(total, numberValue(fraction) * scale * 1000);
-    }
-    us = total;
+    i64 secondsUs = 0;
+    if (!parseSeconds(seconds, strict, secondsUs))
+        return false;
+    const i64 total = addSaturated(mulSaturated(numberValue(hours), 3600), mulSaturated(numberValue(minutes), 60));
+    us = addSaturated(mulSaturated(total, kUsPerSecond), secondsUs);
     return true;
 }
 
@@ -208,6 +244,28 @@ void Dialog::showMarkerTime(i32 which) {
     StrBuffer text;
     formatTime(markerUs(which), m_cutMode.load(), text);
     m_view->setTimeText(which, text.c_str());
+    markTimeInvalid(which, false);
+}
+
+void Dialog::markTimeInvalid(i32 which, bool invalid, std::u16string_view typed) {
+    if (!isMarker(which))
+        return;
+    const bool was = m_timeInvalid[which];
+    m_timeInvalid[which] = invalid;
+    if (m_view && was != invalid)
+        m_view->setTimeInvalid(which, invalid);
+    if (invalid) {
+        StrBuffer status;
+        status.append(text(kTextNotATime, u"Not a time:"))
+            .append(u" \"")
+            .append(typed.data(), static_cast<i32>(typed.size()))
+            .append(u"\" \u2013 ")
+            .append(text(kTextTimeForms, u"type seconds (75 or 75.5), minutes:seconds (1:15) or "
+                                         u"hours:minutes:seconds (0:01:15.500)."));
+        notifyStatus(status.c_str());
+    } else if (was && !m_timeInvalid[1 - which] && !isBusy()) {
+        notifyStatus(text(kTextReady, u"Ready"));
+    }
 }
 
 void Dialog::showMarkerSlider(i32 which) {
@@ -216,6 +274,7 @@ void Dialog::showMarkerSlider(i32 which) {
 }
 
 void Dialog::requestFrame(i64 us) {
+    m_shownUs = us;
     Guard guard(m_sourceLock);
     if (m_frameSource)
         m_frameSource->requestFrame(us);
@@ -241,7 +300,11 @@ void Dialog::stepFrames(i64 n) {
 void Dialog::onSliderMoved(i32 which) {
     if (!isMarker(which) || !m_view)
         return;
-    setMarker(which, mulSaturated(m_view->sliderPosition(which), kUsPerSecond));
+    // The slider counts whole seconds; its right end is the end of the
+    // file, whose last frame lies past its last whole second.
+    const i64 seconds = m_view->sliderPosition(which);
+    setMarker(which, seconds >= m_shownDurationUs / kUsPerSecond ? m_shownDurationUs
+                                                                : mulSaturated(seconds, kUsPerSecond));
     checkMarker(which);
     showMarkerTime(which);
     requestFrame(markerUs(which));
@@ -253,6 +316,10 @@ void Dialog::onTimeTyped(i32 which) {
     StrBuffer text;
     m_view->timeText(which, text);
     i64 us = 0;
+    // A field marked as not holding a time loses the mark as soon as it
+    // holds one again, complete or not.
+    if (m_timeInvalid[which] && parseTimeLenient(text.view(), us))
+        markTimeInvalid(which, false);
     if (!parseTimeStrict(text.view(), us) || us == markerUs(which))
         return;
     setMarker(which, us);
@@ -267,14 +334,25 @@ void Dialog::onTimeCommitted(i32 which) {
     StrBuffer text;
     m_view->timeText(which, text);
     i64 us = 0;
-    if (parseTimeLenient(text.view(), us) && us != markerUs(which)) {
-        setMarker(which, us);
+    if (!parseTimeLenient(text.view(), us)) {
+        // Not a time: the text stays for the user to correct, marked as
+        // such, and the marker keeps its position.
+        markTimeInvalid(which, true, text.view());
+        return;
+    }
+    const i64 taken = clampToDuration(us);
+    if (taken != markerUs(which)) {
+        setMarker(which, taken);
         showMarkerSlider(which);
         checkMarker(which);
         requestFrame(markerUs(which));
+    } else if (checkedMarker() != which || m_shownUs != taken) {
+        // The time entered is where the marker is already, but the preview
+        // shows another position: the user chose this one, show it.
+        checkMarker(which);
+        requestFrame(markerUs(which));
     }
-    // Also when nothing was taken: an unreadable entry shows the position
-    // again.
+    // The field shows the position taken, in the field's own form.
     showMarkerTime(which);
 }
 
@@ -282,6 +360,31 @@ void Dialog::onMarkerChosen(i32 which) {
     if (!isMarker(which))
         return;
     m_editing = which;
+    requestFrame(markerUs(which));
+}
+
+void Dialog::revertTime(i32 which) {
+    if (isMarker(which))
+        showMarkerTime(which);
+}
+
+void Dialog::chooseMarker(i32 which) {
+    if (!isMarker(which))
+        return;
+    checkMarker(which);
+    requestFrame(markerUs(which));
+}
+
+void Dialog::setMarkerHere(i32 which) {
+    if (!isMarker(which))
+        return;
+    const i64 here = clampToDuration(m_shownUs);
+    checkMarker(which);
+    if (here == markerUs(which))
+        return;
+    setMarker(which, here);
+    showMarkerTime(which);
+    showMarkerSlider(which);
     requestFrame(markerUs(which));
 }
 

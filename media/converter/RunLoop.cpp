@@ -29,6 +29,10 @@ constexpr AVRational kMicroseconds{1, 1000000};
 
 enum class Kind { kCopy, kVideo, kAudio, kImage, kSubtitle };
 
+struct FrameFree {
+    void operator()(AVFrame* frame) const { av_frame_free(&frame); }
+};
+
 /// One stream of the output and everything that feeds it.
 struct OutStream {
     Kind kind = Kind::kCopy;
@@ -52,6 +56,11 @@ struct OutStream {
     bool pastLeading = false;         // video: a second key frame has come, nothing more to leave out
     i64 maxPts = AV_NOPTS_VALUE;      // copy: the latest presentation time written (input time base)
     AVRational rate{0, 0};
+    /// Picture: the latest frame decoded before the position, with its
+    /// time; written when the input ends before a frame at the position
+    /// came (a position at or past the last frame shows the last frame).
+    std::unique_ptr<AVFrame, FrameFree> lastBefore;
+    i64 lastBeforeUs = 0;
     bool isVideo() const { return in->codecpar->codec_type == AVMEDIA_TYPE_VIDEO; }
 };
 
@@ -138,6 +147,10 @@ private:
     bool drainAudio(OutStream& stream, bool final);
     bool writePacket(OutStream& stream, AVPacket* packet, AVRational timeBase);
     bool flush();
+    /// Keeps `frame` as the picture's latest frame before the position.
+    void keepLastBefore(OutStream& stream, const AVFrame* frame, i64 timeUs);
+    /// Converts, encodes and writes one picture.
+    bool writePicture(OutStream& stream, AVFrame* frame, i64 timeUs);
     bool allDone() const;
     void reportProgress(bool final);
     i64 frameTimeUs(OutStream& stream, const AVFrame* frame);
@@ -731,18 +744,53 @@ i64 Pipeline::frameTimeUs(OutStream& stream, const AVFrame* frame) {
     return timeUs;
 }
 
+void Pipeline::keepLastBefore(OutStream& stream, const AVFrame* frame, i64 timeUs) {
+    if (stream.lastBefore && timeUs < stream.lastBeforeUs)
+        return; // frames come in showing order; an earlier one is not the latest
+    AVFrame* copy = av_frame_clone(frame);
+    if (!copy)
+        return; // without memory the position simply shows nothing
+    stream.lastBefore.reset(copy);
+    stream.lastBeforeUs = timeUs;
+}
+
+bool Pipeline::writePicture(OutStream& stream, AVFrame* frame, i64 timeUs) {
+    const RunState& state = *m_state;
+    const AVRational sar = av_guess_sample_aspect_ratio(state.input.context(), stream.in, frame);
+    if (sar.num > 0)
+        frame->sample_aspect_ratio = sar;
+    AVFrame* picture = stream.videoFilter->convert(frame);
+    if (!picture)
+        return fail("Error converting the picture");
+    picture->pts = 0;
+    bool written = false;
+    const auto sink = [&](AVPacket* packet) {
+        written = m_state->output.writeImage(packet->data, static_cast<size_t>(packet->size), m_stop);
+        return written;
+    };
+    if (!stream.encoder->encode(picture, sink) || !stream.encoder->encode(nullptr, sink) || !written)
+        return fail("Error writing the picture");
+    ++stream.packets;
+    ++stream.frames;
+    stream.lastTimeUs = timeUs;
+    if (stream.frameLimit < 0 || stream.frames >= stream.frameLimit)
+        stream.done = true;
+    return true;
+}
+
 bool Pipeline::videoFrame(OutStream& stream, AVFrame* frame) {
     const RunState& state = *m_state;
     i64 timeUs = frameTimeUs(stream, frame);
     // An input seek lands on a key frame before the position: the frames up
-    // to the position are decoded only to be dropped.
-    if (state.input.seeked() && timeUs < 0)
+    // to the position are decoded only to be dropped (a picture keeps the
+    // latest of them in case none follows).
+    if ((state.input.seeked() && timeUs < 0) || (state.startGiven && timeUs < state.startUs)) {
+        if (stream.kind == Kind::kImage)
+            keepLastBefore(stream, frame, timeUs);
         return true;
-    if (state.startGiven) {
-        if (timeUs < state.startUs)
-            return true;
-        timeUs -= state.startUs;
     }
+    if (state.startGiven)
+        timeUs -= state.startUs;
     if (state.durationUs >= 0 && timeUs >= state.durationUs) {
         stream.done = true;
         return true;
@@ -751,25 +799,8 @@ bool Pipeline::videoFrame(OutStream& stream, AVFrame* frame) {
     if (sar.num > 0)
         frame->sample_aspect_ratio = sar;
 
-    if (stream.kind == Kind::kImage) {
-        AVFrame* picture = stream.videoFilter->convert(frame);
-        if (!picture)
-            return fail("Error converting the picture");
-        picture->pts = 0;
-        bool written = false;
-        const auto sink = [&](AVPacket* packet) {
-            written = m_state->output.writeImage(packet->data, static_cast<size_t>(packet->size), m_stop);
-            return written;
-        };
-        if (!stream.encoder->encode(picture, sink) || !stream.encoder->encode(nullptr, sink) || !written)
-            return fail("Error writing the picture");
-        ++stream.packets;
-        ++stream.frames;
-        stream.lastTimeUs = timeUs;
-        if (stream.frameLimit < 0 || stream.frames >= stream.frameLimit)
-            stream.done = true;
-        return true;
-    }
+    if (stream.kind == Kind::kImage)
+        return writePicture(stream, frame, timeUs);
 
     i64 first = 0;
     const i64 repeats = stream.videoFilter->repeatsFor(timeUs, &first);
@@ -852,6 +883,13 @@ bool Pipeline::flush() {
             };
             if (!stream.done && !stream.decoder->decode(nullptr, frames))
                 return false;
+            // The input ended before the position: its last frame is the
+            // one on show there.
+            if (!stream.done && stream.frames == 0 && stream.lastBefore) {
+                std::unique_ptr<AVFrame, FrameFree> last = std::move(stream.lastBefore);
+                if (!writePicture(stream, last.get(), 0))
+                    return false;
+            }
             continue;
         }
         const AVRational base = stream.encoder->context()->time_base;

@@ -157,8 +157,9 @@ TEST(Localizer, BuiltInPackHasEveryLanguageAndTheEnglishTexts) {
     EXPECT_EQ(text(loc->pack(18)->getTrueName()), u"\u65e5\u672c\u8a9e");
     for (s::u32 i = 0; i < loc->packCount(); ++i)
         EXPECT_EQ(loc->pack(i)->textCount(), loc->pack(0)->textCount()) << "pack " << i;
-    // 115 texts of the first version and 15 of the open and save messages.
-    EXPECT_EQ(loc->pack(0)->textCount(), 130u);
+    // 115 texts of the first version, 15 of the open and save messages and
+    // 4 of the keyboard.
+    EXPECT_EQ(loc->pack(0)->textCount(), 134u);
 
     loc->selectLanguage(u"Japanese"); // no translations yet: English everywhere
     EXPECT_EQ(text(loc->getText(1090000)), u"Lossless cut  (very fast)");
@@ -174,6 +175,8 @@ TEST(Localizer, BuiltInPackHasEveryLanguageAndTheEnglishTexts) {
                                            u"Please be aware that the audio may not get saved together.");
     EXPECT_EQ(text(loc->getText(2010001000)), u"OK");
     EXPECT_EQ(text(loc->getText(3010020)), u"Show in Folder");
+    EXPECT_EQ(text(loc->getText(701150)), u"Keyboard Shortcuts");
+    EXPECT_EQ(text(loc->getText(1104000)), u"Not a time:");
     for (int id : {100000, 101000, 609450, 700001, 1002000, 3008002})
         EXPECT_TRUE(loc->hasText(id)) << id;
 }

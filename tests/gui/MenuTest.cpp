@@ -267,6 +267,65 @@ TEST(MenuModelTest, MnemonicMarks) {
 
 // -- menu bar --
 
+TEST(MenuExTest, EveryTitleGetsAMnemonicOfItsOwn) {
+    thread::Pooled<MenuEx> bar = thread::makePooled<MenuEx>();
+    // Marked ones first; the others take their first free letter or digit,
+    // in any script, compared in upper case.
+    bar->addMenu(menuOf(u"File", {}));
+    bar->addMenu(menuOf(u"Fi&nd", {}));
+    bar->addMenu(menuOf(u"format", {}));
+    bar->addMenu(menuOf(u"\u0424\u0430\u0439\u043b", {}));
+    bar->addMenu(menuOf(u"1 2", {}));
+    bar->addMenu(menuOf(u"&&", {}));
+    EXPECT_EQ(bar->mnemonicOf(0), U'F');
+    EXPECT_EQ(bar->mnemonicOf(1), U'N');
+    EXPECT_EQ(bar->mnemonicOf(2), U'O'); // "F" is taken by "File"
+    EXPECT_EQ(bar->mnemonicOf(3), U'\u0424');
+    EXPECT_EQ(bar->mnemonicOf(4), U'1');
+    EXPECT_EQ(bar->mnemonicOf(5), 0u) << "no letter to take";
+    EXPECT_EQ(bar->titleForMnemonic(U'f'), 0);
+    EXPECT_EQ(bar->titleForMnemonic(U'n'), 1);
+    EXPECT_EQ(bar->titleForMnemonic(U'o'), 2);
+    EXPECT_EQ(bar->titleForMnemonic(U'\u0444'), 3);
+    EXPECT_EQ(bar->titleForMnemonic(U'x'), -1);
+    EXPECT_EQ(bar->titleForMnemonic(0), -1);
+    // Without a window nothing opens.
+    EXPECT_FALSE(bar->openMenuByKeyboard(0));
+    EXPECT_FALSE(bar->openMenuByKeyboard(7));
+}
+
+TEST(MenuDrawerTest, TheMnemonicIsUnderlined) {
+    thread::Pooled<gui::drawer::menu::win::Basic> drawer = thread::makePooled<gui::drawer::menu::win::Basic>();
+    thread::Pooled<gui::win::FontSetting> font = thread::makePooled<gui::win::FontSetting>();
+    gui::drawer::MenuBarState state;
+    // "__" draws no ink of its own low down but its underline: the marked
+    // one of two such titles has ink in its lower part, the other none.
+    state.titles = {u"oo", u"oo"};
+    state.font = font.get();
+    std::vector<i32> boxes;
+    drawer->layoutTitles(state, 200, &boxes);
+    const i32 h = boxes[3];
+    const auto inkBelowTheLetters = [&](std::vector<i32> mnemonics, i32 title) {
+        state.mnemonics = std::move(mnemonics);
+        Paper paper(200, h, kPaper);
+        drawer->paintBar(paper.dc(), 0, 0, 200, h, state);
+        const i32 l = boxes[4 * title];
+        const i32 r = boxes[4 * title + 2];
+        // "o" ends at the baseline; the underline lies below it.
+        i32 lowest = -1;
+        for (i32 y = 0; y < h; ++y)
+            for (i32 x = l; x < r; ++x)
+                if (paper.at(x, y) != kPaper)
+                    lowest = y;
+        return lowest;
+    };
+    const i32 plain = inkBelowTheLetters({}, 0);
+    const i32 marked = inkBelowTheLetters({0, -1}, 0);
+    ASSERT_GE(plain, 0);
+    EXPECT_GT(marked, plain) << "the mnemonic's underline lies below the letters";
+    EXPECT_EQ(inkBelowTheLetters({0, -1}, 1), plain) << "the other title has none";
+}
+
 TEST(MenuExTest, ChosenCommandGoesToTheListenersAsCodeZero) {
     thread::Pooled<MenuEx> bar = thread::makePooled<MenuEx>();
     Recorder listener;

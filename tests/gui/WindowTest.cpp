@@ -1,6 +1,9 @@
 #include "foundation/event/NamedEvents.h"
 #include "foundation/lang/Localizer.h"
 #include "gui/win/Box.h"
+#include "gui/win/Button.h"
+#include "gui/win/RadioButton.h"
+#include "gui/win/TextField.h"
 #include "gui/win/UIThread.h"
 #include "gui/win/Window.h"
 #include "image/win/BufferedImage.h"
@@ -550,6 +553,91 @@ TEST_F(WindowInputTest, KeysAreMappedToPlatformCodesAndEnterIsHandled) {
     EXPECT_EQ(win::Window::keyCodeOf(GDK_KEY_Down), 40);
     EXPECT_EQ(win::Window::keyCodeOf(GDK_KEY_Tab), 9);
     EXPECT_EQ(win::Window::keyCodeOf(GDK_KEY_Z), 'Z');
+}
+
+/// Sends a key press to the window as GDK would; whether it was used.
+bool pressKey(win::Window* window, guint keyval, guint state = 0) {
+    bool handled = false;
+    UIThread::instance().invoke([&] {
+        auto* gw = static_cast<GtkWidget*>(window->getNativeHandle());
+        GdkEvent* e = gdk_event_new(GDK_KEY_PRESS);
+        e->key.window = GDK_WINDOW(g_object_ref(gtk_widget_get_window(gw)));
+        e->key.keyval = keyval;
+        e->key.state = state;
+        e->key.time = GDK_CURRENT_TIME;
+        gdk_event_set_device(e, gdk_seat_get_keyboard(gdk_display_get_default_seat(gdk_display_get_default())));
+        gboolean ret = FALSE;
+        g_signal_emit_by_name(gw, "key-press-event", e, &ret);
+        handled = ret;
+        gdk_event_free(e);
+    });
+    return handled;
+}
+
+TEST_F(WindowTest, KeyListenersReadModifiersAndMayKeepAKey) {
+    showAt(200, 100);
+    Recorder keys;
+    std::vector<i32> modifiers;
+    keys.action = [&](i32) {
+        modifiers.push_back(m_window->getKeyModifiers());
+        if (m_window->getKeyCode() == 'S')
+            m_window->setKeyHandled();
+    };
+    m_window->addKeyListener(&keys);
+    EXPECT_TRUE(pressKey(m_window, GDK_KEY_s, GDK_CONTROL_MASK | GDK_SHIFT_MASK));
+    EXPECT_FALSE(pressKey(m_window, GDK_KEY_a, GDK_MOD1_MASK)) << "a key nobody kept goes on";
+    EXPECT_EQ(m_window->getKeyChar(), U'a');
+    EXPECT_FALSE(pressKey(m_window, GDK_KEY_Left));
+    EXPECT_EQ(modifiers, (std::vector<i32>{kKeyControl | kKeyShift, kKeyAlt, 0}));
+    EXPECT_EQ(win::Window::keyCodeOf(GDK_KEY_bracketleft), 219);
+    EXPECT_EQ(win::Window::keyCodeOf(GDK_KEY_bracketright), 221);
+}
+
+TEST_F(WindowTest, TabFollowsTheTreeNotTheMiddlesOfTheWidgets) {
+    // A row of a radio button and a field twice, the field a pixel lower in
+    // its middle than the radio button, then a button under the row: GTK's
+    // own order would visit both fields first.
+    m_window->setLayoutManager(NoLayout::shared());
+    auto* startRadio = win::RadioButton::create();
+    startRadio->setText(u"Start");
+    startRadio->setBounds(10, 10, 60, 22);
+    auto* startField = win::TextField::create();
+    startField->setBounds(70, 10, 60, 21);
+    auto* endRadio = win::RadioButton::create();
+    endRadio->setText(u"End");
+    endRadio->setBounds(140, 10, 60, 22);
+    auto* endField = win::TextField::create();
+    endField->setBounds(200, 10, 60, 21);
+    auto* button = win::Button::create();
+    button->setText(u"Go");
+    button->setBounds(10, 50, 60, 24);
+    auto* disabled = win::Button::create();
+    disabled->setText(u"Off");
+    disabled->setBounds(80, 50, 60, 24);
+    disabled->setEnabled(false);
+    for (IComponent* c : std::vector<IComponent*>{startRadio, startField, endRadio, endField, button, disabled})
+        m_window->add(c);
+    showAt(300, 100);
+    const auto focused = [&] {
+        GtkWidget* focus = nullptr;
+        UIThread::instance().invoke(
+            [&] { focus = gtk_window_get_focus(GTK_WINDOW(m_window->getNativeHandle())); });
+        for (win::Component* c : std::vector<win::Component*>{startRadio, startField, endRadio, endField, button})
+            if (c->getWidget() == focus)
+                return c;
+        return static_cast<win::Component*>(nullptr);
+    };
+    UIThread::instance().invoke([&] { gtk_widget_grab_focus(startRadio->getWidget()); });
+    const std::vector<win::Component*> forward{startField, endRadio, endField, button, startRadio};
+    for (win::Component* next : forward) {
+        EXPECT_TRUE(pressKey(m_window, GDK_KEY_Tab));
+        EXPECT_EQ(focused(), next);
+    }
+    // Backwards, round the start, past the disabled button.
+    EXPECT_TRUE(pressKey(m_window, GDK_KEY_ISO_Left_Tab, GDK_SHIFT_MASK));
+    EXPECT_EQ(focused(), button);
+    EXPECT_TRUE(pressKey(m_window, GDK_KEY_ISO_Left_Tab, GDK_SHIFT_MASK));
+    EXPECT_EQ(focused(), endField);
 }
 
 // ---------------------------------------------------------------------------

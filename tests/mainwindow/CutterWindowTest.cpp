@@ -32,6 +32,7 @@
 #include "support/MediaFixtures.h"
 
 #include <gtest/gtest.h>
+#include <gtk/gtk.h>
 
 #include <chrono>
 #include <filesystem>
@@ -499,6 +500,62 @@ TEST_F(CutterWindowTest, LoadedClipFillsTheControls) {
     s::test::settleUi(20);
     EXPECT_EQ(overlaps(), std::vector<std::string>{});
     EXPECT_TRUE(s::test::saveWindowPng(m_window, screenshotPath("loaded-precise-scale1")));
+}
+
+TEST_F(CutterWindowTest, KeysStepSetMarkersAndSaveOnlyWhatIsATime) {
+    ASSERT_TRUE(s::system::win::loadMediaLibraries());
+    ASSERT_FALSE(clipPath().empty());
+    open(1);
+    Shortcuts& keys = m_cutter->shortcuts();
+    // Nothing loaded: the editing keys do nothing; the others still work.
+    onUi([&] { EXPECT_FALSE(keys.perform(KeyAction::kStepForward, 0, 0)); });
+    loadClip();
+    onUi([&] {
+        // Lossless: a second; Shift five; Ctrl+Shift three minutes, which
+        // stops at the end of the file.
+        EXPECT_TRUE(keys.perform(KeyAction::kStepForward, 0, 0));
+        EXPECT_EQ(m_dialog->startUs(), 1000000);
+        EXPECT_TRUE(keys.perform(KeyAction::kStepForward, s::gui::kKeyShift | s::gui::kKeyControl, 0));
+        EXPECT_EQ(m_dialog->startUs(), 4000000);
+        EXPECT_TRUE(keys.perform(KeyAction::kStepBack, s::gui::kKeyShift, 0));
+        EXPECT_EQ(m_dialog->startUs(), 0);
+        EXPECT_EQ(utf8(panel().timeField(0)->getText()), "0:00:00");
+        panel().cutModeRadio(1)->userClicked();
+    });
+    s::test::settleUi(20);
+    onUi([&] {
+        // Precise: a frame (25 per second), Shift a second.
+        EXPECT_TRUE(keys.perform(KeyAction::kStepForward, 0, 0));
+        EXPECT_EQ(m_dialog->startUs(), 40000);
+        EXPECT_TRUE(keys.perform(KeyAction::kStepForward, s::gui::kKeyShift, 0));
+        EXPECT_EQ(m_dialog->startUs(), 1040000);
+        // The end at the frame on show, then two frames on.
+        EXPECT_TRUE(keys.perform(KeyAction::kEndHere, 0, 0));
+        EXPECT_TRUE(panel().markerRadio(1)->isChecked());
+        EXPECT_TRUE(keys.perform(KeyAction::kStepForward, 0, 0));
+        EXPECT_TRUE(keys.perform(KeyAction::kStepForward, 0, 0));
+        EXPECT_EQ(m_dialog->endUs(), 1120000);
+        EXPECT_EQ(utf8(panel().timeField(1)->getText()), "0:00:01.120");
+        EXPECT_TRUE(keys.perform(KeyAction::kGoToStart, 0, 0));
+        EXPECT_TRUE(panel().markerRadio(0)->isChecked());
+        // Escape outside a time field is not the window's.
+        EXPECT_FALSE(keys.perform(KeyAction::kRevertTime, 0, 0));
+
+        // Ctrl+S while the end field holds text that is no time: it is
+        // taken first, found wanting, and nothing is saved.
+        gtk_widget_grab_focus(panel().timeField(1)->getWidget());
+        panel().timeField(1)->setText(u"0:00:01.1x", true);
+        EXPECT_TRUE(keys.perform(KeyAction::kSave, s::gui::kKeyControl, 0));
+        EXPECT_TRUE(m_dialog->isTimeInvalid(1));
+        EXPECT_FALSE(m_dialog->isBusy());
+        EXPECT_TRUE(panel().timeField(1)->isInvalid());
+        EXPECT_NE(utf8(frame().statusLabel()->getText()).find("Not a time: \"0:00:01.1x\""), std::string::npos);
+        // Escape in the field brings the end's time back.
+        EXPECT_TRUE(keys.perform(KeyAction::kRevertTime, 0, 0));
+        EXPECT_EQ(utf8(panel().timeField(1)->getText()), "0:00:01.120");
+        EXPECT_FALSE(panel().timeField(1)->isInvalid());
+        EXPECT_EQ(utf8(frame().statusLabel()->getText()), "Ready");
+    });
 }
 
 TEST_F(CutterWindowTest, LoadedClipAtScaleTwo) {

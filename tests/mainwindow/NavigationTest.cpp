@@ -5,7 +5,9 @@
 #include "foundation/str/StrBuffer.h"
 #include "foundation/xml/MappedData.h"
 #include "image/win/BufferedImage.h"
+#include "gui/IWindow.h"
 #include "mainwindow/snipforge/Dialog.h"
+#include "mainwindow/snipforge/Shortcuts.h"
 #include "media/video/StreamInfo.h"
 #include "media/video/VideoInfo.h"
 #include "support/TempDir.h"
@@ -84,6 +86,7 @@ public:
     void timeText(i32 which, StrBuffer& out) const override { out.setUtf8(text[which]); }
     void setTimeText(i32 which, const char16_t* value) override { text[which] = utf8(value); }
     void setTimeFieldWidth(i32 width) override { fieldWidth = width; }
+    void setTimeInvalid(i32 which, bool value) override { invalid[which] = value; }
     bool isMarkerChecked(i32 which) const override { return checked[which]; }
     void setMarkerChecked(i32 which, bool value) override { checked[which] = value; }
     void setCutModeChecked(i32 mode, bool value) override { modeChecked[mode] = value; }
@@ -103,6 +106,7 @@ public:
     i64 slider[2] = {0, 0};
     i64 range[2] = {100, 100};
     std::string text[2] = {"0:00:00", "0:00:00"};
+    bool invalid[2] = {false, false};
     i32 fieldWidth = 70;
     bool checked[2] = {true, false};
     bool modeChecked[2] = {true, false};
@@ -121,8 +125,10 @@ public:
     }
     void onMessage(const char16_t* text) override { messages.push_back(utf8(text)); }
     void onControlsEnabled(bool enabled) override { controls = enabled ? 1 : 0; }
+    void onStatusText(const char16_t* text) override { status.push_back(utf8(text)); }
 
     std::vector<std::string> loaded;
+    std::vector<std::string> status;
     std::vector<std::string> messages;
     int controls = -1;
 };
@@ -275,11 +281,107 @@ TEST_F(Navigation, CommittingTakesAnyNumbersAndRewritesTheField) {
     EXPECT_TRUE(m_view.checked[kEditEnd]);
     EXPECT_EQ(requests(), std::vector<i64>{5400 * kSecond});
 
-    // Letters revert to the current position and ask for nothing.
+    // The forms people type, each shown in the field's form once taken.
+    const struct {
+        const char* typed;
+        i64 us;
+        const char* shown;
+    } forms[] = {
+        {"75", 75 * kSecond, "0:01:15"},
+        {"75.5", 75 * kSecond + 500000, "0:01:15"},
+        {"1:15", 75 * kSecond, "0:01:15"},
+        {"1:15.5", 75 * kSecond + 500000, "0:01:15"},
+        {"0:01:15.500", 75 * kSecond + 500000, "0:01:15"},
+        {" 1:15,25 ", 75 * kSecond + 250000, "0:01:15"},
+        {"4000", 4000 * kSecond, "1:06:40"},
+    };
+    for (const auto& form : forms) {
+        m_view.type(kEditEnd, form.typed);
+        m_dialog->onTimeCommitted(kEditEnd);
+        EXPECT_EQ(m_dialog->endUs(), form.us) << form.typed;
+        EXPECT_EQ(m_view.text[kEditEnd], form.shown) << form.typed;
+        EXPECT_FALSE(m_view.invalid[kEditEnd]) << form.typed;
+    }
+    EXPECT_EQ(requests().back(), 4000 * kSecond);
+    EXPECT_TRUE(m_observer.status.empty());
+}
+
+TEST_F(Navigation, TextThatIsNoTimeIsMarkedAndTheMarkerStays) {
+    load(3600 * kSecond);
+    m_view.type(kEditEnd, "0:10:00");
+    m_dialog->onTimeCommitted(kEditEnd);
+    requests().clear();
+
+    // Not replaced: the text stays for correcting, marked, with a status
+    // text that names it; the marker and the preview stay where they were.
     m_view.type(kEditEnd, "soon");
     m_dialog->onTimeCommitted(kEditEnd);
-    EXPECT_EQ(m_view.text[kEditEnd], "1:30:00");
+    EXPECT_EQ(m_view.text[kEditEnd], "soon");
+    EXPECT_TRUE(m_view.invalid[kEditEnd]);
+    EXPECT_TRUE(m_dialog->isTimeInvalid(kEditEnd));
+    EXPECT_EQ(m_dialog->endUs(), 600 * kSecond);
+    EXPECT_TRUE(requests().empty());
+    ASSERT_EQ(m_observer.status.size(), 1u);
+    EXPECT_NE(m_observer.status[0].find("Not a time: \"soon\""), std::string::npos) << m_observer.status[0];
+    EXPECT_NE(m_observer.status[0].find("0:01:15.500"), std::string::npos) << m_observer.status[0];
+
+    // Leaving the field again (focus loss after Enter) keeps it so.
+    m_dialog->onTimeCommitted(kEditEnd);
+    EXPECT_EQ(m_view.text[kEditEnd], "soon");
+    EXPECT_TRUE(m_view.invalid[kEditEnd]);
+
+    // Typing on: a partial time is no reason to mark or unmark; a time
+    // clears the mark (and the status text) before it is entered.
+    m_view.type(kEditEnd, "0:1");
+    m_dialog->onTimeTyped(kEditEnd);
+    EXPECT_FALSE(m_view.invalid[kEditEnd]);
+    EXPECT_EQ(m_observer.status.back(), "Ready");
+    EXPECT_TRUE(requests().empty()); // not a complete time while typing
+
+    // Other invalid texts; an empty field is one too.
+    for (const char* typed : {"", "1:2:3:4", "1.5.5", "12:", "0:01:05.1234", "ten", "1:15.", ":30"}) {
+        m_view.type(kEditEnd, typed);
+        m_dialog->onTimeCommitted(kEditEnd);
+        EXPECT_TRUE(m_view.invalid[kEditEnd]) << typed;
+        EXPECT_EQ(m_view.text[kEditEnd], typed);
+        EXPECT_EQ(m_dialog->endUs(), 600 * kSecond) << typed;
+    }
+
+    // A step rewrites the field with the marker's time and clears the mark;
+    // so does Escape (`revertTime`).
+    m_view.click(kEditEnd);
+    m_dialog->step(kSecond);
+    EXPECT_EQ(m_view.text[kEditEnd], "0:10:01");
+    EXPECT_FALSE(m_view.invalid[kEditEnd]);
+    m_view.type(kEditStart, "x");
+    m_dialog->onTimeCommitted(kEditStart);
+    EXPECT_TRUE(m_view.invalid[kEditStart]);
+    m_dialog->revertTime(kEditStart);
+    EXPECT_EQ(m_view.text[kEditStart], "0:00:00");
+    EXPECT_FALSE(m_view.invalid[kEditStart]);
+    EXPECT_FALSE(m_dialog->isTimeInvalid(kEditStart));
+}
+
+TEST_F(Navigation, EnteringTheMarkersOwnTimeShowsItsFrame) {
+    // The end lies at the end of the file from the start; the preview shows
+    // the start. Entering the end's time (or one past the file) shows the
+    // end's frame, the last one, and makes the end the edited marker.
+    const i64 duration = 4 * kSecond;
+    load(duration);
+    m_view.type(kEditEnd, "4");
+    m_dialog->onTimeCommitted(kEditEnd);
+    EXPECT_EQ(requests(), std::vector<i64>{duration});
+    EXPECT_TRUE(m_view.checked[kEditEnd]);
+    EXPECT_EQ(m_view.text[kEditEnd], "0:00:04");
+    // Shown already: nothing more is asked.
+    m_view.type(kEditEnd, "0:00:09");
+    m_dialog->onTimeCommitted(kEditEnd);
     EXPECT_EQ(requests().size(), 1u);
+    EXPECT_EQ(m_view.text[kEditEnd], "0:00:04");
+}
+
+TEST_F(Navigation, CommittedTimesBeyondTheFileClamp) {
+    load(2 * 3600 * kSecond);
 
     // Beyond the file, and beyond 64 bits: the end of the file.
     m_view.type(kEditStart, "99999999999999999999:00:00");
@@ -308,12 +410,108 @@ TEST_F(Navigation, SliderAndRadioButtons) {
     EXPECT_EQ(m_dialog->startUs(), duration);
     EXPECT_TRUE(m_view.checked[kEditStart]);
 
+    // The right end of the range is the end of the file, not its last
+    // whole second: its last frame lies after that.
+    m_view.slider[kEditEnd] = 100;
+    m_dialog->onSliderMoved(kEditEnd);
+    EXPECT_EQ(m_dialog->endUs(), duration);
+    m_view.slider[kEditEnd] = 40;
+    m_dialog->onSliderMoved(kEditEnd);
+    EXPECT_EQ(m_dialog->endUs(), 40 * kSecond);
+    requests().erase(requests().end() - 2, requests().end());
+
     // A radio button only shows its marker's frame.
     m_view.click(kEditEnd);
     m_dialog->onMarkerChosen(kEditEnd);
     EXPECT_EQ(requests(), (std::vector<i64>{40 * kSecond, duration, 40 * kSecond}));
     EXPECT_EQ(m_dialog->startUs(), duration);
     EXPECT_EQ(m_dialog->endUs(), 40 * kSecond);
+}
+
+TEST_F(Navigation, MarkersGoToAndTakeTheFrameOnShow) {
+    const i64 duration = 60 * kSecond;
+    load(duration);
+    m_dialog->step(3 * kSecond);
+    EXPECT_EQ(m_dialog->shownUs(), 3 * kSecond);
+
+    // The end takes the frame on show and becomes the edited marker; the
+    // next steps move it.
+    m_dialog->setMarkerHere(kEditEnd);
+    EXPECT_EQ(m_dialog->endUs(), 3 * kSecond);
+    EXPECT_TRUE(m_view.checked[kEditEnd]);
+    EXPECT_FALSE(m_view.checked[kEditStart]);
+    EXPECT_EQ(m_view.text[kEditEnd], "0:00:03");
+    EXPECT_EQ(m_view.slider[kEditEnd], 3);
+    m_dialog->step(2 * kSecond);
+    EXPECT_EQ(m_dialog->endUs(), 5 * kSecond);
+    EXPECT_EQ(m_dialog->startUs(), 3 * kSecond);
+
+    // Going to a marker edits it and shows its frame, moving nothing.
+    requests().clear();
+    m_dialog->chooseMarker(kEditStart);
+    EXPECT_TRUE(m_view.checked[kEditStart]);
+    EXPECT_FALSE(m_view.checked[kEditEnd]);
+    EXPECT_EQ(requests(), std::vector<i64>{3 * kSecond});
+    m_dialog->chooseMarker(kEditEnd);
+    EXPECT_EQ(requests().back(), 5 * kSecond);
+    EXPECT_EQ(m_dialog->startUs(), 3 * kSecond);
+    EXPECT_EQ(m_dialog->endUs(), 5 * kSecond);
+
+    // The start to the frame on show (the end's); at its own position it
+    // asks for nothing more.
+    requests().clear();
+    m_dialog->setMarkerHere(kEditStart);
+    EXPECT_EQ(m_dialog->startUs(), 5 * kSecond);
+    EXPECT_TRUE(m_view.checked[kEditStart]);
+    m_dialog->setMarkerHere(kEditStart);
+    EXPECT_EQ(requests(), std::vector<i64>{5 * kSecond});
+
+    // A new file shows its first frame.
+    load(duration);
+    EXPECT_EQ(m_dialog->shownUs(), 0);
+    m_dialog->setMarkerHere(kEditEnd);
+    EXPECT_EQ(m_dialog->endUs(), 0);
+}
+
+TEST(Keys, ArrowStepsFollowTheModeAndTheModifiers) {
+    namespace sg = s::gui;
+    bool frames = false;
+    EXPECT_EQ(arrowStep(0, true, &frames), 1);
+    EXPECT_TRUE(frames);
+    EXPECT_EQ(arrowStep(0, false, &frames), kSecond);
+    EXPECT_FALSE(frames);
+    EXPECT_EQ(arrowStep(sg::kKeyShift, true, &frames), kSecond);
+    EXPECT_FALSE(frames);
+    EXPECT_EQ(arrowStep(sg::kKeyShift, false, &frames), 5 * kSecond);
+    EXPECT_EQ(arrowStep(sg::kKeyControl, true, &frames), 30 * kSecond);
+    EXPECT_EQ(arrowStep(sg::kKeyControl, false, &frames), 30 * kSecond);
+    EXPECT_EQ(arrowStep(sg::kKeyControl | sg::kKeyShift, false, &frames), 180 * kSecond);
+    EXPECT_FALSE(frames);
+
+    // Key codes: arrows 37/39, Home 36, End 35, F10 121, "[" 219, "]" 221.
+    EXPECT_EQ(keyActionFor(37, 0), KeyAction::kStepBack);
+    EXPECT_EQ(keyActionFor(39, sg::kKeyControl | sg::kKeyShift), KeyAction::kStepForward);
+    EXPECT_EQ(keyActionFor(36, 0), KeyAction::kGoToStart);
+    EXPECT_EQ(keyActionFor(35, 0), KeyAction::kGoToEnd);
+    EXPECT_EQ(keyActionFor('I', 0), KeyAction::kStartHere);
+    EXPECT_EQ(keyActionFor(219, 0), KeyAction::kStartHere);
+    EXPECT_EQ(keyActionFor('O', 0), KeyAction::kEndHere);
+    EXPECT_EQ(keyActionFor(221, 0), KeyAction::kEndHere);
+    EXPECT_EQ(keyActionFor('O', sg::kKeyControl), KeyAction::kOpen);
+    EXPECT_EQ(keyActionFor('S', sg::kKeyControl), KeyAction::kSave);
+    EXPECT_EQ(keyActionFor('Q', sg::kKeyControl), KeyAction::kQuit);
+    EXPECT_EQ(keyActionFor('W', sg::kKeyControl), KeyAction::kQuit);
+    EXPECT_EQ(keyActionFor(121, 0), KeyAction::kFirstMenu);
+    EXPECT_EQ(keyActionFor('F', sg::kKeyAlt), KeyAction::kMenuByLetter);
+    EXPECT_EQ(keyActionFor(27, 0), KeyAction::kRevertTime);
+    // Keys that are not the window's: plain letters without a meaning, the
+    // toolkit's Shift+Home, Ctrl with other letters, Alt with arrows.
+    EXPECT_EQ(keyActionFor('S', 0), KeyAction::kNone);
+    EXPECT_EQ(keyActionFor(36, sg::kKeyShift), KeyAction::kNone);
+    EXPECT_EQ(keyActionFor('A', sg::kKeyControl), KeyAction::kNone);
+    EXPECT_EQ(keyActionFor('S', sg::kKeyControl | sg::kKeyShift), KeyAction::kNone);
+    EXPECT_EQ(keyActionFor(37, sg::kKeyAlt), KeyAction::kNone);
+    EXPECT_EQ(keyActionFor(9, 0), KeyAction::kNone);
 }
 
 TEST_F(Navigation, CutModeSwitchesRowWidthsTextsAndIsStored) {
@@ -401,7 +599,20 @@ TEST(TimeText, StrictParserWantsTwoDigitMinutesAndSeconds) {
         {u"12:00:00", true, true, 12 * 3600 * kSecond},
         {u"0:90:0", false, true, 5400 * kSecond},
         {u"0:1:5", false, true, 65 * kSecond},
-        {u"0:1", false, false, 0},
+        {u"0:1", false, true, kSecond},
+        {u"75", false, true, 75 * kSecond},
+        {u"75.5", false, true, 75 * kSecond + 500000},
+        {u"1:15", false, true, 75 * kSecond},
+        {u"1:15.5", false, true, 75 * kSecond + 500000},
+        {u"0:01:15.500", true, true, 75 * kSecond + 500000},
+        {u" 0:01:15,5\t", true, true, 75 * kSecond + 500000},
+        {u"90:00", false, true, 5400 * kSecond},
+        {u"1:15.", false, false, 0},
+        {u".5", false, false, 0},
+        {u"1:15.-5", false, false, 0},
+        {u"1,5,5", false, false, 0},
+        {u"1 15", false, false, 0},
+        {u"   ", false, false, 0},
         {u":01:05", false, false, 0},
         {u"0:01:05.", false, false, 0},
         {u"0:01:05.1234", false, false, 0},

@@ -359,6 +359,22 @@ TEST_P(FrameGrab, ReadsAPictureLargerThanTheReservedBufferWhole) {
     expectFrames(paddedClip(), {520'000});
 }
 
+TEST_P(FrameGrab, TheEndOfTheFileAndBetweenTheLastFrameAndTheEndShowTheLastFrame) {
+    const Clip& c = mainClip();
+    ASSERT_EQ(c.frameCount(), 100u);
+    Window window;
+    Grabber grabber = makeGrabber(window, c, GetParam());
+    const i64 positions[] = {4'000'000, 3'980'000};
+    for (size_t i = 0; i < std::size(positions); ++i) {
+        SCOPED_TRACE("position " + std::to_string(positions[i]));
+        grabber->requestFrame(positions[i]);
+        ASSERT_TRUE(window.waitFor(i + 1));
+        ASSERT_TRUE(window.pictures()[i].copied);
+        EXPECT_EQ(findFrame(c, window.pictures()[i].pixels), 99);
+    }
+    EXPECT_TRUE(releasesWithin(grabber, 10000ms));
+}
+
 INSTANTIATE_TEST_SUITE_P(Tools, FrameGrab, ::testing::Values(false, true),
                          [](const ::testing::TestParamInfo<bool>& info) {
                              return info.param ? "ExternalFfmpeg" : "InProcess";
@@ -376,17 +392,25 @@ TEST_F(PreviewTest, PictureBeyondTheVideoSizeLeavesTheImageAlone) {
     EXPECT_FALSE(grabber->isImagePending());
 }
 
-TEST_F(PreviewTest, PositionAfterTheLastFrameGivesNoPictureAndTheNextGrabWorks) {
+TEST_F(PreviewTest, PositionsAtAndPastTheEndShowTheLastFrameAndTheNextGrabWorks) {
+    // The end of the file (4 s), between the last frame (3.96 s) and the
+    // end, far past the end, and then an ordinary position again.
     const Clip& c = mainClip();
+    ASSERT_EQ(c.frameCount(), 100u);
     Window window;
     Grabber grabber = makeGrabber(window, c, false);
-    grabber->requestFrame(30'000'000);
-    ASSERT_TRUE(window.waitFor(1));
-    EXPECT_FALSE(window.pictures()[0].copied);
+    const i64 positions[] = {4'000'000, 3'980'000, 30'000'000};
+    for (size_t i = 0; i < std::size(positions); ++i) {
+        SCOPED_TRACE("position " + std::to_string(positions[i]));
+        grabber->requestFrame(positions[i]);
+        ASSERT_TRUE(window.waitFor(i + 1));
+        ASSERT_TRUE(window.pictures()[i].copied);
+        EXPECT_EQ(findFrame(c, window.pictures()[i].pixels), 99);
+    }
     grabber->requestFrame(500'000);
-    ASSERT_TRUE(window.waitFor(2));
-    ASSERT_TRUE(window.pictures()[1].copied);
-    EXPECT_EQ(findFrame(c, window.pictures()[1].pixels), static_cast<long>(expectedFrame(500'000)));
+    ASSERT_TRUE(window.waitFor(4));
+    ASSERT_TRUE(window.pictures()[3].copied);
+    EXPECT_EQ(findFrame(c, window.pictures()[3].pixels), static_cast<long>(expectedFrame(500'000)));
 }
 
 // ---------------------------------------------------------------- requests

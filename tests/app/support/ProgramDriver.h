@@ -194,11 +194,14 @@ inline std::vector<std::string> visibleWindows(pid_t pid) {
     return words(shell("xdotool search --onlyvisible --pid " + std::to_string(pid) + " '.*' 2>/dev/null"));
 }
 
-/// The visible windows of a process that carry a title.
+/// The visible windows of a process that carry a title. (xdotool's search
+/// by process also yields windows that name no process, such as the
+/// window manager's own: those are left out.)
 inline std::vector<std::string> titledWindows(pid_t pid) {
     std::vector<std::string> out;
     for (const std::string& w : visibleWindows(pid))
-        if (!words(shell("xdotool getwindowname " + w + " 2>/dev/null")).empty())
+        if (!words(shell("xdotool getwindowname " + w + " 2>/dev/null")).empty() &&
+            words(shell("xdotool getwindowpid " + w + " 2>/dev/null")) == std::vector<std::string>{std::to_string(pid)})
             out.push_back(w);
     return out;
 }
@@ -315,12 +318,18 @@ inline bool grabWindow(const std::string& window, const std::string& pngPath) {
     int y = 0;
     int width = 0;
     int height = 0;
-    for (const std::string& g : words(shell("xdotool getwindowgeometry --shell " + window + " 2>/dev/null"))) {
-        if (g.rfind("X=", 0) == 0)
-            x = std::atoi(g.c_str() + 2);
-        else if (g.rfind("Y=", 0) == 0)
-            y = std::atoi(g.c_str() + 2);
-    }
+    // Where the client area lies on the screen: xwininfo's absolute
+    // position (xdotool's counts a window manager's frame in once more).
+    const std::string info = shell("xwininfo -id " + window + " 2>/dev/null");
+    const auto field = [&](const char* name, int* value) {
+        const size_t at = info.find(name);
+        if (at == std::string::npos)
+            return false;
+        *value = std::atoi(info.c_str() + at + std::string(name).size());
+        return true;
+    };
+    if (!field("Absolute upper-left X:", &x) || !field("Absolute upper-left Y:", &y))
+        return false;
     if (!windowSize(window, &width, &height))
         return false;
     const char* display = std::getenv("DISPLAY");
@@ -391,6 +400,9 @@ private:
 class ProgramFixture : public ::testing::Test {
 protected:
     virtual bool withWindowManager() const { return false; }
+    /// The private display's screen ("WxHxDepth"); 2560x1800 and larger
+    /// give the program's display scale 2.
+    virtual const char* screenSize() const { return "1280x1024x24"; }
 
     void SetUp() override {
         const char* display = std::getenv("DISPLAY");
@@ -400,7 +412,7 @@ protected:
             GTEST_SKIP() << "xdotool is not installed";
         if (!*SNIPFORGE_PROGRAM || ::access(SNIPFORGE_PROGRAM, X_OK) != 0)
             GTEST_SKIP() << "the program is not built";
-        m_display = std::make_unique<PrivateDisplay>();
+        m_display = std::make_unique<PrivateDisplay>(screenSize());
         ASSERT_TRUE(m_display->ok()) << "could not start a private X server";
         ASSERT_TRUE(m_env.ok);
         if (withWindowManager()) {

@@ -111,9 +111,11 @@ void Basic::paintBar(gui::win::MemDC& dc, i32 left, i32 top, i32 right, i32 bott
         i32 dx = 0;
         if (hot && m_pressOffset)
             dx = state.mouseDown ? 1 : -1;
-        m_text->paintText(dc, bl + state.marginX + dx, bt + state.marginY + dx, br - state.marginX + dx,
-                          bb - state.marginY + dx, state.titles[static_cast<std::size_t>(i)].c_str(), *font,
-                          kTextSingleLine, true);
+        const std::size_t at = static_cast<std::size_t>(i);
+        const i32 mnemonic = at < state.mnemonics.size() ? state.mnemonics[at] : -1;
+        m_text->paintMarked(dc, bl + state.marginX + dx, bt + state.marginY + dx, br - state.marginX + dx,
+                            bb - state.marginY + dx, state.titles[at].c_str(), *font, kTextSingleLine, true,
+                            mnemonic);
     }
     cairo_restore(cr);
 }

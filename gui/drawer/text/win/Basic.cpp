@@ -52,15 +52,24 @@ std::string lineText(const char16_t* text, u32 mode) {
     return s;
 }
 
-PangoLayout* makeLayout(cairo_t* cr, const std::string& text, FontSetting& font, u32 mode, i32 width) {
+/// `underlineFrom` .. `underlineTo`: a byte range of `text` underlined on
+/// its own (a mnemonic), none when empty.
+PangoLayout* makeLayout(cairo_t* cr, const std::string& text, FontSetting& font, u32 mode, i32 width,
+                        i32 underlineFrom = 0, i32 underlineTo = 0) {
     PangoLayout* layout = pango_cairo_create_layout(cr);
     pango_layout_set_font_description(layout, font.getDescription());
-    if (font.isUnderline() || font.isStrikeOut()) {
+    if (font.isUnderline() || font.isStrikeOut() || underlineFrom < underlineTo) {
         PangoAttrList* attrs = pango_attr_list_new();
         if (font.isUnderline())
             pango_attr_list_insert(attrs, pango_attr_underline_new(PANGO_UNDERLINE_SINGLE));
         if (font.isStrikeOut())
             pango_attr_list_insert(attrs, pango_attr_strikethrough_new(TRUE));
+        if (underlineFrom < underlineTo && !font.isUnderline()) {
+            PangoAttribute* mark = pango_attr_underline_new(PANGO_UNDERLINE_SINGLE);
+            mark->start_index = static_cast<guint>(underlineFrom);
+            mark->end_index = static_cast<guint>(underlineTo);
+            pango_attr_list_insert(attrs, mark);
+        }
         pango_layout_set_attributes(layout, attrs);
         pango_attr_list_unref(attrs);
     }
@@ -120,6 +129,11 @@ constexpr u32 kWhite = 0xFFFFFF;
 
 void Basic::paintText(gui::win::MemDC& dc, i32 left, i32 top, i32 right, i32 bottom, const char16_t* text,
                       FontSetting& font, u32 flags, bool enabled) {
+    paintMarked(dc, left, top, right, bottom, text, font, flags, enabled, -1);
+}
+
+void Basic::paintMarked(gui::win::MemDC& dc, i32 left, i32 top, i32 right, i32 bottom, const char16_t* text,
+                        FontSetting& font, u32 flags, bool enabled, i32 markIndex) {
     cairo_t* cr = dc.getContext();
     if (!cr || !text || left >= right || top >= bottom)
         return;
@@ -129,7 +143,19 @@ void Basic::paintText(gui::win::MemDC& dc, i32 left, i32 top, i32 right, i32 bot
     std::string line = lineText(text, mode);
     if (mode == kTextCenter || mode == kTextEndEllipsis)
         line = fitWithEllipsis(cr, line, font, width);
-    PangoLayout* layout = makeLayout(cr, line, font, mode, width);
+    // The marked character's bytes; an ellipsis may have cut it off.
+    i32 markFrom = 0;
+    i32 markTo = 0;
+    if (markIndex >= 0) {
+        const std::u16string_view whole(text);
+        if (static_cast<size_t>(markIndex) < whole.size()) {
+            markFrom = static_cast<i32>(gui::win::toUtf8(text, static_cast<size_t>(markIndex)).size());
+            markTo = static_cast<i32>(gui::win::toUtf8(text, static_cast<size_t>(markIndex) + 1).size());
+            if (markTo > static_cast<i32>(line.size()))
+                markFrom = markTo = 0;
+        }
+    }
+    PangoLayout* layout = makeLayout(cr, line, font, mode, width, markFrom, markTo);
     int lw = 0;
     int lh = 0;
     pango_layout_get_pixel_size(layout, &lw, &lh);

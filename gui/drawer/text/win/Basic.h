@@ -36,6 +36,11 @@ public:
     void measure(const char16_t* text, gui::win::FontSetting& font, u32 flags, i32 width, i32* outWidth,
                  i32* outHeight) override;
 
+    /// As `paintText`, with the character at UTF-16 index `markIndex`
+    /// underlined (a mnemonic); none when it is negative.
+    void paintMarked(gui::win::MemDC& dc, i32 left, i32 top, i32 right, i32 bottom, const char16_t* text,
+                     gui::win::FontSetting& font, u32 flags, bool enabled, i32 markIndex);
+
     /// Centred single lines with end ellipsis, whatever the caller asks.
     void setCenter(bool center) { m_center = center; }
     bool isCenter() const { return m_center; }
