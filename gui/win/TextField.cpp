@@ -1,4 +1,5 @@
 #include "gui/win/TextField.h"
+#include "gui/Scale.h"
 
 #include "gui/win/Text.h"
 
@@ -111,7 +112,10 @@ void TextField::estimateSize(i32 /*textW*/, i32 textH, i32* w, i32* h) const {
     *h = textH + 8;
 }
 
-void TextField::appendCss(std::string& css) const { css += "entry { padding: 1px 4px; }\n"; }
+void TextField::appendCss(std::string& css) const {
+    css += "entry { padding: " + std::to_string(displayScale()) + "px " + std::to_string(4 * displayScale()) +
+           "px; }\n";
+}
 
 void TextField::onChanged(void* widget, void* data) {
     TextField* self = controlOf<TextField>(data);

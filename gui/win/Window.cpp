@@ -1,4 +1,5 @@
 #include "gui/win/Window.h"
+#include "gui/win/NativeScale.h"
 
 #include "gui/layout/Layouts.h"
 #include "gui/win/Box.h"
@@ -321,6 +322,7 @@ void Window::unrealize() {
 void Window::createNative() {
     if (m_gtkWindow)
         return;
+    applyNativeScale();
     GtkWidget* window = gtk_window_new(GTK_WINDOW_TOPLEVEL);
     if (!window) {
         std::fputs("Window Creation Failed!\n", stderr);
