@@ -131,22 +131,25 @@ protected:
 
 TEST_F(NativeScaleTest, NativeControlsMenusAndTheDefaultFontGrowWithTheScale) {
     const Measured one = measureAt(1, 2);
-    const Measured two = measureAt(2, 1);
+    const Measured two = measureAt(2, 4);
+    const Measured four = measureAt(4, 1);
     const Measured again = measureAt(1, 1);
     ASSERT_EQ(one.sizes.size(), 5u);
-    ASSERT_EQ(two.sizes.size(), 5u);
-    for (const auto& [name, size] : one.sizes) {
-        const auto [w2, h2] = two.sizes.at(name);
-        // One-pixel borders and the text's own paddings stay: well over one
-        // and a half times, not always twice.
-        EXPECT_GE(w2 * 10, size.first * 15) << name << ": " << size.first << "x" << size.second << " -> " << w2
-                                            << "x" << h2;
-        EXPECT_GE(h2 * 10, size.second * 15) << name << ": " << size.first << "x" << size.second << " -> " << w2
-                                             << "x" << h2;
+    for (const auto& [scale, m] : {std::pair<int, const Measured&>{2, two}, {4, four}}) {
+        ASSERT_EQ(m.sizes.size(), 5u);
+        for (const auto& [name, size] : one.sizes) {
+            const auto [w, h] = m.sizes.at(name);
+            // One-pixel borders and the text's own paddings stay: well over
+            // three quarters of the scale, not always all of it.
+            EXPECT_GE(w * 4, size.first * scale * 3)
+                << name << " at " << scale << ": " << size.first << "x" << size.second << " -> " << w << "x" << h;
+            EXPECT_GE(h * 4, size.second * scale * 3)
+                << name << " at " << scale << ": " << size.first << "x" << size.second << " -> " << w << "x" << h;
+        }
+        EXPECT_EQ(m.fontSize, scale * one.fontSize);
+        EXPECT_GE(m.menuItemHeight * 4, one.menuItemHeight * scale * 3)
+            << scale << ": " << one.menuItemHeight << " -> " << m.menuItemHeight;
     }
-    EXPECT_EQ(two.fontSize, 2 * one.fontSize);
-    EXPECT_GE(two.menuItemHeight * 10, one.menuItemHeight * 17)
-        << one.menuItemHeight << " -> " << two.menuItemHeight;
     // Back at scale 1 nothing of scale 2 is left.
     EXPECT_EQ(again.sizes, one.sizes);
     EXPECT_EQ(again.fontSize, one.fontSize);
@@ -155,7 +158,7 @@ TEST_F(NativeScaleTest, NativeControlsMenusAndTheDefaultFontGrowWithTheScale) {
 
 TEST_F(NativeScaleTest, TheVersionWindowShowsItsAddressWholeAtEveryScale) {
     const std::u16string url = u"https://zarvo.example/snipforge/a/longer/address/";
-    for (i32 scale : {1, 2}) {
+    for (i32 scale : {1, 2, 4}) {
         setDisplayScale(scale);
         dialogs::About3* about = dialogs::About3::create();
         about->setInfo(u"1.17", u"2026-12-09", url.c_str());
