@@ -61,18 +61,21 @@ std::string nativeScaleCss(i32 scale) {
     css += "menu menuitem check, menu menuitem radio { margin: 0; }\n";
     css += scaled("menuitem check:dir(ltr), menuitem radio:dir(ltr) { margin-right: %dpx; }", {7}, scale);
     css += scaled("menuitem check:dir(rtl), menuitem radio:dir(rtl) { margin-left: %dpx; }", {7}, scale);
-    css += scaled("menu menuitem, .menu menuitem, .context-menu menuitem { min-height: %dpx; min-width: %dpx; "
-                  "padding: %dpx %dpx; }",
-                  {16, 40, 4, 6}, scale);
-    css += scaled("menu menuitem arrow, .menu menuitem arrow { min-width: %dpx; min-height: %dpx; }", {16, 16},
-                  scale);
+    css +=
+        scaled("menu menuitem, .menu menuitem, .context-menu menuitem { min-height: %dpx; min-width: %dpx; "
+               "padding: %dpx %dpx; }",
+               {16, 40, 4, 6}, scale);
+    css += scaled("menu menuitem arrow, .menu menuitem arrow { min-width: %dpx; min-height: %dpx; }",
+                  {16, 16}, scale);
     css += scaled("scale { min-width: %dpx; min-height: %dpx; padding: %dpx; }", {10, 10, 12}, scale);
     css += scaled("scale slider { min-width: %dpx; min-height: %dpx; margin: -%dpx; }", {18, 18, 9}, scale);
-    css += scaled("entry, spinbutton:not(.vertical) { min-height: %dpx; padding-left: %dpx; padding-right: %dpx; }",
-                  {32, 8, 8}, scale);
+    css += scaled(
+        "entry, spinbutton:not(.vertical) { min-height: %dpx; padding-left: %dpx; padding-right: %dpx; }",
+        {32, 8, 8}, scale);
     css += scaled("button { min-height: %dpx; min-width: %dpx; padding: %dpx %dpx; }", {24, 16, 4, 9}, scale);
     css += scaled("combobox arrow { min-width: %dpx; min-height: %dpx; }", {16, 16}, scale);
-    css += scaled("scrollbar slider { min-width: %dpx; min-height: %dpx; border-width: %dpx; }", {8, 8, 4}, scale);
+    css += scaled("scrollbar slider { min-width: %dpx; min-height: %dpx; border-width: %dpx; }", {8, 8, 4},
+                  scale);
     css += scaled("tooltip { padding: %dpx; }", {4}, scale);
     return css;
 }

@@ -30,7 +30,9 @@ struct Picture {
     int width = 0;
     int height = 0;
     std::string rgb;
-    bool ok() const { return width > 0 && height > 0 && rgb.size() == static_cast<size_t>(width) * height * 3; }
+    bool ok() const {
+        return width > 0 && height > 0 && rgb.size() == static_cast<size_t>(width) * height * 3;
+    }
 };
 
 Picture readPicture(const std::string& png) {
@@ -68,10 +70,11 @@ std::string differences(const Picture& a, const Picture& b) {
                 continue;
             if (++count <= 8) {
                 char buf[96];
-                std::snprintf(buf, sizeof buf, " (%d,%d) #%02x%02x%02x/#%02x%02x%02x", x, y,
-                              static_cast<unsigned char>(a.rgb[at]), static_cast<unsigned char>(a.rgb[at + 1]),
-                              static_cast<unsigned char>(a.rgb[at + 2]), static_cast<unsigned char>(b.rgb[at]),
-                              static_cast<unsigned char>(b.rgb[at + 1]), static_cast<unsigned char>(b.rgb[at + 2]));
+                std::snprintf(
+                    buf, sizeof buf, " (%d,%d) #%02x%02x%02x/#%02x%02x%02x", x, y,
+                    static_cast<unsigned char>(a.rgb[at]), static_cast<unsigned char>(a.rgb[at + 1]),
+                    static_cast<unsigned char>(a.rgb[at + 2]), static_cast<unsigned char>(b.rgb[at]),
+                    static_cast<unsigned char>(b.rgb[at + 1]), static_cast<unsigned char>(b.rgb[at + 2]));
                 first += buf;
             }
             left = std::min(left, x);
@@ -82,8 +85,8 @@ std::string differences(const Picture& a, const Picture& b) {
     }
     if (count == 0)
         return {};
-    return std::to_string(count) + " pixels differ within (" + std::to_string(left) + "," + std::to_string(top) +
-           ")-(" + std::to_string(right) + "," + std::to_string(bottom) + "):" + first;
+    return std::to_string(count) + " pixels differ within (" + std::to_string(left) + "," +
+           std::to_string(top) + ")-(" + std::to_string(right) + "," + std::to_string(bottom) + "):" + first;
 }
 
 /// Asks the window manager to maximize or restore `window`, as a task bar or
@@ -155,7 +158,8 @@ protected:
     static void parkPointer(const std::string& window) {
         int x = 0, y = 0;
         windowOrigin(window, &x, &y);
-        shell("xdotool mousemove --sync " + std::to_string(x + 40) + " " + std::to_string(std::max(0, y - 6)));
+        shell("xdotool mousemove --sync " + std::to_string(x + 40) + " " +
+              std::to_string(std::max(0, y - 6)));
     }
 
     /// Waits until the window has the client size and its picture stays
@@ -215,14 +219,15 @@ protected:
         std::ifstream in(path);
         std::string xml((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
         xml = std::regex_replace(
-            xml, std::regex(" *<value name=\"(LargeWidth|LargeHeight|Width|Height|X|Y|Maximized)\"[^>]*/>\n"), "");
+            xml, std::regex(" *<value name=\"(LargeWidth|LargeHeight|Width|Height|X|Y|Maximized)\"[^>]*/>\n"),
+            "");
         const std::string group = scale() == 2 ? "View4K" : "View";
         auto value = [](const char* name, int v) {
             return std::string("        <value name=\"") + name + "\" type=\"REG_DWORD\" data=\"" +
                    std::to_string(v) + "\"/>\n";
         };
-        std::string sizes = value("LargeWidth", width) + value("LargeHeight", height) + value("Width", width) +
-                            value("Height", height);
+        std::string sizes = value("LargeWidth", width) + value("LargeHeight", height) +
+                            value("Width", width) + value("Height", height);
         std::string shared = value("Maximized", maximized ? 1 : 0);
         const size_t main = xml.find("<key name=\"MainWindow\">");
         ASSERT_NE(main, std::string::npos) << xml;

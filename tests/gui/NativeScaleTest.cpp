@@ -2,6 +2,7 @@
 // do: indicators, sliders, fields, combo boxes, menus, the default font of
 // dialogs; and the version window shows its address whole.
 
+#include "gui/win/NativeScale.h"
 #include "gui/Scale.h"
 #include "gui/combobox/ComboBoxItem.h"
 #include "gui/dialogs/About3.h"
@@ -9,7 +10,6 @@
 #include "gui/win/CheckBox.h"
 #include "gui/win/ComboBox.h"
 #include "gui/win/Label.h"
-#include "gui/win/NativeScale.h"
 #include "gui/win/RadioButton.h"
 #include "gui/win/Slider.h"
 #include "gui/win/TextField.h"
@@ -89,7 +89,8 @@ protected:
         window->resizeWindow(400, 300);
         window->showWindow(true, false);
         const bool made = waitFor([&] {
-            for (win::Component* c : std::initializer_list<win::Component*>{radio, check, slider, field, combo})
+            for (win::Component* c :
+                 std::initializer_list<win::Component*>{radio, check, slider, field, combo})
                 if (!c->getWidget() || !gtk_widget_get_mapped(c->getWidget()))
                     return false;
             return true;
@@ -141,10 +142,10 @@ TEST_F(NativeScaleTest, NativeControlsMenusAndTheDefaultFontGrowWithTheScale) {
             const auto [w, h] = m.sizes.at(name);
             // One-pixel borders and the text's own paddings stay: well over
             // three quarters of the scale, not always all of it.
-            EXPECT_GE(w * 4, size.first * scale * 3)
-                << name << " at " << scale << ": " << size.first << "x" << size.second << " -> " << w << "x" << h;
-            EXPECT_GE(h * 4, size.second * scale * 3)
-                << name << " at " << scale << ": " << size.first << "x" << size.second << " -> " << w << "x" << h;
+            EXPECT_GE(w * 4, size.first * scale * 3) << name << " at " << scale << ": " << size.first << "x"
+                                                     << size.second << " -> " << w << "x" << h;
+            EXPECT_GE(h * 4, size.second * scale * 3) << name << " at " << scale << ": " << size.first << "x"
+                                                      << size.second << " -> " << w << "x" << h;
         }
         EXPECT_EQ(m.fontSize, scale * one.fontSize);
         EXPECT_GE(m.menuItemHeight * 4, one.menuItemHeight * scale * 3)
@@ -177,7 +178,8 @@ TEST_F(NativeScaleTest, TheVersionWindowShowsItsAddressWholeAtEveryScale) {
             i32 x = 0;
             i32 y = 0;
             shown->getNativeHost(&x, &y);
-            return window->isRealized() && shown->getWidth() >= textW && x + shown->getWidth() <= window->getWidth();
+            return window->isRealized() && shown->getWidth() >= textW &&
+                   x + shown->getWidth() <= window->getWidth();
         });
         EXPECT_TRUE(fits) << "scale " << scale << ": the address is " << textW << " wide, shown in "
                           << shown->getWidth() << " of a window " << window->getWidth() << " wide";
