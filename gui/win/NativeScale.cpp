@@ -4,7 +4,7 @@
 
 #include <gtk/gtk.h>
 
-#include <cstdio>
+#include <initializer_list>
 
 namespace s::gui::win {
 
@@ -53,7 +53,9 @@ std::string scaledFont(const std::string& name, i32 scale) {
 std::string nativeScaleCss(i32 scale) {
     if (scale <= 1)
         return {};
-    // The theme's own sizes (in its units at scale 1), multiplied.
+    // The sizes of GTK's default theme at scale 1, multiplied. Another
+    // theme's widgets take these sizes too once the scale is above 1: what
+    // counts there is that they grow with the rest of the window.
     std::string css;
     css += scaled("check, radio { min-width: %dpx; min-height: %dpx; margin: 0 %dpx; }", {14, 14, 4}, scale);
     css += "check:only-child, radio:only-child { margin: 0; }\n";
