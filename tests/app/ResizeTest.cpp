@@ -303,6 +303,42 @@ TEST_P(ResizeTest, EveryOneStepResizeLooksAsAWindowStartedAtThatSize) {
     EXPECT_EQ(differences(maximized, freshMax), "") << "maximized";
 }
 
+TEST_P(ResizeTest, AWindowClosedMaximizedStartsMaximizedAndKeepsItsOwnSize) {
+    const int startW = 700 * scale(), startH = 680 * scale();
+    {
+        Program program(m_env);
+        const std::string window = waitForMainWindow(program.pid());
+        ASSERT_FALSE(window.empty());
+        ASSERT_TRUE(requestMaximized(window, true));
+        ASSERT_TRUE(waitFor(
+            [&] {
+                int w = 0, h = 0;
+                return windowSize(window, &w, &h) && w > startW;
+            },
+            20s));
+        EXPECT_EQ(closeByMiddleClick(program, window), 0);
+    }
+    // The screen's size is not taken for the window's own.
+    EXPECT_FALSE(someFileHolds(m_env.config, {"\"LargeWidth\" type=\"REG_DWORD\" data=\"" +
+                                              std::to_string(GetParam() == 2 ? 3840 : 1280) + "\""}));
+
+    Program program(m_env);
+    const std::string window = waitForMainWindow(program.pid());
+    ASSERT_FALSE(window.empty());
+    EXPECT_TRUE(waitFor(
+        [&] {
+            return shell("xprop -id " + window + " _NET_WM_STATE").find("_NET_WM_STATE_MAXIMIZED_HORZ") !=
+                   std::string::npos;
+        },
+        20s))
+        << "the window did not start maximized";
+    ASSERT_TRUE(requestMaximized(window, false));
+    // Back to the size it had before it was maximized.
+    Picture p = settledGrab(window, startW, startH, shot("restored-after-maximized-close"));
+    EXPECT_TRUE(p.ok());
+    EXPECT_EQ(closeByMiddleClick(program, window), 0);
+}
+
 TEST_P(ResizeTest, AStoredSizeLargerThanTheScreenIsNotRestored) {
     // A first run leaves the settings file that the oversize goes into.
     {
