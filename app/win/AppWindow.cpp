@@ -316,6 +316,7 @@ AttachPlan AppWindow::planAttach() {
     plan.keepOnTop = getKeepOnTop();
     m_onMClick = getOnMClick();
     plan.middleClick = m_onMClick;
+    plan.maximize = getMaximized();
     // A stored size the screen cannot hold (or a collapsed one) would leave
     // the window unusable; the default size replaces it.
     plan.bounds.width = isWidthValid() ? getWidth() : m_defaultWidth;
@@ -351,6 +352,8 @@ void AppWindow::attachState(gui::IWindow* window, bool showVersion) {
     window->setKeepOnTop(plan.keepOnTop);
     window->setMiddleClickAction(plan.middleClick);
     window->resizeWindow(plan.bounds.width, plan.bounds.height);
+    if (plan.maximize)
+        window->maximize();
     if (!plan.placed)
         return;
     window->moveWindow(plan.bounds.x, plan.bounds.y);

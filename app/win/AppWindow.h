@@ -39,6 +39,9 @@ struct AttachPlan {
     /// area instead (when the work area is unknown, the window centres
     /// itself).
     bool centred = false;
+    /// The window was maximized when it was last hidden: it starts so. (The
+    /// window's first showing may come before the state's own showing.)
+    bool maximize = false;
     Rect bounds;
 };
 

@@ -111,13 +111,15 @@ void About3::build(i32 s) {
     column->add(top);
 
     const i32 labelWidth = 100 * s;
-    auto addRow = [&](win::Label* name, win::Label* value) {
+    // An address is shown whole (the window widens for it); other values
+    // end in an ellipsis where they do not fit.
+    auto addRow = [&](win::Label* name, win::Label* value, bool whole = false) {
         win::Box* row = win::Box::create();
         row->setKindRow();
         row->setPercentWidth(100, false);
         row->add(name);
         value->setPercentWidth(100);
-        value->setEndEllipsis(true);
+        value->setEndEllipsis(!whole);
         row->add(value);
         column->add(row);
     };
@@ -133,9 +135,9 @@ void About3::build(i32 s) {
         return link;
     };
     m_urlLabel = makeLink(m_url);
-    addRow(rowLabel(text(400080, u"URL:"), labelWidth), m_urlLabel);
+    addRow(rowLabel(text(400080, u"URL:"), labelWidth), m_urlLabel, true);
     if (m_secondLinkId >= 0)
-        addRow(rowLabel(text(m_secondLinkId, u""), labelWidth), makeLink(m_secondUrl));
+        addRow(rowLabel(text(m_secondLinkId, u""), labelWidth), makeLink(m_secondUrl), true);
 
     win::Spacer* filler = win::Spacer::create();
     filler->setPercentHeight(100);

@@ -263,7 +263,8 @@ void Button::appendCss(std::string& css) const {
     if (isDrawnContent())
         css += "button { padding: 0; border-width: 0; }\n";
     else
-        css += "button { padding: 2px 6px; }\n";
+        css += "button { padding: " + std::to_string(2 * displayScale()) + "px " + std::to_string(6 * displayScale()) +
+               "px; }\n";
 }
 
 void Button::applyToggled() {

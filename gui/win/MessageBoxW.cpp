@@ -1,4 +1,5 @@
 #include "gui/win/MessageBoxW.h"
+#include "gui/win/NativeScale.h"
 
 #include "gui/IWindow.h"
 #include "gui/win/Text.h"
@@ -105,6 +106,7 @@ bool MessageBoxW::runBox(IWindow* parent, i32 kind, const char16_t* text, bool* 
         default:
             break;
         }
+        applyNativeScale();
         GtkWidget* dialog =
             gtk_message_dialog_new(owner, static_cast<GtkDialogFlags>(GTK_DIALOG_MODAL | GTK_DIALOG_DESTROY_WITH_PARENT), type, buttons, "%s",
                                    message.c_str());

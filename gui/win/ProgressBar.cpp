@@ -46,7 +46,7 @@ GtkWidget* ProgressBar::createWidget() { return gtk_progress_bar_new(); }
 
 void ProgressBar::afterRealize() {
     // The bar fills the height the layout gives it.
-    setWidgetCss("progressbar { min-width: 0; -GtkProgressBar-min-horizontal-bar-width: 0; }\n"
+    setWidgetCss("progressbar { min-width: 0; }\n"
                  "progressbar trough, progressbar progress { min-width: 0; }\n");
     applyFraction();
 }

@@ -1,4 +1,5 @@
 #include "gui/win/TextField.h"
+#include "gui/Scale.h"
 
 #include "gui/win/Text.h"
 
@@ -125,7 +126,8 @@ void TextField::estimateSize(i32 /*textW*/, i32 textH, i32* w, i32* h) const {
 }
 
 void TextField::appendCss(std::string& css) const {
-    css += "entry { padding: 1px 4px; }\n";
+    css += "entry { padding: " + std::to_string(displayScale()) + "px " + std::to_string(4 * displayScale()) +
+           "px; }\n";
     // The same look in every theme, so that it reads as an error.
     css += "entry.error { color: #b00000; border-color: #d00000; background-image: none; "
            "background-color: #ffe8e8; }\n";

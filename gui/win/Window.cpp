@@ -1,4 +1,5 @@
 #include "gui/win/Window.h"
+#include "gui/win/NativeScale.h"
 
 #include "gui/layout/Layouts.h"
 #include "gui/win/Box.h"
@@ -121,13 +122,71 @@ gboolean onConfigure(GtkWidget* w, GdkEventConfigure*, gpointer self) {
 void onActive(GObject* w, GParamSpec*, gpointer self) {
     static_cast<Window*>(self)->handleActive(gtk_window_is_active(GTK_WINDOW(w)));
 }
-void onFixedAllocated(GtkWidget* fixed, GdkRectangle* a, gpointer self) {
-    auto* window = static_cast<Window*>(self);
-    // The canvas always covers the whole client area, whatever its request.
-    if (GtkWidget* canvas = window->getCanvas(); canvas && gtk_widget_get_parent(canvas) == fixed)
-        gtk_widget_size_allocate(canvas, a);
-    window->handleClientAllocation(a->width, a->height);
+} // namespace
+
+// The client area: a fixed container whose size request is the layout's
+// minimum rather than the extent of its children, and which lays the tree
+// out for a new size before it places the native widgets. A plain fixed
+// container would report where its children happen to be (so a window once
+// maximized could never shrink again) and would place them where the last
+// layout left them, one allocation late.
+struct SnipforgeClientArea {
+    GtkFixed parent;
+    Window* window;
+};
+struct SnipforgeClientAreaClass {
+    GtkFixedClass parent;
+};
+
+G_DEFINE_TYPE(SnipforgeClientArea, snipforge_client_area, GTK_TYPE_FIXED)
+
+namespace {
+
+void clientAreaMinimum(GtkWidget* widget, gint* width, gint* height) {
+    const Window* window = reinterpret_cast<SnipforgeClientArea*>(widget)->window;
+    *width = window ? window->getClientMinWidth() : 1;
+    *height = window ? window->getClientMinHeight() : 1;
 }
+
+void clientAreaPreferredWidth(GtkWidget* widget, gint* minimum, gint* natural) {
+    gint h = 0;
+    clientAreaMinimum(widget, minimum, &h);
+    *natural = *minimum;
+}
+
+void clientAreaPreferredHeight(GtkWidget* widget, gint* minimum, gint* natural) {
+    gint w = 0;
+    clientAreaMinimum(widget, &w, minimum);
+    *natural = *minimum;
+}
+
+void clientAreaAllocate(GtkWidget* widget, GtkAllocation* a) {
+    Window* window = reinterpret_cast<SnipforgeClientArea*>(widget)->window;
+    // Lay out first: the fixed container then puts every native widget
+    // where this size wants it, in this same allocation.
+    if (window)
+        window->handleClientAllocation(a->width, a->height);
+    GTK_WIDGET_CLASS(snipforge_client_area_parent_class)->size_allocate(widget, a);
+    // The canvas always covers the whole client area, whatever its request.
+    if (window) {
+        if (GtkWidget* canvas = window->getCanvas(); canvas && gtk_widget_get_parent(canvas) == widget)
+            gtk_widget_size_allocate(canvas, a);
+    }
+}
+
+} // namespace
+
+static void snipforge_client_area_class_init(SnipforgeClientAreaClass* klass) {
+    GtkWidgetClass* widget = GTK_WIDGET_CLASS(klass);
+    widget->get_preferred_width = clientAreaPreferredWidth;
+    widget->get_preferred_height = clientAreaPreferredHeight;
+    widget->size_allocate = clientAreaAllocate;
+}
+
+static void snipforge_client_area_init(SnipforgeClientArea* self) { self->window = nullptr; }
+
+namespace {
+
 void onDragData(GtkWidget* w, GdkDragContext*, gint x, gint y, GtkSelectionData* data, guint, guint,
                 gpointer self) {
     auto* window = static_cast<Window*>(self);
@@ -205,6 +264,8 @@ void Window::reset() {
     m_easyDrag = false;
     m_middleAction = kActionDoNothing;
     m_minWindowW = m_minWindowH = 0;
+    m_reportedMinW = m_reportedMinH = 0;
+    m_maximizeWhenMade = false;
     m_pressed = nullptr;
     m_pressedButtons = 0;
     m_hover = nullptr;
@@ -264,6 +325,7 @@ void Window::unrealize() {
 void Window::createNative() {
     if (m_gtkWindow)
         return;
+    applyNativeScale();
     GtkWidget* window = gtk_window_new(GTK_WINDOW_TOPLEVEL);
     if (!window) {
         std::fputs("Window Creation Failed!\n", stderr);
@@ -277,10 +339,15 @@ void Window::createNative() {
     gtk_window_set_default_size(GTK_WINDOW(window), w, h);
     gtk_window_set_resizable(GTK_WINDOW(window), m_resizable);
     gtk_window_set_keep_above(GTK_WINDOW(window), m_keepOnTop.load());
+    // Before the window maps, so that it appears maximized at once.
+    if (m_maximizeWhenMade)
+        gtk_window_maximize(GTK_WINDOW(window));
+    m_maximizeWhenMade = false;
     if (m_frameX.load() != 0 || m_frameY.load() != 0)
         gtk_window_move(GTK_WINDOW(window), m_frameX.load(), m_frameY.load());
 
-    m_fixed = gtk_fixed_new();
+    m_fixed = GTK_WIDGET(g_object_new(snipforge_client_area_get_type(), nullptr));
+    reinterpret_cast<SnipforgeClientArea*>(m_fixed)->window = this;
     gtk_container_add(GTK_CONTAINER(window), m_fixed);
     // The canvas draws on the window's own surface, first among the fixed's
     // children, so that the native widgets above it stay visible. Input on
@@ -289,7 +356,6 @@ void Window::createNative() {
     gtk_widget_set_has_window(m_canvas, FALSE);
     gtk_fixed_put(GTK_FIXED(m_fixed), m_canvas, 0, 0);
     g_signal_connect(m_canvas, "draw", G_CALLBACK(onDraw), this);
-    g_signal_connect_after(m_fixed, "size-allocate", G_CALLBACK(onFixedAllocated), this);
 
     gtk_widget_add_events(window, GDK_BUTTON_PRESS_MASK | GDK_BUTTON_RELEASE_MASK | GDK_POINTER_MOTION_MASK |
                                       GDK_ENTER_NOTIFY_MASK | GDK_LEAVE_NOTIFY_MASK | GDK_SCROLL_MASK |
@@ -338,8 +404,10 @@ void Window::destroyNative() {
     m_realized = false;
     GtkWidget* window = m_gtkWindow;
     g_signal_handlers_disconnect_by_data(window, this);
-    if (m_fixed)
+    if (m_fixed) {
         g_signal_handlers_disconnect_by_data(m_fixed, this);
+        reinterpret_cast<SnipforgeClientArea*>(m_fixed)->window = nullptr;
+    }
     if (m_canvas)
         g_signal_handlers_disconnect_by_data(m_canvas, this);
     m_gtkWindow = nullptr;
@@ -403,11 +471,14 @@ void Window::maximize() {
     runOnUi([this] {
         if (m_gtkWindow)
             gtk_window_maximize(GTK_WINDOW(m_gtkWindow));
+        else
+            m_maximizeWhenMade = true;
     });
 }
 
 void Window::restore() {
     runOnUi([this] {
+        m_maximizeWhenMade = false;
         if (!m_gtkWindow)
             return;
         gtk_window_deiconify(GTK_WINDOW(m_gtkWindow));
@@ -660,7 +731,26 @@ void Window::applyGeometryHints() {
 void Window::setMinimumSize(i32 width, i32 height) {
     m_minWindowW = std::max(0, width);
     m_minWindowH = std::max(0, height);
-    runOnUi([this] { applyGeometryHints(); });
+    runOnUi([this] {
+        applyGeometryHints();
+        if (m_fixed)
+            gtk_widget_queue_resize(m_fixed);
+    });
+}
+
+void Window::doLayout() {
+    Container::doLayout();
+    // The client area reports the layout's minimum as its size request;
+    // GTK asks again only when told that it changed.
+    if (!m_fixed || !UIThread::isUiThread())
+        return;
+    const i32 minW = getClientMinWidth();
+    const i32 minH = getClientMinHeight();
+    if (minW == m_reportedMinW && minH == m_reportedMinH)
+        return;
+    m_reportedMinW = minW;
+    m_reportedMinH = minH;
+    gtk_widget_queue_resize(m_fixed);
 }
 
 void Window::fitToMinimum() {
@@ -732,6 +822,28 @@ bool virtualScreen(GdkRectangle* out) {
 }
 
 } // namespace
+
+bool Window::getWorkArea(i32* width, i32* height) const {
+    bool have = false;
+    const_cast<Window*>(this)->runOnUi([&] {
+        GdkDisplay* display = gdk_display_get_default();
+        if (!display)
+            return;
+        GdkMonitor* monitor = gdk_display_get_primary_monitor(display);
+        if (!monitor && gdk_display_get_n_monitors(display) > 0)
+            monitor = gdk_display_get_monitor(display, 0);
+        if (!monitor)
+            return;
+        GdkRectangle area{};
+        gdk_monitor_get_workarea(monitor, &area);
+        if (area.width <= 0 || area.height <= 0)
+            gdk_monitor_get_geometry(monitor, &area);
+        *width = area.width;
+        *height = area.height;
+        have = area.width > 0 && area.height > 0;
+    });
+    return have;
+}
 
 bool Window::isOnScreen() const {
     GdkRectangle screen{};

@@ -6,6 +6,7 @@
 #include "gui/events/ListenerList.h"
 #include "gui/win/Container.h"
 
+#include <algorithm>
 #include <atomic>
 #include <map>
 #include <memory>
@@ -75,7 +76,9 @@ public:
     void remove(IComponent* child, bool destroyContents) override { Container::remove(child, destroyContents); }
     void removeAll(bool destroyContents) override { Container::removeAll(destroyContents); }
     const std::vector<IComponent*>& getChildren() const override { return m_children; }
-    void doLayout() override { Container::doLayout(); }
+    /// Lays the tree out; when that changes the client area's minimum, the
+    /// native window learns the new minimum.
+    void doLayout() override;
     ILayoutManager* getLayoutManager() const override { return m_manager; }
     void setLayoutManager(ILayoutManager* manager) override { m_manager = manager; }
 
@@ -160,7 +163,15 @@ public:
     i32 getMinimumWindowWidth() const { return m_minWindowW; }
     i32 getMinimumWindowHeight() const { return m_minWindowH; }
     void fitToMinimum() override;
+    /// The smallest client area: the larger of the set minimum and what the
+    /// laid-out tree needs, at least 1 x 1. This, never the current size, is
+    /// the native window's minimum.
+    i32 getClientMinWidth() const { return std::max({1, m_minWindowW, getMinWidth()}); }
+    i32 getClientMinHeight() const { return std::max({1, m_minWindowH, getMinHeight()}); }
     bool isOnScreen() const override;
+    /// The size of the primary monitor's work area (without panels and
+    /// docks); false without a display. Any thread.
+    bool getWorkArea(i32* width, i32* height) const;
     void keepOnScreen() override;
     i32 getWindowX() const override { return m_frameX.load(); }
     i32 getWindowY() const override { return m_frameY.load(); }
@@ -298,6 +309,13 @@ private:
     const char16_t* m_middleAction = kActionDoNothing;
     i32 m_minWindowW = 0;
     i32 m_minWindowH = 0;
+    // The minimum the native window was last told about (user-interface
+    // thread).
+    i32 m_reportedMinW = 0;
+    i32 m_reportedMinH = 0;
+    // maximize() came before the native window: it is made maximized
+    // (user-interface thread).
+    bool m_maximizeWhenMade = false;
 
     // Input routing state, user-interface thread.
     Component* m_pressed = nullptr; // receives moves and the release after a press

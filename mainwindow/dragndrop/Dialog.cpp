@@ -150,7 +150,7 @@ const char16_t* Dialog::viewGroupFor(i32 scale) {
 }
 
 void Dialog::onClose(i32 width, i32 height) {
-    if (map::IMappedData* settings = m_context.settings) {
+    if (map::IMappedData* settings = m_context.settings; settings && width > 0 && height > 0) {
         StrBuffer group;
         group.append(u"MainWindow\\").append(viewGroupFor(m_scale));
         settings->setS32(group.c_str(), m_compactView ? u"SmallWidth" : u"LargeWidth", width);

@@ -145,7 +145,8 @@ public:
     i32 displayScale() const { return m_scale; }
 
     /// The window's close event: stores its size under the keys of the
-    /// current layout, then asks the task to stop without waiting.
+    /// current layout (nothing for a size of 0, as for a maximized window),
+    /// then asks the task to stop without waiting.
     void onClose(i32 width, i32 height);
 
     /// Sets the stop flag the task polls. With `wait`, blocks until the

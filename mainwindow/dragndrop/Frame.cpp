@@ -27,6 +27,7 @@
 #include "gui/win/Window.h"
 
 
+#include <algorithm>
 #include <string>
 
 namespace s::gui::dialogs::dragndrop {
@@ -248,12 +249,12 @@ void Frame::buildStatusBar() {
     m_statusBar = statusBar;
     m_statusBar->setKindRow();
     m_statusBar->setPercentWidth(100, false);
-    m_statusBar->setPadding(2);
+    m_statusBar->setPadding(2 * s);
 
     m_statusBox = gw::Box::create();
     m_statusBox->setKindRow();
     m_statusBox->setPercentSize100();
-    m_statusBox->setPadLeftRight(2);
+    m_statusBox->setPadLeftRight(2 * s);
     m_statusBox->setHAlignLeft();
     m_statusBox->setVAlignCenter();
     m_statusLabel = gw::Label::create();
@@ -270,7 +271,7 @@ void Frame::buildStatusBar() {
     m_linkBox = gw::Box::create();
     m_linkBox->setKindRow();
     m_linkBox->setPercentHeight(100, false);
-    m_linkBox->setPadLeftRight(3);
+    m_linkBox->setPadLeftRight(3 * s);
     m_linkBox->setVAlignCenter();
     m_linkLabel = gw::Label::create();
     lang::Localizer* localizer = m_window->getLocalizer();
@@ -288,7 +289,7 @@ void Frame::buildStatusBar() {
     m_progressBox = gw::Box::create();
     m_progressBox->setKindRow();
     m_progressBox->setPercentHeight(100, false);
-    m_progressBox->setPadLeftRight(2);
+    m_progressBox->setPadLeftRight(2 * s);
     m_progressBox->setVAlignCenter();
     m_progressBar = gw::ProgressBar::create();
     m_progressBar->setFixedWidth(100 * s);
@@ -368,6 +369,7 @@ void Frame::setCompactView(bool compact, bool rememberCurrentSize) {
         m_dropColumn->setVisible(true, false);
         width = settings ? settings->getS32(group.c_str(), u"SmallWidth", 250 * s) : 250 * s;
         height = settings ? settings->getS32(group.c_str(), u"SmallHeight", 250 * s) : 250 * s;
+        fitStoredSize(250 * s, 250 * s, &width, &height);
     } else {
         collapse(m_dropColumn);
         if (panel) {
@@ -376,12 +378,29 @@ void Frame::setCompactView(bool compact, bool rememberCurrentSize) {
         }
         width = settings ? settings->getS32(group.c_str(), u"LargeWidth", 700 * s) : 700 * s;
         height = settings ? settings->getS32(group.c_str(), u"LargeHeight", 680 * s) : 680 * s;
+        fitStoredSize(700 * s, 680 * s, &width, &height);
     }
     m_window->resizeWindow(width, height);
     m_window->doLayout();
     m_window->redraw();
     if (settings)
         settings->setBool(kViewGroup, kCompactViewKey, compact);
+}
+
+void Frame::fitStoredSize(i32 defaultWidth, i32 defaultHeight, i32* width, i32* height) const {
+    i32 areaW = 0;
+    i32 areaH = 0;
+    if (!m_window || !m_window->getWorkArea(&areaW, &areaH))
+        return;
+    // A size stored on a larger screen (or while the window was maximized,
+    // by an older version) would open a window the screen cannot hold: the
+    // default size is used instead, itself never larger than the screen.
+    if (*width > areaW || *height > areaH || *width <= 0 || *height <= 0) {
+        *width = defaultWidth;
+        *height = defaultHeight;
+    }
+    *width = std::min(*width, areaW);
+    *height = std::min(*height, areaH);
 }
 
 // -- IMenuView --
@@ -666,8 +685,14 @@ void Frame::onEvent(IComponent* source, i32 code) {
     if (!source)
         return;
     if (m_window && source == static_cast<IComponent*>(m_window)) {
-        if (code == kWindowClose)
-            m_dialog.onClose(m_window->getWidth(), m_window->getHeight());
+        if (code == kWindowClose) {
+            // A maximized or minimized window's size is the screen's, not
+            // one the user chose: the size from before is kept.
+            if (m_window->isMaximized() || m_window->isMinimized())
+                m_dialog.onClose(0, 0);
+            else
+                m_dialog.onClose(m_window->getWidth(), m_window->getHeight());
+        }
         else if (code == kWindowRestore)
             m_window->doLayout();
         // Right button: the window has no size toggle to switch.

@@ -188,6 +188,9 @@ private:
     void buildMenus(const MenuState& menus);
     void buildContentArea(gui::IComponent* contentPanel);
     void buildStatusBar();
+    /// A stored window size that does not fit the screen's work area becomes
+    /// the default size; the result never exceeds the work area.
+    void fitStoredSize(i32 defaultWidth, i32 defaultHeight, i32* width, i32* height) const;
     /// A modal message on the user-interface thread; the window does not
     /// stay on top while it shows.
     void presentMessage(const char16_t* text);

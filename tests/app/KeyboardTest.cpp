@@ -75,7 +75,7 @@ Box middleOf(const Box& b) {
 class KeyboardTest : public ProgramFixture, public ::testing::WithParamInterface<int> {
 protected:
     bool withWindowManager() const override { return true; }
-    const char* screenSize() const override { return GetParam() == 2 ? "2560x1800x24" : "1280x1024x24"; }
+    std::string screen() const override { return GetParam() == 2 ? "2560x1800x24" : "1280x1024x24"; }
 
     void SetUp() override {
         if (!haveTool("ffmpeg") || !haveTool("ffprobe"))

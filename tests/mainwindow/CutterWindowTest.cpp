@@ -302,6 +302,10 @@ TEST_P(CutterWindowScaleTest, FixedSizesFollowTheDisplayScale) {
         EXPECT_EQ(frame().contentArea()->getPadLeft(), 8 * s);
         EXPECT_EQ(frame().contentArea()->getHGap(), 10 * s);
         EXPECT_EQ(frame().mainColumn()->getVGap(), 4 * s);
+        // The status bar's paddings as well.
+        EXPECT_EQ(frame().statusBar()->getPadTop(), 2 * s);
+        EXPECT_EQ(frame().statusBar()->getPadLeft(), 2 * s);
+        EXPECT_EQ(frame().linkBox()->getPadLeft(), 3 * s);
 
         // A task starts: the progress box replaces the link box.
         frame().onProgressBoxShown(true);

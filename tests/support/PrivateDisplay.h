@@ -18,10 +18,10 @@ namespace snipforge::test {
 
 class PrivateDisplay {
 public:
-    /// Starts `Xvfb` with one screen of `screen` ("WxHxDepth") and sets
-    /// DISPLAY to it; `ok()` is false (and DISPLAY unchanged) when no X
+    /// Starts `Xvfb` with one screen of `screen` ("WIDTHxHEIGHTxDEPTH") and
+    /// sets DISPLAY to it; `ok()` is false (and DISPLAY unchanged) when no X
     /// server could be started.
-    explicit PrivateDisplay(const char* screen = "1280x1024x24") {
+    explicit PrivateDisplay(const std::string& screen = "1280x1024x24") {
         int fds[2];
         if (::pipe(fds) != 0)
             return;
@@ -37,7 +37,7 @@ public:
             const int null = ::open("/dev/null", O_WRONLY);
             ::dup2(null, 1);
             ::dup2(null, 2);
-            ::execlp("Xvfb", "Xvfb", "-displayfd", "3", "-screen", "0", screen, "-nolisten", "tcp",
+            ::execlp("Xvfb", "Xvfb", "-displayfd", "3", "-screen", "0", screen.c_str(), "-nolisten", "tcp",
                      static_cast<char*>(nullptr));
             ::_exit(127);
         }

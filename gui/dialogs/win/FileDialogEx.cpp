@@ -1,4 +1,5 @@
 #include "gui/dialogs/win/FileDialogEx.h"
+#include "gui/win/NativeScale.h"
 
 #include "gui/dialogs/win/FileOpener.h"
 #include "gui/win/Text.h"
@@ -142,6 +143,7 @@ bool FileDialogEx::run(GtkWindow* parent, std::vector<std::u16string>* paths) {
     if (paths)
         paths->clear();
     const GtkFileChooserAction action = m_open ? GTK_FILE_CHOOSER_ACTION_OPEN : GTK_FILE_CHOOSER_ACTION_SAVE;
+    gui::win::applyNativeScale();
     m_dialog = gtk_file_chooser_dialog_new(m_open ? "Open" : "Save As", parent, action, "_Cancel",
                                            GTK_RESPONSE_CANCEL, m_open ? "_Open" : "_Save", GTK_RESPONSE_ACCEPT,
                                            nullptr);

@@ -1,4 +1,5 @@
 #include "gui/dialogs/win/FolderSelector.h"
+#include "gui/win/NativeScale.h"
 
 #include "gui/IWindow.h"
 #include "gui/win/Text.h"
@@ -24,6 +25,7 @@ bool FolderSelector::show(IWindow* parent, const char16_t* initialPath, const ch
         if (onTop)
             parent->setKeepOnTop(false);
         GtkWindow* owner = parent && parent->isRealized() ? GTK_WINDOW(parent->getNativeHandle()) : nullptr;
+        gui::win::applyNativeScale();
         GtkWidget* dialog = gtk_file_chooser_dialog_new(caption.c_str(), owner, GTK_FILE_CHOOSER_ACTION_SELECT_FOLDER,
                                                         "_Cancel", GTK_RESPONSE_CANCEL, "_Select",
                                                         GTK_RESPONSE_ACCEPT, nullptr);

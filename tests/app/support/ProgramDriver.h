@@ -238,6 +238,20 @@ inline bool windowSize(const std::string& window, int* width, int* height) {
     return *width > 0 && *height > 0;
 }
 
+/// Where a window's client area starts on the screen. xdotool's own
+/// geometry is off by the frame's title under a reparenting window manager;
+/// xwininfo translates the origin to the root window itself.
+inline bool windowOrigin(const std::string& window, int* x, int* y) {
+    const std::string info = shell("xwininfo -id " + window + " 2>/dev/null");
+    const size_t ax = info.find("Absolute upper-left X:");
+    const size_t ay = info.find("Absolute upper-left Y:");
+    if (ax == std::string::npos || ay == std::string::npos)
+        return false;
+    *x = std::atoi(info.c_str() + ax + 22);
+    *y = std::atoi(info.c_str() + ay + 22);
+    return true;
+}
+
 /// A visible, titled window of `pid` other than `except`, at least 100
 /// pixels wide (pop-up menus and tool tips have no title).
 inline std::string waitForOtherWindow(pid_t pid, const std::string& except, std::chrono::milliseconds limit) {
@@ -318,19 +332,7 @@ inline bool grabWindow(const std::string& window, const std::string& pngPath) {
     int y = 0;
     int width = 0;
     int height = 0;
-    // Where the client area lies on the screen: xwininfo's absolute
-    // position (xdotool's counts a window manager's frame in once more).
-    const std::string info = shell("xwininfo -id " + window + " 2>/dev/null");
-    const auto field = [&](const char* name, int* value) {
-        const size_t at = info.find(name);
-        if (at == std::string::npos)
-            return false;
-        *value = std::atoi(info.c_str() + at + std::string(name).size());
-        return true;
-    };
-    if (!field("Absolute upper-left X:", &x) || !field("Absolute upper-left Y:", &y))
-        return false;
-    if (!windowSize(window, &width, &height))
+    if (!windowOrigin(window, &x, &y) || !windowSize(window, &width, &height))
         return false;
     const char* display = std::getenv("DISPLAY");
     if (!display)
@@ -400,9 +402,8 @@ private:
 class ProgramFixture : public ::testing::Test {
 protected:
     virtual bool withWindowManager() const { return false; }
-    /// The private display's screen ("WxHxDepth"); 2560x1800 and larger
-    /// give the program's display scale 2.
-    virtual const char* screenSize() const { return "1280x1024x24"; }
+    /// The private X server's screen, "WIDTHxHEIGHTxDEPTH".
+    virtual std::string screen() const { return "1280x1024x24"; }
 
     void SetUp() override {
         const char* display = std::getenv("DISPLAY");
@@ -412,7 +413,7 @@ protected:
             GTEST_SKIP() << "xdotool is not installed";
         if (!*SNIPFORGE_PROGRAM || ::access(SNIPFORGE_PROGRAM, X_OK) != 0)
             GTEST_SKIP() << "the program is not built";
-        m_display = std::make_unique<PrivateDisplay>(screenSize());
+        m_display = std::make_unique<PrivateDisplay>(screen());
         ASSERT_TRUE(m_display->ok()) << "could not start a private X server";
         ASSERT_TRUE(m_env.ok);
         if (withWindowManager()) {
