@@ -16,7 +16,6 @@
 #include <cmath>
 #include <cstring>
 #include <fstream>
-#include <poll.h>
 #include <sstream>
 #include <string>
 #include <sys/resource.h>
@@ -107,57 +106,14 @@ private:
 class LargeScreen {
 public:
     LargeScreen() {
-        int fds[2];
-        if (::pipe(fds) != 0)
-            return;
-        m_pid = ::fork();
-        if (m_pid == 0) {
-            ::close(fds[0]);
-            if (fds[1] != 3) {
-                ::dup2(fds[1], 3);
-                ::close(fds[1]);
-            }
-            const int null = ::open("/dev/null", O_WRONLY);
-            ::dup2(null, 1);
-            ::dup2(null, 2);
-            ::execlp("Xvfb", "Xvfb", "-displayfd", "3", "-screen", "0", "3840x2160x24", "-nolisten", "tcp",
-                     static_cast<char*>(nullptr));
-            ::_exit(127);
-        }
-        ::close(fds[1]);
-        std::string number;
-        char c = 0;
-        pollfd ready{fds[0], POLLIN, 0};
-        while (m_pid > 0 && ::poll(&ready, 1, 15000) == 1 && ::read(fds[0], &c, 1) == 1 && c != '\n')
-            number.push_back(c);
-        ::close(fds[0]);
-        if (number.empty())
-            return;
-        m_previous = std::getenv("DISPLAY") ? std::getenv("DISPLAY") : "";
-        ::setenv("DISPLAY", (":" + number).c_str(), 1);
-        m_switched = true;
-        m_wm = std::make_unique<WindowManager>();
-        m_ok = m_wm->ok();
+        if (m_display.ok())
+            m_wm = std::make_unique<WindowManager>();
     }
-    ~LargeScreen() {
-        m_wm.reset();
-        if (m_pid > 0) {
-            ::kill(m_pid, SIGTERM);
-            ::waitpid(m_pid, nullptr, 0);
-        }
-        if (m_switched)
-            ::setenv("DISPLAY", m_previous.c_str(), 1);
-    }
-    LargeScreen(const LargeScreen&) = delete;
-    LargeScreen& operator=(const LargeScreen&) = delete;
-    bool ok() const { return m_ok; }
+    bool ok() const { return m_wm && m_wm->ok(); }
 
 private:
-    pid_t m_pid = -1;
-    std::string m_previous;
-    bool m_switched = false;
-    std::unique_ptr<WindowManager> m_wm;
-    bool m_ok = false;
+    PrivateDisplay m_display{"3840x2160x24"};
+    std::unique_ptr<WindowManager> m_wm; // goes before the display
 };
 
 class OpenWithTest : public ProgramFixture {
