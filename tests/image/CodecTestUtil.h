@@ -8,6 +8,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <string>
@@ -109,6 +110,40 @@ public:
 private:
     size_t m_limit;
     size_t m_taken = 0;
+};
+
+/// A byte stream that cannot seek and hands out at most `piece` bytes per
+/// read, as a pipe does.
+class ChunkedStream : public io::IInputStream {
+public:
+    ChunkedStream(const std::vector<u8>& bytes, size_t piece) : m_bytes(bytes), m_piece(piece) {}
+    bool read(void* buffer, u32 bytes, u32* bytesRead) override {
+        u32 n = static_cast<u32>(std::min<size_t>({bytes, m_bytes.size() - m_position, m_piece}));
+        if (n > 0)
+            std::memcpy(buffer, m_bytes.data() + m_position, n);
+        m_position += n;
+        if (bytesRead)
+            *bytesRead = n;
+        return n > 0;
+    }
+    void close() override {}
+    i64 getPosition() const override { return static_cast<i64>(m_position); }
+    bool canSeek() const override { return false; }
+    bool rewind() override { return false; }
+    bool seekToEnd() override { return false; }
+    bool seek(i64) override { return false; }
+    bool seekFromEnd(i64) override { return false; }
+    bool skip(i64) override { return false; }
+    bool back(i64) override { return false; }
+    void closeAndClear() override {}
+    void dispose() override {}
+    void release() override {}
+    void reset() override {}
+
+private:
+    const std::vector<u8>& m_bytes;
+    size_t m_piece;
+    size_t m_position = 0;
 };
 
 /// The encoded bytes of `write(stream)`.

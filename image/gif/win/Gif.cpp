@@ -24,6 +24,10 @@ constexpr u8 kTrailer = 0x3B;
 constexpr u8 kGraphicControl = 0xF9;
 constexpr u8 kApplication = 0xFF;
 constexpr char kNetscape[] = "NETSCAPE2.0";
+// A frame is a picture of the whole screen; one that claims far more screen
+// than the file could fill is taken for hostile.
+constexpr i64 kMaxPixelsPerByte = 1 << 16;
+constexpr i32 kMaxSide = 0xFFFF;
 
 void putU16(u8* p, u32 v) {
     p[0] = static_cast<u8>(v);
@@ -135,7 +139,8 @@ bool Gif::blitTo(Bitmap* target) const {
 
 bool Gif::convertFrom(BufferedImage* image, i32 bitsPerPixel, bool keepTransparency, int r, int g, int b,
                       int alphaLimit) {
-    if (!image || (bitsPerPixel != 4 && bitsPerPixel != 8) || image->getWidth() <= 0 || image->getHeight() <= 0)
+    if (!image || (bitsPerPixel != 4 && bitsPerPixel != 8) || image->getWidth() <= 0 || image->getHeight() <= 0 ||
+        image->getWidth() > kMaxSide || image->getHeight() > kMaxSide)
         return false;
     const i32 width = image->getWidth();
     const i32 height = image->getHeight();
@@ -256,6 +261,8 @@ bool Gif::writeTo(io::IOutputStream* out) const {
 
     for (size_t i = 0; i < m_frames.size() && ok; ++i) {
         const Bitmap* frame = m_frames[i];
+        if (frame->getWidth() > kMaxSide || frame->getHeight() > kMaxSide || frame->getBitCount() > 8)
+            return false; // a size or depth the file cannot say
         const i32 transparent = m_transparentIndex[i];
         u8 gce[8] = {kExtension, kGraphicControl, 4};
         gce[3] = static_cast<u8>((transparent != -1 ? 1 : 0) | (m_disposal[i] & 7) << 2);
@@ -301,6 +308,7 @@ bool Gif::readFrom(io::IInputStream* in) {
     reset();
     if (!in)
         return false;
+    const i64 available = detail::bytesLeft(in);
     u8 header[13];
     if (!detail::readExactly(in, header, sizeof header) || std::memcmp(header, "GIF", 3) != 0 ||
         (std::memcmp(header + 3, "87a", 3) != 0 && std::memcmp(header + 3, "89a", 3) != 0))
@@ -371,12 +379,14 @@ bool Gif::readFrom(io::IInputStream* in) {
 
         if (!sized) {
             // Some writers leave the screen 0 x 0 or smaller than the image.
-            screenWidth = std::max(screenWidth, left + width);
-            screenHeight = std::max(screenHeight, top + height);
+            // The screen grows to hold the first image, but never past what
+            // the format's 16-bit sizes can say.
+            screenWidth = std::min(std::max(screenWidth, left + width), kMaxSide);
+            screenHeight = std::min(std::max(screenHeight, top + height), kMaxSide);
             sized = true;
         }
         const i64 area = static_cast<i64>(screenWidth) * screenHeight;
-        if (area == 0 || pixelsHeld + area > kMaxPixels)
+        if (area == 0 || pixelsHeld + area > kMaxPixels || !detail::couldHold(available, area, kMaxPixelsPerByte))
             return false;
         thread::Pooled<Bitmap> frame = thread::makePooled<Bitmap>();
         if (!frame->create(screenWidth, screenHeight, 8))

@@ -21,7 +21,8 @@ inline constexpr int kAlphaLimit = 96;
 /// area around it in the transparent index (index 0 when there is none).
 /// Malformed LZW data ends that frame's pixels; a file that ends before its
 /// trailer keeps the frames that came and the read answers false. Frames
-/// beyond `kMaxPixels` in all are refused. One thread at a time.
+/// beyond `kMaxPixels` in all, or of more than 65536 pixels per byte of a
+/// stream that can tell its size, are refused. One thread at a time.
 class Gif : public IGif {
     S_POOLED_CLASS(Gif)
 

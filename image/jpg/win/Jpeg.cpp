@@ -23,6 +23,10 @@ constexpr size_t kBufferBytes = 4096;
 // block: past this many the file is taken for hostile.
 constexpr int kMaxScans = 1000;
 constexpr long kMaxCodecMemory = 512L << 20;
+// Even arithmetic-coded flat pictures take a byte per few thousand pixels: a
+// header that claims far more picture than the file holds is refused before
+// memory is taken for it.
+constexpr i64 kMaxPixelsPerByte = 1 << 15;
 
 // The codec's fatal errors come back here instead of ending the process.
 // The functions that set the trap hold only plain data between setjmp and
@@ -224,6 +228,7 @@ bool Jpeg::readFrom(io::IInputStream* stream) {
     m_bitmap->reset();
     if (!stream)
         return false;
+    const i64 available = detail::bytesLeft(stream);
 
     jpeg_decompress_struct codec;
     ErrorTrap trap;
@@ -250,8 +255,11 @@ bool Jpeg::readFrom(io::IInputStream* stream) {
     source.ended = false;
     codec.src = &source.manager;
 
-    if (jpeg_read_header(&codec, TRUE) != JPEG_HEADER_OK ||
-        static_cast<i64>(codec.image_width) * codec.image_height > kMaxPixels)
+    if (jpeg_read_header(&codec, TRUE) != JPEG_HEADER_OK)
+        fail(reinterpret_cast<j_common_ptr>(&codec), JERR_NO_IMAGE);
+    if (static_cast<i64>(codec.image_width) * codec.image_height > kMaxPixels ||
+        !detail::couldHold(available, static_cast<i64>(codec.image_width) * codec.image_height,
+                           kMaxPixelsPerByte))
         fail(reinterpret_cast<j_common_ptr>(&codec), JERR_IMAGE_TOO_BIG);
     const bool cmyk = codec.jpeg_color_space == JCS_CMYK || codec.jpeg_color_space == JCS_YCCK;
     const bool grey = codec.jpeg_color_space == JCS_GRAYSCALE;

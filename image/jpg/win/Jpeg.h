@@ -13,9 +13,10 @@ namespace s::image::jpg::win {
 /// sub-sampling, standard Huffman tables) at the set quality. A codec error
 /// never ends the process: the write or read answers false instead, and a
 /// failed stream write is such an error. Reading refuses pictures beyond
-/// `kMaxPixels` and files of more than 1000 scans (which cost time without
-/// bound); a file that ends early keeps the decoded part (the rest grey) and
-/// the read answers false. One thread at a time.
+/// `kMaxPixels`, pictures that claim more than 32768 pixels per byte of a
+/// stream that can tell its size, and files of more than 1000 scans (which
+/// cost time without bound); a file that ends early keeps the decoded part
+/// (the rest grey) and the read answers false. One thread at a time.
 class Jpeg : public IJpeg {
     S_POOLED_CLASS(Jpeg)
 

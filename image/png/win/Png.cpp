@@ -55,17 +55,6 @@ void readBytes(png_structp png, png_bytep data, png_size_t length) {
         png_error(png, "file ends early");
 }
 
-/// Bytes left in a stream that can tell, else -1.
-i64 bytesLeft(io::IInputStream* stream) {
-    if (!stream->canSeek())
-        return -1;
-    i64 here = stream->getPosition();
-    if (!stream->seekToEnd())
-        return -1;
-    i64 end = stream->getPosition();
-    return stream->seek(here) ? end - here : -1;
-}
-
 } // namespace
 
 Png::Png() : m_bitmap(bmp::win::Bitmap::create()) {}
@@ -152,7 +141,7 @@ bool Png::readFrom(io::IInputStream* stream) {
     m_bitmap->reset();
     if (!stream)
         return false;
-    const i64 available = bytesLeft(stream);
+    const i64 available = detail::bytesLeft(stream);
     png_structp png = png_create_read_struct(PNG_LIBPNG_VER_STRING, nullptr, onError, onWarning);
     if (!png)
         return false;
