@@ -103,10 +103,10 @@ public:
     [[nodiscard]] virtual bool saveJpeg(const char* utf8Path, i32 quality, int r, int g, int b) = 0;
     /// Encodes as 8-bit RGBA PNG, Adam7-interlaced or not; alpha is kept
     /// (`keepTransparency`) or composited onto (r, g, b).
-    [[nodiscard]] virtual bool writePng(io::IOutputStream* stream, bool interlace, bool keepTransparency, int r,
-                                        int g, int b) = 0;
-    [[nodiscard]] virtual bool savePng(const char* utf8Path, bool interlace, bool keepTransparency, int r, int g,
-                                       int b) = 0;
+    [[nodiscard]] virtual bool writePng(io::IOutputStream* stream, bool interlace, bool keepTransparency,
+                                        int r, int g, int b) = 0;
+    [[nodiscard]] virtual bool savePng(const char* utf8Path, bool interlace, bool keepTransparency, int r,
+                                       int g, int b) = 0;
 
     /// Transforms into `dst` (its size, pixels and alpha flag are replaced and
     /// its caches dropped) or, when null, into a new buffer the caller owns.

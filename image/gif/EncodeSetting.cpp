@@ -48,7 +48,8 @@ IEncodedImage* EncodeSetting::encode(BufferedImage* image) {
         return nullptr;
     // The interlace choice does not reach the writer: GIF rows are never interlaced.
     win::Gif* gif = win::Gif::create();
-    return detail::keepIf(gif, gif->convertFrom(image, bpp, keepTransparency, bgRed, bgGreen, bgBlue, win::kAlphaLimit));
+    return detail::keepIf(
+        gif, gif->convertFrom(image, bpp, keepTransparency, bgRed, bgGreen, bgBlue, win::kAlphaLimit));
 }
 
 IEncodedImage* EncodeSetting::encodeSet(BufferedImageSet* set) {

@@ -18,8 +18,8 @@ struct Choice {
     i32 value;
     bool byDefault;
 };
-constexpr Choice kSizeKeys[] = {{u"Size016", 16, true},  {u"Size024", 24, true},  {u"Size032", 32, true},
-                                {u"Size048", 48, true},  {u"Size064", 64, false}, {u"Size096", 96, false}};
+constexpr Choice kSizeKeys[] = {{u"Size016", 16, true}, {u"Size024", 24, true},  {u"Size032", 32, true},
+                                {u"Size048", 48, true}, {u"Size064", 64, false}, {u"Size096", 96, false}};
 constexpr Choice kDepthKeys[] = {{u"Bpp04", 4, true}, {u"Bpp08", 8, true}, {u"Bpp32", 32, true}};
 
 void loadChoices(map::IMappedData* store, const char16_t* group, const Choice* choices, size_t count,
@@ -84,14 +84,15 @@ IEncodedImage* EncodeSetting::encode(BufferedImage* image) {
         return nullptr;
     win::Icon* icon = win::Icon::create();
     // The icon takes the filtered picture itself.
-    return detail::keepIf(icon, icon->buildFrom(image, sizes, depths, keepRatio, keepTransparency, bgRed, bgGreen, bgBlue));
+    return detail::keepIf(
+        icon, icon->buildFrom(image, sizes, depths, keepRatio, keepTransparency, bgRed, bgGreen, bgBlue));
 }
 
 IEncodedImage* EncodeSetting::encodeSet(BufferedImageSet* set) {
     if (set && !entryPairs.empty() && entryPairs.size() == set->getImageCount()) {
         win::Icon* icon = win::Icon::create();
-        return detail::keepIf(icon,
-                      icon->buildFromPairs(set, entryPairs, keepRatio, keepTransparency, bgRed, bgGreen, bgBlue));
+        return detail::keepIf(
+            icon, icon->buildFromPairs(set, entryPairs, keepRatio, keepTransparency, bgRed, bgGreen, bgBlue));
     }
     return IEncodeSetting::encodeSet(set);
 }

@@ -22,8 +22,8 @@ public:
     virtual i32 findNearestByDepth(i32 width, i32 height, i32 bitsPerPixel) const = 0;
     /// Nearest in area, then in depth.
     virtual i32 findNearestByArea(i32 width, i32 height, i32 bitsPerPixel) const = 0;
-    [[nodiscard]] virtual image::win::BufferedImage* toBufferedImage(u32 index,
-                                                                     image::win::BufferedImage* reuse) const = 0;
+    [[nodiscard]] virtual image::win::BufferedImage*
+    toBufferedImage(u32 index, image::win::BufferedImage* reuse) const = 0;
     using IEncodedImage::toBufferedImage;
 };
 

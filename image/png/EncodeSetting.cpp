@@ -42,7 +42,8 @@ IEncodedImage* EncodeSetting::encode(BufferedImage* image) {
     if (!image)
         return nullptr;
     win::Png* png = win::Png::create();
-    return detail::keepIf(png, png->convertFrom(image, withInterlace, keepTransparency, bgRed, bgGreen, bgBlue));
+    return detail::keepIf(png,
+                          png->convertFrom(image, withInterlace, keepTransparency, bgRed, bgGreen, bgBlue));
 }
 
 } // namespace s::image::png

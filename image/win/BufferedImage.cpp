@@ -443,7 +443,8 @@ bool BufferedImage::writePng(io::IOutputStream* stream, bool interlace, bool kee
     return png->writeTo(stream);
 }
 
-bool BufferedImage::savePng(const char* utf8Path, bool interlace, bool keepTransparency, int r, int g, int b) {
+bool BufferedImage::savePng(const char* utf8Path, bool interlace, bool keepTransparency, int r, int g,
+                            int b) {
     return saveThrough(utf8Path, [&](io::IOutputStream* out) {
         return writePng(out, interlace, keepTransparency, r, g, b);
     });

@@ -68,8 +68,8 @@ public:
                                int b) override;
     [[nodiscard]] bool writeJpeg(io::IOutputStream* stream, i32 quality, int r, int g, int b) override;
     [[nodiscard]] bool saveJpeg(const char* utf8Path, i32 quality, int r, int g, int b) override;
-    [[nodiscard]] bool writePng(io::IOutputStream* stream, bool interlace, bool keepTransparency, int r, int g,
-                                int b) override;
+    [[nodiscard]] bool writePng(io::IOutputStream* stream, bool interlace, bool keepTransparency, int r,
+                                int g, int b) override;
     [[nodiscard]] bool savePng(const char* utf8Path, bool interlace, bool keepTransparency, int r, int g,
                                int b) override;
     BufferedImage* copy(BufferedImage* dst) override;

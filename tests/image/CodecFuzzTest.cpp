@@ -72,8 +72,8 @@ void mutate(std::vector<u8>& b, Random& random) {
             const size_t length = std::min<size_t>(b.size() - at, 1 + random.below(64));
             std::vector<u8> copy(b.begin() + static_cast<std::ptrdiff_t>(at),
                                  b.begin() + static_cast<std::ptrdiff_t>(at + length));
-            b.insert(b.begin() + static_cast<std::ptrdiff_t>(random.below(static_cast<u32>(b.size()))), copy.begin(),
-                     copy.end());
+            b.insert(b.begin() + static_cast<std::ptrdiff_t>(random.below(static_cast<u32>(b.size()))),
+                     copy.begin(), copy.end());
             break;
         }
         default:
@@ -146,7 +146,8 @@ std::vector<u8> libpngFile(int w, int h, png_uint_32 format) {
     const void* map = (format & PNG_FORMAT_FLAG_COLORMAP) ? colours.data() : nullptr;
     std::vector<u8> out(1 << 16);
     png_alloc_size_t size = out.size();
-    EXPECT_TRUE(png_image_write_to_memory(&image, out.data(), &size, 0, pixels.data(), 0, map)) << image.message;
+    EXPECT_TRUE(png_image_write_to_memory(&image, out.data(), &size, 0, pixels.data(), 0, map))
+        << image.message;
     out.resize(size);
     return out;
 }
@@ -212,25 +213,31 @@ std::vector<std::pair<Kind, std::vector<u8>>> seeds() {
     std::vector<std::pair<Kind, std::vector<u8>>> out;
     auto image = makeImage(19, 13, pattern(19, 13, true), true);
     auto write = [&](auto f) { return encodeWith(f); };
-    out.emplace_back(Kind::Jpeg, write([&](io::IOutputStream* o) { return image->writeJpeg(o, 80, 0, 0, 0); }));
+    out.emplace_back(Kind::Jpeg,
+                     write([&](io::IOutputStream* o) { return image->writeJpeg(o, 80, 0, 0, 0); }));
     out.emplace_back(Kind::Jpeg, libjpegFile(21, 17, 3, true));
     out.emplace_back(Kind::Jpeg, libjpegFile(24, 9, 1, false));
     out.emplace_back(Kind::Jpeg, libjpegFile(9, 8, 4, false));
-    out.emplace_back(Kind::Png, write([&](io::IOutputStream* o) { return image->writePng(o, false, true, 0, 0, 0); }));
-    out.emplace_back(Kind::Png, write([&](io::IOutputStream* o) { return image->writePng(o, true, true, 0, 0, 0); }));
+    out.emplace_back(Kind::Png,
+                     write([&](io::IOutputStream* o) { return image->writePng(o, false, true, 0, 0, 0); }));
+    out.emplace_back(Kind::Png,
+                     write([&](io::IOutputStream* o) { return image->writePng(o, true, true, 0, 0, 0); }));
     out.emplace_back(Kind::Png, libpngFile(11, 7, PNG_FORMAT_LINEAR_Y));
     out.emplace_back(Kind::Png, libpngFile(13, 6, PNG_FORMAT_RGBA_COLORMAP));
     out.emplace_back(Kind::Png, libpngFile(10, 5, PNG_FORMAT_GA));
-    out.emplace_back(Kind::Gif, write([&](io::IOutputStream* o) { return image->writeGif(o, 8, true, 0, 0, 0); }));
-    out.emplace_back(Kind::Gif, write([&](io::IOutputStream* o) { return image->writeGif(o, 4, false, 0, 0, 0); }));
+    out.emplace_back(Kind::Gif,
+                     write([&](io::IOutputStream* o) { return image->writeGif(o, 8, true, 0, 0, 0); }));
+    out.emplace_back(Kind::Gif,
+                     write([&](io::IOutputStream* o) { return image->writeGif(o, 4, false, 0, 0, 0); }));
     // Two frames, the second at an offset, with a global table.
-    out.emplace_back(Kind::Gif, std::vector<u8>{'G', 'I', 'F', '8', '9', 'a', 4, 0, 3, 0, 0x80, 0, 0,
-                                                0,   0,   0,   255, 255, 255,                      // table
-                                                0x21, 0xF9, 4, 5, 10, 0, 1, 0,                     // control
-                                                0x2C, 0, 0, 0, 0, 4, 0, 3, 0, 0,                   // image
-                                                2, 3, 0x8C, 0x2D, 0x99, 0,                          // data
-                                                0x2C, 1, 0, 1, 0, 2, 0, 2, 0, 0x40,                // interlaced
-                                                2, 2, 0x44, 0x01, 0, 0x3B});
+    out.emplace_back(Kind::Gif,
+                     std::vector<u8>{'G',  'I',  'F',  '8',  '9',  'a', 4,   0,   3,   0,
+                                     0x80, 0,    0,    0,    0,    0,   255, 255, 255,       // table
+                                     0x21, 0xF9, 4,    5,    10,   0,   1,   0,              // control
+                                     0x2C, 0,    0,    0,    0,    4,   0,   3,   0,   0,    // image
+                                     2,    3,    0x8C, 0x2D, 0x99, 0,                        // data
+                                     0x2C, 1,    0,    1,    0,    2,   0,   2,   0,   0x40, // interlaced
+                                     2,    2,    0x44, 0x01, 0,    0x3B});
     return out;
 }
 
@@ -261,8 +268,8 @@ TEST(CodecFuzz, MutatedFilesNeverFault) {
             break; // one round's failures say enough
     }
     // The loop must reach the decoders, not only the refusals.
-    std::printf("complete reads of %d mutated files: JPEG %d, PNG %d, GIF %d\n", kRounds, complete[0], complete[1],
-                complete[2]);
+    std::printf("complete reads of %d mutated files: JPEG %d, PNG %d, GIF %d\n", kRounds, complete[0],
+                complete[1], complete[2]);
     EXPECT_GT(complete[0], 50);
     EXPECT_GT(complete[1], 50);
     EXPECT_GT(complete[2], 50);
@@ -301,13 +308,16 @@ TEST(CodecFuzz, HeadersClaimingHugePicturesCostNothing) {
     EXPECT_FALSE(exercise(Kind::Jpeg, jpeg, false).ok);
     EXPECT_EQ(exercise(Kind::Jpeg, jpeg, false).width, 0);
 
-    std::vector<u8> png = encodeWith([&](io::IOutputStream* o) { return image->writePng(o, false, true, 0, 0, 0); });
+    std::vector<u8> png =
+        encodeWith([&](io::IOutputStream* o) { return image->writePng(o, false, true, 0, 0, 0); });
     for (int i = 0; i < 4; ++i)
-        png[16 + i] = static_cast<u8>(30000u >> (24 - 8 * i)), png[20 + i] = static_cast<u8>(4000u >> (24 - 8 * i));
+        png[16 + i] = static_cast<u8>(30000u >> (24 - 8 * i)),
+                 png[20 + i] = static_cast<u8>(4000u >> (24 - 8 * i));
     fixPngChunks(png);
     EXPECT_FALSE(exercise(Kind::Png, png, false).ok);
 
-    std::vector<u8> gif = encodeWith([&](io::IOutputStream* o) { return image->writeGif(o, 8, true, 0, 0, 0); });
+    std::vector<u8> gif =
+        encodeWith([&](io::IOutputStream* o) { return image->writeGif(o, 8, true, 0, 0, 0); });
     gif[6] = 0x30, gif[7] = 0x75, gif[8] = 0xA0, gif[9] = 0x0F;
     EXPECT_FALSE(exercise(Kind::Gif, gif, false).ok);
 }

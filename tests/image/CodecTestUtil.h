@@ -63,7 +63,8 @@ inline double psnr(const std::vector<Pixel>& a, const std::vector<Pixel>& b) {
     double sum = 0;
     for (size_t i = 0; i < std::min(a.size(), b.size()); ++i)
         for (int shift : {0, 8, 16}) {
-            double d = static_cast<double>((a[i] >> shift) & 0xFF) - static_cast<double>((b[i] >> shift) & 0xFF);
+            double d =
+                static_cast<double>((a[i] >> shift) & 0xFF) - static_cast<double>((b[i] >> shift) & 0xFF);
             sum += d * d;
         }
     double mse = sum / (3.0 * static_cast<double>(std::max<size_t>(1, a.size())));

@@ -1,8 +1,8 @@
 // The encode settings: defaults of a fresh store, what they store and under
 // which keys, what they read back from a store file, and what they encode.
 
-#include "foundation/xml/MappedData.h"
 #include "image/bmp/EncodeSetting.h"
+#include "foundation/xml/MappedData.h"
 #include "image/filters/IFilter.h"
 #include "image/gif/EncodeSetting.h"
 #include "image/ico/EncodeSetting.h"
@@ -121,7 +121,8 @@ TEST(EncodeSettings, IconSizesWithoutAKeyAreNotRemembered) {
     EXPECT_TRUE(ico->save());
     const char16_t* group = u"Cutter\\ConvertTo\\Ico\\IcoEncodeSetting";
     EXPECT_TRUE(store->getBool(group, u"Size032", false));
-    for (const char16_t* key : {u"Size016", u"Size024", u"Size048", u"Size064", u"Size096", u"Bpp04", u"Bpp32"})
+    for (const char16_t* key :
+         {u"Size016", u"Size024", u"Size048", u"Size064", u"Size096", u"Bpp04", u"Bpp32"})
         EXPECT_FALSE(store->getBool(group, key, true)) << std::string(key, key + 7);
     EXPECT_TRUE(store->getBool(group, u"Bpp08", false));
     Pooled<s::image::ico::EncodeSetting> again(s::image::ico::EncodeSetting::newBound(kIco, store.get()));

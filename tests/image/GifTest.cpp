@@ -2,8 +2,8 @@
 // with an independent code-width tracker, and their pixels as the ffmpeg
 // tool decodes them; files of other writers read by us.
 
-#include "image/filters/reduction/Quantizer.h"
 #include "image/gif/win/Gif.h"
+#include "image/filters/reduction/Quantizer.h"
 #include "image/gif/win/GifLzw.h"
 #include "image/win/BufferedImageSet.h"
 #include "support/TempDir.h"
@@ -183,8 +183,9 @@ TEST(GifRoundTrip, FfmpegSeesThePalettePixelsOfAFrame) {
     auto few = makeImage(61, 37, scrambled(61, 37, 200, 7)); // fewer colours than the palette
     auto alpha = makeImage(37, 23, pattern(37, 23, true), true);
     std::vector<std::string> paths;
-    for (auto [name, image, bpp] : {std::tuple{"frame8", frame.get(), 8}, std::tuple{"frame4", frame.get(), 4},
-                                    std::tuple{"few", few.get(), 8}, std::tuple{"alpha", alpha.get(), 8}}) {
+    for (auto [name, image, bpp] :
+         {std::tuple{"frame8", frame.get(), 8}, std::tuple{"frame4", frame.get(), 4},
+          std::tuple{"few", few.get(), 8}, std::tuple{"alpha", alpha.get(), 8}}) {
         paths.push_back(dir.file(std::string(name) + ".gif"));
         ASSERT_TRUE(image->saveGif(paths.back().c_str(), bpp, true, 255, 255, 255));
     }
@@ -230,7 +231,8 @@ TEST(GifLayout, HeaderScreenLoopBlockControlDescriptorAndCodeSize) {
         EXPECT_EQ(b[12], 0);
         ASSERT_EQ(w.extensions.size(), 2u);
         EXPECT_EQ(w.extensions[0].label, 0xFF);
-        EXPECT_EQ(w.extensions[0].data, (std::vector<u8>{'N', 'E', 'T', 'S', 'C', 'A', 'P', 'E', '2', '.', '0', 1, 1, 0}));
+        EXPECT_EQ(w.extensions[0].data,
+                  (std::vector<u8>{'N', 'E', 'T', 'S', 'C', 'A', 'P', 'E', '2', '.', '0', 1, 1, 0}));
         EXPECT_EQ(std::vector<u8>(b.begin() + 13, b.begin() + 16), (std::vector<u8>{0x21, 0xFF, 11}));
         EXPECT_EQ(w.extensions[1].label, 0xF9);
         EXPECT_EQ(w.extensions[1].data, (std::vector<u8>{0, 0, 0, 0xFF})) << "no transparency, no delay";
@@ -269,6 +271,22 @@ TEST(GifPalette, OneColourGivesOneEntryAndIndexZero) {
     EXPECT_EQ(std::vector<u8>(w.images[0].table.begin(), w.images[0].table.begin() + 3),
               (std::vector<u8>{0x33, 0x66, 0x99}));
     EXPECT_EQ(std::count(w.images[0].table.begin() + 3, w.images[0].table.end(), 0), 765);
+}
+
+TEST(GifPalette, ThreeHundredColoursUseAtMost255IndicesAndNeverTheTransparentOne) {
+    auto image = makeImage(30, 10, scrambled(30, 10, 300, 21));
+    for (int bpp : {8, 4}) {
+        auto gif = readGif(gifBytes(image.get(), bpp));
+        ASSERT_EQ(gif->getImageCount(), 1u);
+        EXPECT_EQ(gif->getTransparentIndex(0), -1);
+        std::set<int> used;
+        for (int y = 0; y < 10; ++y)
+            for (int x = 0; x < 30; ++x)
+                used.insert(gif->getFrame(0)->getRow(y)[x]);
+        const int reserved = bpp == 8 ? 255 : 15;
+        EXPECT_LE(used.size(), static_cast<size_t>(reserved));
+        EXPECT_LT(*used.rbegin(), reserved) << "the index kept for transparency stays unused";
+    }
 }
 
 TEST(GifTransparency, AlphaNinetyFiveIsTransparentAndNinetySixIsNot) {
@@ -479,8 +497,11 @@ TEST(GifAnimation, LaterFramesHoldOnlyWhatChanged) {
     writeBytes(path, bytes);
     // ffmpeg plays it: its second picture is the changed one.
     int status = -1;
-    runCapture("ffmpeg -nostdin -v error -y -i '" + path + "' -vf select='eq(n\\,1)' -frames:v 1 -f rawvideo "
-               "-pix_fmt bgra '" + path + ".raw' 2>&1", &status);
+    runCapture("ffmpeg -nostdin -v error -y -i '" + path +
+                   "' -vf select='eq(n\\,1)' -frames:v 1 -f rawvideo "
+                   "-pix_fmt bgra '" +
+                   path + ".raw' 2>&1",
+               &status);
     ASSERT_EQ(status, 0);
     std::vector<u8> raw = fileBytes(path + ".raw");
     ASSERT_EQ(raw.size(), 16u * 8 * 4);

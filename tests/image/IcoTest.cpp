@@ -50,7 +50,8 @@ bool maskBit(const std::vector<u8>& b, const Record& r, int x, int y) {
     const size_t table = r.bits <= 8 ? (4u << r.bits) : 0;
     const size_t mask = r.offset + 40 + table + colourStride * static_cast<size_t>(r.width);
     return (b[mask + maskStride * static_cast<size_t>(r.height - 1 - y) + static_cast<size_t>(x >> 3)] >>
-            (7 - (x & 7))) & 1;
+            (7 - (x & 7))) &
+           1;
 }
 
 /// Each stream of an icon file as ffmpeg decodes it (BGRA words).

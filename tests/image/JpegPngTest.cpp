@@ -134,8 +134,8 @@ TEST(PngLayout, AlwaysEightBitRgbaWithTheInterlaceAskedForAndNoOtherChunks) {
         for (int x = 0; x < 5; ++x)
             image->getRow(y)[x] &= 0x00FFFFFF; // alpha bytes that mean nothing
     for (bool interlace : {false, true}) {
-        std::vector<u8> png =
-            encodeWith([&](io::IOutputStream* out) { return image->writePng(out, interlace, true, 0, 0, 0); });
+        std::vector<u8> png = encodeWith(
+            [&](io::IOutputStream* out) { return image->writePng(out, interlace, true, 0, 0, 0); });
         ASSERT_GT(png.size(), 33u);
         EXPECT_EQ(std::vector<u8>(png.begin(), png.begin() + 8),
                   (std::vector<u8>{0x89, 'P', 'N', 'G', 0x0D, 0x0A, 0x1A, 0x0A}));
@@ -185,7 +185,7 @@ TEST(PngRead, EveryColourTypeAndDepthOfAnotherWriter) {
     if (!haveFfmpeg())
         GTEST_SKIP() << "ffmpeg is not installed";
     s::test::TempDir dir;
-    const std::vector<std::string> formats = {"rgb24", "rgba",    "gray",    "gray16be", "ya8",
+    const std::vector<std::string> formats = {"rgb24",  "rgba",    "gray",     "gray16be", "ya8",
                                               "ya16be", "rgb48be", "rgba64be", "pal8",     "monob"};
     std::vector<std::string> paths;
     std::string command = "ffmpeg -nostdin -v error -y -f lavfi -i testsrc2=size=30x16 -vf \"format=rgba,"
@@ -216,7 +216,8 @@ TEST(PngRead, EveryColourTypeAndDepthOfAnotherWriter) {
             for (int shift : {0, 8, 16, 24})
                 worst = std::max(worst, std::abs(static_cast<int>((got[p] >> shift) & 0xFF) -
                                                  static_cast<int>((expected[i][p] >> shift) & 0xFF)));
-        EXPECT_LE(worst, formats[i].find("16") != std::string::npos || formats[i].find("48") != std::string::npos ||
+        EXPECT_LE(worst, formats[i].find("16") != std::string::npos ||
+                                 formats[i].find("48") != std::string::npos ||
                                  formats[i].find("64") != std::string::npos
                              ? 1
                              : 0);
@@ -278,8 +279,10 @@ TEST(JpegRoundTrip, QualityNinetyIsAbove35DbForEveryDecoder) {
         encodeWith([&](io::IOutputStream* out) { return frame->writeJpeg(out, 20, 255, 255, 255); });
     EXPECT_LT(low.size(), bytes.size());
     EXPECT_LT(psnr(libjpegDecode(low, false), original), viaLibjpeg);
-    std::vector<u8> q0 = encodeWith([&](io::IOutputStream* out) { return frame->writeJpeg(out, -5, 0, 0, 0); });
-    std::vector<u8> q1 = encodeWith([&](io::IOutputStream* out) { return frame->writeJpeg(out, 1, 0, 0, 0); });
+    std::vector<u8> q0 =
+        encodeWith([&](io::IOutputStream* out) { return frame->writeJpeg(out, -5, 0, 0, 0); });
+    std::vector<u8> q1 =
+        encodeWith([&](io::IOutputStream* out) { return frame->writeJpeg(out, 1, 0, 0, 0); });
     EXPECT_EQ(q0, q1);
     std::vector<u8> q100 =
         encodeWith([&](io::IOutputStream* out) { return frame->writeJpeg(out, 100, 0, 0, 0); });
@@ -290,7 +293,8 @@ TEST(JpegRoundTrip, QualityNinetyIsAbove35DbForEveryDecoder) {
 
 TEST(JpegLayout, BaselineJfifWithTwoByTwoChromaSubsampling) {
     auto image = makeImage(33, 17, pattern(33, 17, false));
-    std::vector<u8> jpeg = encodeWith([&](io::IOutputStream* out) { return image->writeJpeg(out, 75, 0, 0, 0); });
+    std::vector<u8> jpeg =
+        encodeWith([&](io::IOutputStream* out) { return image->writeJpeg(out, 75, 0, 0, 0); });
     ASSERT_GT(jpeg.size(), 20u);
     EXPECT_EQ(jpeg[0], 0xFF);
     EXPECT_EQ(jpeg[1], 0xD8);
@@ -392,7 +396,8 @@ TEST(JpegRead, GreyColourAndCmykFilesOfAnotherWriter) {
 
 TEST(JpegRead, TruncatedFileKeepsItsSizeAndSaysIncomplete) {
     auto image = makeImage(64, 256, pattern(64, 256, false));
-    std::vector<u8> jpeg = encodeWith([&](io::IOutputStream* out) { return image->writeJpeg(out, 90, 0, 0, 0); });
+    std::vector<u8> jpeg =
+        encodeWith([&](io::IOutputStream* out) { return image->writeJpeg(out, 90, 0, 0, 0); });
     // Three quarters of the file: past the tables and the first rows.
     std::vector<u8> cut(jpeg.begin(), jpeg.begin() + static_cast<std::ptrdiff_t>(jpeg.size() * 3 / 4));
     bool ok = true;
@@ -419,7 +424,8 @@ TEST(CodecWriteFailure, AFullDiskIsReportedAndNoFileIsLeft) {
     auto frame = makeImage(200, 150, pattern(200, 150, true), true);
     std::vector<u8> png =
         encodeWith([&](io::IOutputStream* out) { return frame->writePng(out, false, true, 0, 0, 0); });
-    std::vector<u8> jpeg = encodeWith([&](io::IOutputStream* out) { return frame->writeJpeg(out, 90, 0, 0, 0); });
+    std::vector<u8> jpeg =
+        encodeWith([&](io::IOutputStream* out) { return frame->writeJpeg(out, 90, 0, 0, 0); });
     for (size_t part : {0, 1, 2, 3}) {
         const size_t pngLimit = part == 3 ? png.size() - 1 : png.size() * part / 3;
         const size_t jpegLimit = part == 3 ? jpeg.size() - 1 : jpeg.size() * part / 3;
@@ -453,5 +459,10 @@ TEST(CodecWriteFailure, AnEmptyPictureIsNotWritten) {
     Pooled<col::_array::ArrayU08> out(col::_array::ArrayU08::create());
     EXPECT_FALSE(empty->writePng(out.get(), false, true, 0, 0, 0));
     EXPECT_FALSE(empty->writeJpeg(out.get(), 90, 0, 0, 0));
+    // Wider than JPEG and GIF can say: refused, not cut to size.
+    auto wide = makeImage(65536, 1, std::vector<Pixel>(65536, 0xFF808080));
+    EXPECT_FALSE(wide->writeJpeg(out.get(), 90, 0, 0, 0));
+    EXPECT_FALSE(wide->writeGif(out.get(), 8, true, 0, 0, 0));
     EXPECT_EQ(out->size(), 0u);
+    EXPECT_TRUE(wide->writePng(out.get(), false, true, 0, 0, 0));
 }

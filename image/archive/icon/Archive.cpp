@@ -95,7 +95,8 @@ i32 Archive::findBest(i32 width, i32 height) const {
             return static_cast<i32>(i);
         const i64 areaDifference = std::llabs(static_cast<i64>(e.getWidth()) * e.getHeight() - area);
         const i32 depthDifference = std::abs(e.getBitCount() - 32);
-        if (best < 0 || areaDifference < bestArea || (areaDifference == bestArea && depthDifference < bestDepth)) {
+        if (best < 0 || areaDifference < bestArea ||
+            (areaDifference == bestArea && depthDifference < bestDepth)) {
             best = static_cast<i32>(i);
             bestArea = areaDifference;
             bestDepth = depthDifference;

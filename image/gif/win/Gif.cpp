@@ -139,8 +139,8 @@ bool Gif::blitTo(Bitmap* target) const {
 
 bool Gif::convertFrom(BufferedImage* image, i32 bitsPerPixel, bool keepTransparency, int r, int g, int b,
                       int alphaLimit) {
-    if (!image || (bitsPerPixel != 4 && bitsPerPixel != 8) || image->getWidth() <= 0 || image->getHeight() <= 0 ||
-        image->getWidth() > kMaxSide || image->getHeight() > kMaxSide)
+    if (!image || (bitsPerPixel != 4 && bitsPerPixel != 8) || image->getWidth() <= 0 ||
+        image->getHeight() <= 0 || image->getWidth() > kMaxSide || image->getHeight() > kMaxSide)
         return false;
     const i32 width = image->getWidth();
     const i32 height = image->getHeight();
@@ -179,7 +179,8 @@ bool Gif::convertFrom(BufferedImage* image, i32 bitsPerPixel, bool keepTranspare
     thread::Pooled<Bitmap> frame = thread::makePooled<Bitmap>();
     if (!frame->create(width, height, 8))
         return false;
-    thread::Pooled<filters::reduction::Quantizer> quantizer = thread::makePooled<filters::reduction::Quantizer>();
+    thread::Pooled<filters::reduction::Quantizer> quantizer =
+        thread::makePooled<filters::reduction::Quantizer>();
     quantizer->build(source, colours);
     std::memcpy(frame->getColourTable(), quantizer->getPalette(), quantizer->getPaletteSize() * 4);
     for (i32 y = 0; y < height; ++y)
@@ -192,7 +193,8 @@ bool Gif::convertFrom(BufferedImage* image, i32 bitsPerPixel, bool keepTranspare
     return true;
 }
 
-bool Gif::convertFromSet(BufferedImageSet* set, i32 bitsPerPixel, bool keepTransparency, int r, int g, int b) {
+bool Gif::convertFromSet(BufferedImageSet* set, i32 bitsPerPixel, bool keepTransparency, int r, int g,
+                         int b) {
     if (!set || !set->getPrimaryImage())
         return false;
     if (set->getImageCount() < 2 || !set->isAnimated())
@@ -386,7 +388,8 @@ bool Gif::readFrom(io::IInputStream* in) {
             sized = true;
         }
         const i64 area = static_cast<i64>(screenWidth) * screenHeight;
-        if (area == 0 || pixelsHeld + area > kMaxPixels || !detail::couldHold(available, area, kMaxPixelsPerByte))
+        if (area == 0 || pixelsHeld + area > kMaxPixels ||
+            !detail::couldHold(available, area, kMaxPixelsPerByte))
             return false;
         thread::Pooled<Bitmap> frame = thread::makePooled<Bitmap>();
         if (!frame->create(screenWidth, screenHeight, 8))

@@ -77,7 +77,7 @@ private:
     /// Frame `index` as a buffer, into `reuse` or a new one.
     image::win::BufferedImage* frameToBuffer(u32 index, image::win::BufferedImage* reuse) const;
 
-    mutable GifLzw m_lzw; // coder state only; writing does not change the picture
+    mutable GifLzw m_lzw;                    // coder state only; writing does not change the picture
     std::vector<bmp::win::Bitmap*> m_frames; // owned, 8 bits each
     std::vector<i32> m_transparentIndex;
     std::vector<i32> m_delayMs;

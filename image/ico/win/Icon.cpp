@@ -54,7 +54,8 @@ i32 Icon::findNearest(i32 width, i32 height, i32 bitsPerPixel, bool depthFirst) 
     for (size_t i = 0; i < m_images.size(); ++i) {
         const IconImage* e = m_images[i];
         const i64 depth = std::abs(e->getBitCount() - bitsPerPixel);
-        const i64 area = std::llabs(static_cast<i64>(e->getWidth()) * e->getHeight() - static_cast<i64>(width) * height);
+        const i64 area =
+            std::llabs(static_cast<i64>(e->getWidth()) * e->getHeight() - static_cast<i64>(width) * height);
         const i64 first = depthFirst ? depth : area, second = depthFirst ? area : depth;
         if (best < 0 || first < bestFirst || (first == bestFirst && second < bestSecond)) {
             best = static_cast<i32>(i);
@@ -154,8 +155,8 @@ bool Icon::addScaled(BufferedImage* source, i32 size, const std::vector<i32>& de
         if (!square)
             return false;
         square->fill(0, 0, 0, 0);
-        square->drawImage((size - scaled->getWidth()) / 2, (size - scaled->getHeight()) / 2, scaled->getWidth(),
-                          scaled->getHeight(), scaled, 0, 0, false);
+        square->drawImage((size - scaled->getWidth()) / 2, (size - scaled->getHeight()) / 2,
+                          scaled->getWidth(), scaled->getHeight(), scaled, 0, 0, false);
         picture = square.get();
     }
     static const std::vector<i32> kLarge = {32}; // 256 x 256 entries are 32-bit PNGs
@@ -177,7 +178,8 @@ bool Icon::buildFrom(BufferedImage* image, const std::vector<i32>& sizes, const 
         return false;
     BufferedImage* source = image->hasFilters() ? image->getFiltered() : image;
     for (i32 size : sizes) {
-        if (size <= 0 || size > 256 || !addScaled(source, size, depths, keepRatio, keepTransparency, r, g, b)) {
+        if (size <= 0 || size > 256 ||
+            !addScaled(source, size, depths, keepRatio, keepTransparency, r, g, b)) {
             reset();
             return false;
         }

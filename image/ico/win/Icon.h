@@ -59,15 +59,16 @@ public:
     /// is centred between transparent bands. The buffer's filtered picture is
     /// used when it has filters. False (and no entries) when a list is empty.
     bool buildFrom(image::win::BufferedImage* image, const std::vector<i32>& sizes,
-                   const std::vector<i32>& depths, bool keepRatio, bool keepTransparency, int r, int g, int b);
+                   const std::vector<i32>& depths, bool keepRatio, bool keepTransparency, int r, int g,
+                   int b);
     /// Re-encodes a set picture by picture: image i at the size and depth of
     /// `pairs[i]` (size << 16 | bits). False when the counts differ.
     bool buildFromPairs(image::win::BufferedImageSet* set, const std::vector<i32>& pairs, bool keepRatio,
                         bool keepTransparency, int r, int g, int b);
 
 private:
-    bool addScaled(image::win::BufferedImage* source, i32 size, const std::vector<i32>& depths, bool keepRatio,
-                   bool keepTransparency, int r, int g, int b);
+    bool addScaled(image::win::BufferedImage* source, i32 size, const std::vector<i32>& depths,
+                   bool keepRatio, bool keepTransparency, int r, int g, int b);
     i32 findNearest(i32 width, i32 height, i32 bitsPerPixel, bool depthFirst) const;
 
     std::vector<IconImage*> m_images; // owned

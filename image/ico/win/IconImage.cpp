@@ -81,7 +81,8 @@ bool IconImage::create(i32 width, i32 height, i32 bitsPerPixel) {
     return true;
 }
 
-bool IconImage::convertFrom(BufferedImage* image, i32 bitsPerPixel, bool keepTransparency, int r, int g, int b) {
+bool IconImage::convertFrom(BufferedImage* image, i32 bitsPerPixel, bool keepTransparency, int r, int g,
+                            int b) {
     if (!image || (bitsPerPixel != 4 && bitsPerPixel != 8 && bitsPerPixel != 32))
         return false;
     const i32 width = image->getWidth();
@@ -147,7 +148,8 @@ bool IconImage::buildResource(std::vector<u8>& out) const {
         thread::Pooled<BufferedImage> image(toBufferedImage(nullptr));
         thread::Pooled<png::win::Png> png = thread::makePooled<png::win::Png>();
         thread::Pooled<col::_array::ArrayU08> bytes = thread::makePooled<col::_array::ArrayU08>();
-        if (!image || !png->convertFrom(image.get(), false, true, 255, 255, 255) || !png->writeTo(bytes.get()))
+        if (!image || !png->convertFrom(image.get(), false, true, 255, 255, 255) ||
+            !png->writeTo(bytes.get()))
             return false;
         out.assign(bytes->data(), bytes->data() + bytes->size());
         return true;
