@@ -88,8 +88,24 @@ public:
     [[nodiscard]] virtual bool writeBmp(io::IOutputStream* stream, i32 bitsPerPixel, bool keepTransparency,
                                         int r, int g, int b) = 0;
     /// The same into a file, replacing it; the old file stays intact when the
-    /// writing fails.
+    /// writing fails (so for every save operation here).
     [[nodiscard]] virtual bool saveBmp(const char* utf8Path, i32 bitsPerPixel, bool keepTransparency, int r,
+                                       int g, int b) = 0;
+    /// Encodes as 8-bit GIF89a of 16 (4) or 256 (8) colours, one index kept
+    /// for transparency: pixels of alpha below 96 become transparent with
+    /// `keepTransparency`, else everything is composited onto (r, g, b).
+    [[nodiscard]] virtual bool writeGif(io::IOutputStream* stream, i32 bitsPerPixel, bool keepTransparency,
+                                        int r, int g, int b) = 0;
+    [[nodiscard]] virtual bool saveGif(const char* utf8Path, i32 bitsPerPixel, bool keepTransparency, int r,
+                                       int g, int b) = 0;
+    /// Encodes as baseline JPEG of the quality (0-100), composited onto (r, g, b).
+    [[nodiscard]] virtual bool writeJpeg(io::IOutputStream* stream, i32 quality, int r, int g, int b) = 0;
+    [[nodiscard]] virtual bool saveJpeg(const char* utf8Path, i32 quality, int r, int g, int b) = 0;
+    /// Encodes as 8-bit RGBA PNG, Adam7-interlaced or not; alpha is kept
+    /// (`keepTransparency`) or composited onto (r, g, b).
+    [[nodiscard]] virtual bool writePng(io::IOutputStream* stream, bool interlace, bool keepTransparency,
+                                        int r, int g, int b) = 0;
+    [[nodiscard]] virtual bool savePng(const char* utf8Path, bool interlace, bool keepTransparency, int r,
                                        int g, int b) = 0;
 
     /// Transforms into `dst` (its size, pixels and alpha flag are replaced and

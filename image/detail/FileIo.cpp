@@ -66,6 +66,22 @@ bool skipForward(io::IInputStream* in, u64 bytes) {
     return true;
 }
 
+i64 bytesLeft(io::IInputStream* in) {
+    if (!in || !in->canSeek())
+        return -1;
+    const i64 here = in->getPosition();
+    if (!in->seekToEnd())
+        return -1;
+    const i64 end = in->getPosition();
+    return in->seek(here) ? end - here : -1;
+}
+
+bool couldHold(i64 available, i64 pixels, i64 pixelsPerByte) {
+    // The allowance covers headers that fill a small picture from nothing.
+    constexpr i64 kAlwaysAllowed = i64{1} << 20;
+    return available < 0 || pixels <= kAlwaysAllowed || pixels / pixelsPerByte <= available;
+}
+
 bool writeAll(io::IOutputStream* out, const void* data, u64 bytes) {
     const u8* p = static_cast<const u8*>(data);
     while (bytes > 0) {

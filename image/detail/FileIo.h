@@ -23,6 +23,13 @@ bool readExactly(io::IInputStream* in, void* buffer, u64 bytes);
 /// Moves forward `bytes` by seeking or, on a stream that cannot seek, by
 /// reading and dropping them. False when the stream ends first.
 bool skipForward(io::IInputStream* in, u64 bytes);
+/// The bytes left in a stream that can seek (its position unchanged), or -1
+/// when it cannot tell.
+i64 bytesLeft(io::IInputStream* in);
+/// Whether a picture of `pixels` could come out of `available` bytes of
+/// compressed data at `pixelsPerByte` at most (always true when the amount is
+/// unknown, -1). Readers ask before they take memory for what a header claims.
+bool couldHold(i64 available, i64 pixels, i64 pixelsPerByte);
 /// Writes all `bytes` (in pieces below 4 GiB).
 bool writeAll(io::IOutputStream* out, const void* data, u64 bytes);
 

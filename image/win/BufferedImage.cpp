@@ -5,6 +5,9 @@
 #include "image/detail/FileIo.h"
 #include "image/filters/IFilter.h"
 #include "image/filters/scale/BilinearFilter.h"
+#include "image/gif/win/Gif.h"
+#include "image/jpg/win/Jpeg.h"
+#include "image/png/win/Png.h"
 
 #include <algorithm>
 #include <cairo.h>
@@ -387,6 +390,64 @@ bool BufferedImage::saveBmp(const char* utf8Path, i32 bitsPerPixel, bool keepTra
     if (!writeBmp(bytes.get(), bitsPerPixel, keepTransparency, r, g, b))
         return false;
     return detail::replaceFile(utf8Path, bytes->data(), bytes->size());
+}
+
+namespace {
+/// Encodes into memory first and replaces the file only with a complete
+/// picture: a failed encoding leaves the old file as it was.
+template <class Write> bool saveThrough(const char* utf8Path, Write write) {
+    thread::Pooled<col::_array::ArrayU08> bytes = thread::makePooled<col::_array::ArrayU08>();
+    if (!write(bytes.get()))
+        return false;
+    return detail::replaceFile(utf8Path, bytes->data(), bytes->size());
+}
+} // namespace
+
+bool BufferedImage::writeGif(io::IOutputStream* stream, i32 bitsPerPixel, bool keepTransparency, int r, int g,
+                             int b) {
+    if (!stream)
+        return false;
+    thread::Pooled<gif::win::Gif> gif = thread::makePooled<gif::win::Gif>();
+    if (!gif->convertFrom(this, bitsPerPixel, keepTransparency, r, g, b, gif::win::kAlphaLimit))
+        return false;
+    return gif->writeTo(stream);
+}
+
+bool BufferedImage::saveGif(const char* utf8Path, i32 bitsPerPixel, bool keepTransparency, int r, int g,
+                            int b) {
+    return saveThrough(utf8Path, [&](io::IOutputStream* out) {
+        return writeGif(out, bitsPerPixel, keepTransparency, r, g, b);
+    });
+}
+
+bool BufferedImage::writeJpeg(io::IOutputStream* stream, i32 quality, int r, int g, int b) {
+    if (!stream)
+        return false;
+    thread::Pooled<jpg::win::Jpeg> jpeg = thread::makePooled<jpg::win::Jpeg>();
+    if (!jpeg->convertFrom(this, quality, r, g, b))
+        return false;
+    return jpeg->writeTo(stream);
+}
+
+bool BufferedImage::saveJpeg(const char* utf8Path, i32 quality, int r, int g, int b) {
+    return saveThrough(utf8Path, [&](io::IOutputStream* out) { return writeJpeg(out, quality, r, g, b); });
+}
+
+bool BufferedImage::writePng(io::IOutputStream* stream, bool interlace, bool keepTransparency, int r, int g,
+                             int b) {
+    if (!stream)
+        return false;
+    thread::Pooled<png::win::Png> png = thread::makePooled<png::win::Png>();
+    if (!png->convertFrom(this, interlace, keepTransparency, r, g, b))
+        return false;
+    return png->writeTo(stream);
+}
+
+bool BufferedImage::savePng(const char* utf8Path, bool interlace, bool keepTransparency, int r, int g,
+                            int b) {
+    return saveThrough(utf8Path, [&](io::IOutputStream* out) {
+        return writePng(out, interlace, keepTransparency, r, g, b);
+    });
 }
 
 // -- transforms --

@@ -62,6 +62,16 @@ public:
                                 int g, int b) override;
     [[nodiscard]] bool saveBmp(const char* utf8Path, i32 bitsPerPixel, bool keepTransparency, int r, int g,
                                int b) override;
+    [[nodiscard]] bool writeGif(io::IOutputStream* stream, i32 bitsPerPixel, bool keepTransparency, int r,
+                                int g, int b) override;
+    [[nodiscard]] bool saveGif(const char* utf8Path, i32 bitsPerPixel, bool keepTransparency, int r, int g,
+                               int b) override;
+    [[nodiscard]] bool writeJpeg(io::IOutputStream* stream, i32 quality, int r, int g, int b) override;
+    [[nodiscard]] bool saveJpeg(const char* utf8Path, i32 quality, int r, int g, int b) override;
+    [[nodiscard]] bool writePng(io::IOutputStream* stream, bool interlace, bool keepTransparency, int r,
+                                int g, int b) override;
+    [[nodiscard]] bool savePng(const char* utf8Path, bool interlace, bool keepTransparency, int r, int g,
+                               int b) override;
     BufferedImage* copy(BufferedImage* dst) override;
     BufferedImage* rotateRight(BufferedImage* dst) override;
     BufferedImage* rotate180(BufferedImage* dst) override;
