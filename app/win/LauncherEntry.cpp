@@ -1,10 +1,10 @@
 #include "app/win/LauncherEntry.h"
 
-#include <cstdlib>
+#include "gui/win/FileManager.h"
+
 #include <gio/gio.h>
 #include <mutex>
 #include <string>
-#include <sys/stat.h>
 #include <thread>
 
 namespace s::app::win {
@@ -28,19 +28,6 @@ struct Bus {
 Bus& bus() {
     static Bus* const b = new Bus(); // outlives every thread that may still use it
     return *b;
-}
-
-// Without an address GIO would try to start a bus of its own (autolaunch),
-// which is not wanted for a progress display.
-bool sessionBusExpected() {
-    const char* address = std::getenv("DBUS_SESSION_BUS_ADDRESS");
-    if (address && *address)
-        return true;
-    const char* runtime = std::getenv("XDG_RUNTIME_DIR");
-    if (!runtime || runtime[0] != '/')
-        return false;
-    struct stat st;
-    return ::stat((std::string(runtime) + "/bus").c_str(), &st) == 0 && S_ISSOCK(st.st_mode);
 }
 
 void emit(GDBusConnection* connection, bool visible, double progress) {
@@ -81,7 +68,7 @@ void LauncherEntry::update(bool visible, double progress) {
     case BusState::kUnavailable:
         return;
     case BusState::kUnknown:
-        if (!sessionBusExpected()) {
+        if (!gui::win::sessionBusExpected()) {
             b.state = BusState::kUnavailable;
             return;
         }

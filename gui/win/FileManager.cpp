@@ -25,17 +25,6 @@ constexpr int kBusTimeoutMs = 5000;
 // one that still runs after this has started something.
 constexpr auto kOpenerVerdict = std::chrono::seconds(10);
 
-// Without an address GIO would start a bus of its own (autolaunch).
-bool sessionBusExpected() {
-    const char* address = std::getenv("DBUS_SESSION_BUS_ADDRESS");
-    if (address && *address)
-        return true;
-    const char* runtime = std::getenv("XDG_RUNTIME_DIR");
-    if (!runtime || runtime[0] != '/')
-        return false;
-    struct stat st;
-    return ::stat((std::string(runtime) + "/bus").c_str(), &st) == 0 && S_ISSOCK(st.st_mode);
-}
 
 std::string fileUri(const std::string& path) {
     gchar* uri = g_filename_to_uri(path.c_str(), nullptr, nullptr);
@@ -134,6 +123,17 @@ void showInFileManager(const std::string& path, std::function<void(bool shown)> 
         if (done)
             done(shown);
     }).detach();
+}
+
+bool sessionBusExpected() {
+    const char* address = std::getenv("DBUS_SESSION_BUS_ADDRESS");
+    if (address && *address)
+        return true;
+    const char* runtime = std::getenv("XDG_RUNTIME_DIR");
+    if (!runtime || runtime[0] != '/')
+        return false;
+    struct stat st;
+    return ::stat((std::string(runtime) + "/bus").c_str(), &st) == 0 && S_ISSOCK(st.st_mode);
 }
 
 } // namespace s::gui::win

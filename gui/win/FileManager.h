@@ -17,4 +17,9 @@ namespace s::gui::win {
 /// false when none did.
 void showInFileManager(const std::string& path, std::function<void(bool shown)> done);
 
+/// Whether this session has a bus to talk to: an address in the
+/// environment, or the bus socket in the runtime folder. Without one GIO
+/// would start a bus of its own (autolaunch), which no caller wants.
+bool sessionBusExpected();
+
 } // namespace s::gui::win

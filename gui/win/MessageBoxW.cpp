@@ -40,6 +40,25 @@ void logMessage(const std::string& message) {
     }
 }
 
+// Runs a message dialog over `parent` (its owner, when realized) until it is
+// answered; its response. Closing the owner (a stop signal) destroys the box
+// with it.
+gint runDialog(GtkWidget* dialog, GtkWindow* owner, IWindow* parent, const std::string& caption,
+               const std::string& message) {
+    gtk_window_set_title(GTK_WINDOW(dialog), caption.c_str());
+    // A box over a window that stays on top must not hide behind it.
+    if (owner && parent->isKeepOnTop())
+        gtk_window_set_keep_above(GTK_WINDOW(dialog), TRUE);
+    logMessage(message);
+    g_object_add_weak_pointer(G_OBJECT(dialog), reinterpret_cast<gpointer*>(&dialog));
+    const gint response = gtk_dialog_run(GTK_DIALOG(dialog));
+    if (dialog) {
+        g_object_remove_weak_pointer(G_OBJECT(dialog), reinterpret_cast<gpointer*>(&dialog));
+        gtk_widget_destroy(dialog);
+    }
+    return response;
+}
+
 } // namespace
 
 void MessageBoxW::setMainWindow(IWindow* window) {
@@ -115,18 +134,7 @@ bool MessageBoxW::runBox(IWindow* parent, i32 kind, const char16_t* text, bool* 
                                    GTK_RESPONSE_CANCEL, nullptr);
             gtk_dialog_set_default_response(GTK_DIALOG(dialog), GTK_RESPONSE_YES);
         }
-        gtk_window_set_title(GTK_WINDOW(dialog), caption.c_str());
-        // A box over a window that stays on top must not hide behind it.
-        if (owner && parent->isKeepOnTop())
-            gtk_window_set_keep_above(GTK_WINDOW(dialog), TRUE);
-        logMessage(message);
-        // Closing the owner (a stop signal) destroys the box with it.
-        g_object_add_weak_pointer(G_OBJECT(dialog), reinterpret_cast<gpointer*>(&dialog));
-        response = gtk_dialog_run(GTK_DIALOG(dialog));
-        if (dialog) {
-            g_object_remove_weak_pointer(G_OBJECT(dialog), reinterpret_cast<gpointer*>(&dialog));
-            gtk_widget_destroy(dialog);
-        }
+        response = runDialog(dialog, owner, parent, caption, message);
     });
     if (!ran) {
         std::fprintf(stderr, "%s: %s\n", caption.c_str(), message.c_str());
@@ -148,10 +156,6 @@ bool MessageBoxW::runBox(IWindow* parent, i32 kind, const char16_t* text, bool* 
     }
 }
 
-} // namespace s::gui::win
-
-namespace s::gui::win {
-
 bool MessageBoxW::runActionBox(IWindow* parent, const char16_t* text, const char16_t* actionLabel,
                                const char16_t* closeLabel) {
     const std::string message = toUtf8(text);
@@ -169,6 +173,7 @@ bool MessageBoxW::runActionBox(IWindow* parent, const char16_t* text, const char
         GtkWindow* owner = nullptr;
         if (parent && parent->isRealized())
             owner = GTK_WINDOW(parent->getNativeHandle());
+        applyNativeScale();
         GtkWidget* dialog = gtk_message_dialog_new(
             owner, static_cast<GtkDialogFlags>(GTK_DIALOG_MODAL | GTK_DIALOG_DESTROY_WITH_PARENT),
             GTK_MESSAGE_INFO, GTK_BUTTONS_NONE, "%s", message.c_str());
@@ -181,17 +186,7 @@ bool MessageBoxW::runActionBox(IWindow* parent, const char16_t* text, const char
         gtk_button_set_use_underline(GTK_BUTTON(closeButton), FALSE);
         gtk_dialog_set_default_response(GTK_DIALOG(dialog), GTK_RESPONSE_CLOSE);
         gtk_widget_grab_focus(closeButton);
-        gtk_window_set_title(GTK_WINDOW(dialog), caption.c_str());
-        if (owner && parent->isKeepOnTop())
-            gtk_window_set_keep_above(GTK_WINDOW(dialog), TRUE);
-        logMessage(message);
-        // Closing the owner (a stop signal) destroys the box with it.
-        g_object_add_weak_pointer(G_OBJECT(dialog), reinterpret_cast<gpointer*>(&dialog));
-        response = gtk_dialog_run(GTK_DIALOG(dialog));
-        if (dialog) {
-            g_object_remove_weak_pointer(G_OBJECT(dialog), reinterpret_cast<gpointer*>(&dialog));
-            gtk_widget_destroy(dialog);
-        }
+        response = runDialog(dialog, owner, parent, caption, message);
     });
     if (!ran) {
         std::fprintf(stderr, "%s: %s\n", caption.c_str(), message.c_str());

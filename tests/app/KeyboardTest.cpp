@@ -122,16 +122,7 @@ protected:
     bool openByKeys(Program& program, const std::string& window, const std::string& path) {
         focus(window);
         shell("xdotool key ctrl+o");
-        const std::string chooser = waitForOtherWindow(program.pid(), window, 30s);
-        if (chooser.empty())
-            return false;
-        focus(chooser);
-        shell("xdotool key --delay 100 ctrl+l");
-        std::this_thread::sleep_for(300ms);
-        shell("xdotool type --delay 20 " + shellWord(path));
-        shell("xdotool key Return");
-        Box save;
-        return waitForControl(m_env.layout, "save", true, &save);
+        return chooseInFileChooser(program, window, path);
     }
 
     /// Keys with a pause after each, so that every one is seen on its own.
@@ -192,8 +183,9 @@ TEST_P(KeyboardTest, AKeyboardOnlySessionCutsTheMarkedScene) {
     keys("alt+a Down Return");
     const std::string list = waitForOtherWindow(program.pid(), window, 30s);
     ASSERT_FALSE(list.empty()) << "no list of keyboard shortcuts";
-    if (const std::string png = screenshot("shortcut-list"); !png.empty())
+    if (const std::string png = screenshot("shortcut-list"); !png.empty()) {
         EXPECT_TRUE(grabWindow(list, png));
+    }
     focus(list);
     shell("xdotool key Return");
     ASSERT_TRUE(waitFor([&] { return titledWindows(program.pid()).size() == 1; }, 30s));

@@ -78,24 +78,8 @@ TEST_F(ProgramTest, CutsASceneChosenWithTheMouseAndKeepsItsSettings) {
     const std::string window = waitForMainWindow(program.pid());
     ASSERT_FALSE(window.empty()) << "the program showed no window";
 
-    // File > Open... (the first entry), then the file chooser's location.
-    Box fileTitle;
-    ASSERT_TRUE(waitForControl(m_env.layout, "menu.0", false, &fileTitle));
-    focus(window);
-    click(window, fileTitle.cx(), fileTitle.cy());
-    std::this_thread::sleep_for(500ms);
-    shell("xdotool key --delay 100 Down Return");
-    const std::string chooser = waitForOtherWindow(program.pid(), window, 30s);
-    ASSERT_FALSE(chooser.empty()) << "no file chooser appeared";
-    focus(chooser);
-    shell("xdotool key --delay 100 ctrl+l");
-    std::this_thread::sleep_for(300ms);
-    shell("xdotool type --delay 20 " + shellWord(clip));
-    shell("xdotool key Return");
-
-    // The editing controls come alive once the file is loaded.
+    ASSERT_TRUE(openByMenu(program, window, clip)) << "the file did not load";
     Box save;
-    ASSERT_TRUE(waitForControl(m_env.layout, "save", true, &save)) << "the file did not load";
 
     // Start marker one second on, precise mode, end typed as 3 s.
     Box stepForward;

@@ -229,8 +229,9 @@ TEST_F(FeedbackTest, FilesThatCannotBeOpenedAreNamedWithTheReasonAndTheLoadedFil
         EXPECT_TRUE(m.starts_with("The program failed to open the file.\r\n\"" + c.path + "\"\r\n\r\n")) << m;
         EXPECT_TRUE(contains(m, c.reason)) << m;
         EXPECT_EQ(contains(m, "Details:"), !c.detail.empty()) << m;
-        if (!c.detail.empty())
+        if (!c.detail.empty()) {
             EXPECT_TRUE(contains(m, c.detail)) << m;
+        }
         EXPECT_TRUE(m.ends_with("\r\n\r\nThe video loaded before stays loaded.")) << m;
         // The clip is still the one loaded, with the scene as it was.
         EXPECT_EQ(loadedPath(), clip);

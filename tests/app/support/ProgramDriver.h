@@ -448,6 +448,12 @@ protected:
         click(window, fileTitle.cx(), fileTitle.cy());
         std::this_thread::sleep_for(500ms);
         shell("xdotool key --delay 100 Down Return");
+        return chooseInFileChooser(program, window, path);
+    }
+
+    /// Types `path` into the location field of the file chooser that the
+    /// window opens (waited for); true once the editing controls came alive.
+    bool chooseInFileChooser(Program& program, const std::string& window, const std::string& path) {
         const std::string chooser = waitForOtherWindow(program.pid(), window, 30s);
         if (chooser.empty())
             return false;
