@@ -12,6 +12,10 @@
 #include "image/png/EncodeSetting.h"
 #include "image/win/BufferedImage.h"
 
+#include "foundation/file/win/OsText.h"
+
+#include <sys/stat.h>
+
 #include <cerrno>
 
 namespace s::video::gui::dialogs::snipforge {
@@ -78,6 +82,35 @@ std::u16string extensionOf(std::u16string_view path) {
 
 const char16_t* supportedExtensionsText() {
     return u"bmp, gif, ico, icon, jpeg, jpg, png";
+}
+
+std::vector<const ImageTypeInfo*> offeredImageTypes(std::u16string_view extension) {
+    std::vector<const ImageTypeInfo*> out;
+    const ImageTypeInfo* first = imageTypeForExtension(extension);
+    if (first)
+        out.push_back(first);
+    for (const ImageTypeInfo& type : kTypes) {
+        if (&type != first)
+            out.push_back(&type);
+    }
+    return out;
+}
+
+std::u16string proposedCaptureName(std::u16string_view folder, std::u16string_view extension) {
+    std::u16string prefix(folder);
+    if (!prefix.empty() && prefix.back() != u'/')
+        prefix += u'/';
+    auto taken = [&](const std::u16string& name) {
+        struct stat st {};
+        return ::lstat(file::win::toOsText(prefix + name).c_str(), &st) == 0;
+    };
+    const std::u16string dotExt = extension.empty() ? std::u16string() : u"." + std::u16string(extension);
+    std::u16string name = u"capture" + dotExt;
+    for (i32 n = 1; taken(name) && n < 1000000; ++n) {
+        const std::string number = std::to_string(n);
+        name = u"capture (" + std::u16string(number.begin(), number.end()) + u")" + dotExt;
+    }
+    return name;
 }
 
 image::IEncodeSetting* newImageEncodeSetting(ImageType type, map::IMappedData* store) {

@@ -4,6 +4,7 @@
 
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace s::map {
 class IMappedData;
@@ -48,6 +49,15 @@ const ImageTypeInfo* imageTypeForExtension(std::u16string_view extension);
 std::u16string extensionOf(std::u16string_view path);
 /// "bmp, gif, ico, icon, jpeg, jpg, png": the extensions a message lists.
 const char16_t* supportedExtensionsText();
+
+/// The types in the order the save dialog offers them: the one `extension`
+/// selects first (when it selects one), then the others in the order of
+/// `imageTypes()`, each once.
+std::vector<const ImageTypeInfo*> offeredImageTypes(std::u16string_view extension);
+/// The name "Save as Image" proposes in `folder`: "capture." and the
+/// extension, or, when that is taken, "capture (1).ext", "capture (2).ext"
+/// and so on, the first that names nothing (not even a dangling link).
+std::u16string proposedCaptureName(std::u16string_view folder, std::u16string_view extension);
 
 /// The type's encode setting from its pool, bound to its group in `store`
 /// (may be null: the defaults then stand). The caller releases it.
