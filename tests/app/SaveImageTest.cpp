@@ -10,6 +10,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <string>
@@ -19,6 +20,16 @@ namespace {
 
 using namespace snipforge::test;
 using namespace std::chrono_literals;
+
+/// The names in a folder, sorted, without "." and "..".
+std::vector<std::string> listFolder(const std::string& folder) {
+    std::vector<std::string> out;
+    for (const std::string& name : folderEntries(folder))
+        if (name != "." && name != "..")
+            out.push_back(name);
+    std::sort(out.begin(), out.end());
+    return out;
+}
 
 class SaveImageTest : public ProgramFixture {
 protected:
@@ -138,6 +149,74 @@ TEST_F(SaveImageTest, TheFrameOnShowIsSavedInEachTypeThroughTheDialog) {
     }
     if (!shots.empty())
         (void)grabWindow(window, shots + "/save-image-result.png");
+    EXPECT_EQ(closeByMiddleClick(program, window), 0);
+}
+
+TEST_F(SaveImageTest, AnUnsupportedNameSaysWhichTypesAreAndAnExistingFileIsReplacedOnlyWhenConfirmed) {
+    const std::string log = m_media.file("messages.txt");
+    Program program(m_env, {m_clip}, {"SNIPFORGE_MESSAGE_LOG=" + log});
+    const std::string window = waitForMainWindow(program.pid());
+    ASSERT_FALSE(window.empty());
+    Box label;
+    ASSERT_TRUE(waitForControl(m_env.layout, "saveimage", true, &label));
+    std::this_thread::sleep_for(1500ms);
+    const std::string shots = screenshotFolder();
+
+    auto openDialog = [&] {
+        focus(window);
+        click(window, label.cx(), label.cy());
+        const std::string dialog = waitForOtherWindow(program.pid(), window, 30s);
+        std::this_thread::sleep_for(800ms);
+        focus(dialog);
+        return dialog;
+    };
+    auto typeName = [&](const std::string& path) {
+        shell("xdotool key --delay 100 ctrl+a");
+        shell("xdotool type --delay 20 " + shellWord(path));
+        shell("xdotool key Return");
+    };
+
+    // "tif": nothing written, a message that lists the supported types.
+    ASSERT_FALSE(openDialog().empty());
+    typeName(m_out + "/frame.tif");
+    ASSERT_TRUE(waitFor([&] { return s::test::readFile(log).find("\n--\n") != std::string::npos; }, 30s))
+        << "no message";
+    EXPECT_NE(s::test::readFile(log).find("bmp, gif, ico, icon, jpeg, jpg, png"), std::string::npos)
+        << s::test::readFile(log);
+    const std::string box = waitForOtherWindow(program.pid(), window, 10s);
+    if (!box.empty() && !shots.empty()) {
+        std::this_thread::sleep_for(700ms);
+        (void)grabWindow(box, shots + "/save-image-unsupported.png");
+    }
+    shell("xdotool key Return");
+    ASSERT_TRUE(waitFor([&] { return titledWindows(program.pid()).size() == 1; }, 10s));
+    EXPECT_TRUE(listFolder(m_out).empty());
+
+    // An existing file: declining the dialog's question keeps it, and the
+    // dialog stays open for another choice; confirming replaces it.
+    const std::string existing = m_out + "/old.png";
+    ASSERT_TRUE(s::test::writeFile(existing, "old picture"));
+    const std::string dialog = openDialog();
+    ASSERT_FALSE(dialog.empty());
+    typeName(existing);
+    // The question sits over the dialog (it has no title of its own to be
+    // found by); without it the file would be replaced by now.
+    std::this_thread::sleep_for(2000ms);
+    EXPECT_EQ(s::test::readFile(existing), "old picture") << "replaced without a question";
+    if (!shots.empty())
+        (void)grabWindow(dialog, shots + "/save-image-replace.png");
+    shell("xdotool key alt+n");
+    std::this_thread::sleep_for(1500ms);
+    EXPECT_EQ(s::test::readFile(existing), "old picture");
+    ASSERT_EQ(titledWindows(program.pid()).size(), 2u) << "the save dialog closed";
+    focus(dialog);
+    typeName(existing);
+    std::this_thread::sleep_for(1500ms);
+    shell("xdotool key alt+y");
+    ASSERT_TRUE(waitFor([&] { return s::test::readFile(existing).substr(1, 3) == "PNG"; }, 30s))
+        << "not replaced";
+    ASSERT_TRUE(waitFor([&] { return titledWindows(program.pid()).size() == 1; }, 10s));
+    EXPECT_EQ(listFolder(m_out), std::vector<std::string>{"old.png"}) << "a temporary file was left";
     EXPECT_EQ(closeByMiddleClick(program, window), 0);
 }
 
