@@ -90,7 +90,8 @@ public:
     /// confirmed (the saver itself asked before naming an existing file);
     /// false when cancelled or when there is no saver.
     [[nodiscard]] virtual bool askFileToSave(const char16_t* /*startFolder*/, const char16_t* /*fileName*/,
-                                             const std::vector<FileType>& /*types*/, std::u16string& /*path*/) {
+                                             const std::vector<FileType>& /*types*/,
+                                             std::u16string& /*path*/) {
         return false;
     }
 };

@@ -36,8 +36,9 @@ struct Selector {
 };
 
 const Selector kSelectors[] = {
-    {u"jpg", ImageType::kJpeg}, {u"jpeg", ImageType::kJpeg}, {u"gif", ImageType::kGif}, {u"png", ImageType::kPng},
-    {u"bmp", ImageType::kBmp},  {u"ico", ImageType::kIco},   {u"icon", ImageType::kIco},
+    {u"jpg", ImageType::kJpeg}, {u"jpeg", ImageType::kJpeg}, {u"gif", ImageType::kGif},
+    {u"png", ImageType::kPng},  {u"bmp", ImageType::kBmp},   {u"ico", ImageType::kIco},
+    {u"icon", ImageType::kIco},
 };
 
 bool equalsIgnoringCase(std::u16string_view text, std::u16string_view lower) {

@@ -59,7 +59,8 @@ void Dialog::saveFrameAsImage() {
         return;
 
     const size_t slash = path.find_last_of(u'/');
-    const std::u16string chosenFolder = slash == std::u16string::npos ? folder : path.substr(0, slash == 0 ? 1 : slash);
+    const std::u16string chosenFolder =
+        slash == std::u16string::npos ? folder : path.substr(0, slash == 0 ? 1 : slash);
     const std::u16string chosenExtension = extensionOf(path);
     if (store) {
         store->setString(dnd::kViewGroup, kLastDirKey, chosenFolder.c_str());
@@ -69,8 +70,9 @@ void Dialog::saveFrameAsImage() {
     const ImageTypeInfo* type = imageTypeForExtension(chosenExtension);
     str::strbuffer::StrBuffer message;
     if (!type) {
-        message.set(text(3011000, u"The picture was not saved: the file name must end in an image type the program "
-                                  u"can write."));
+        message.set(text(3011000,
+                         u"The picture was not saved: the file name must end in an image type the program "
+                         u"can write."));
         message.append(u"\n");
         message.append(text(3011001, u"Supported types:"));
         message.append(u" ");
@@ -83,8 +85,9 @@ void Dialog::saveFrameAsImage() {
     case ImageWriteResult::kWritten:
         return;
     case ImageWriteResult::kNothingEncoded:
-        message.set(text(3011020, u"The picture was not saved: its image settings make no picture (an icon needs at "
-                                  u"least one size and one colour depth)."));
+        message.set(text(3011020,
+                         u"The picture was not saved: its image settings make no picture (an icon needs at "
+                         u"least one size and one colour depth)."));
         break;
     case ImageWriteResult::kWriteFailed: {
         message.set(text(3011010, u"The picture could not be saved:"));

@@ -45,7 +45,8 @@ protected:
         int status = 0;
         // With sound: a video without it is met by a message box.
         shell("ffmpeg -v error -y -f lavfi -i testsrc2=size=320x240:rate=25:duration=3 -f lavfi -i sine=d=3 "
-              "-c:v libx264 -pix_fmt yuv420p -c:a aac -shortest " + shellWord(m_clip) + " 2>&1",
+              "-c:v libx264 -pix_fmt yuv420p -c:a aac -shortest " +
+                  shellWord(m_clip) + " 2>&1",
               &status);
         ASSERT_EQ(status, 0);
         m_out = m_media.file("out");
@@ -84,7 +85,8 @@ TEST_F(SaveImageTest, TheFrameOnShowIsSavedInEachTypeThroughTheDialog) {
         EXPECT_FALSE(label.enabled);
         click(window, label.cx(), label.cy());
         std::this_thread::sleep_for(1500ms);
-        EXPECT_TRUE(waitForOtherWindow(empty.pid(), window, 1s).empty()) << "a dialog opened with nothing loaded";
+        EXPECT_TRUE(waitForOtherWindow(empty.pid(), window, 1s).empty())
+            << "a dialog opened with nothing loaded";
         EXPECT_EQ(closeByMiddleClick(empty, window), 0);
     }
 
@@ -128,14 +130,16 @@ TEST_F(SaveImageTest, TheFrameOnShowIsSavedInEachTypeThroughTheDialog) {
             << "the dialog stayed open";
 
         const std::string probe = shell("ffprobe -v error -show_entries stream=codec_name,width,height -of "
-                                        "csv=p=0 " + shellWord(path));
+                                        "csv=p=0 " +
+                                        shellWord(path));
         EXPECT_EQ(probe.substr(0, probe.find(',')), c.codec) << probe;
         if (std::string(c.name).ends_with(".ico")) {
             // Sizes 16, 24, 32, 48 at three depths; the 48-pixel true-colour
             // entry holds the frame kept at its ratio (48 x 36, centred).
             EXPECT_EQ(words(probe).size(), 12u) << probe;
-            const std::string icon = shell("ffmpeg -v error -i " + shellWord(path) +
-                                           " -map 0:11 -vf crop=48:36:0:6 -f rawvideo -pix_fmt rgb24 - 2>/dev/null");
+            const std::string icon =
+                shell("ffmpeg -v error -i " + shellWord(path) +
+                      " -map 0:11 -vf crop=48:36:0:6 -f rawvideo -pix_fmt rgb24 - 2>/dev/null");
             EXPECT_LT(difference(icon, rgb(m_clip, 48, 36)), 14.0);
             continue;
         }

@@ -64,9 +64,9 @@ TEST(SaveImageNames, ExtensionsSelectTypesAsWholeTextsInAnyCase) {
         const char16_t* extension;
         const char16_t* type; // null: none
     } cases[] = {
-        {u"jpg", u"jpg"}, {u"JPEG", u"jpg"}, {u"Jpeg", u"jpg"}, {u"gif", u"gif"}, {u"PNG", u"png"},
-        {u"bmp", u"bmp"}, {u"ico", u"ico"},  {u"ICON", u"ico"}, {u"tif", nullptr}, {u"jp", nullptr},
-        {u"jpgx", nullptr}, {u"", nullptr}, {u"png ", nullptr},
+        {u"jpg", u"jpg"},   {u"JPEG", u"jpg"}, {u"Jpeg", u"jpg"},  {u"gif", u"gif"},  {u"PNG", u"png"},
+        {u"bmp", u"bmp"},   {u"ico", u"ico"},  {u"ICON", u"ico"},  {u"tif", nullptr}, {u"jp", nullptr},
+        {u"jpgx", nullptr}, {u"", nullptr},    {u"png ", nullptr},
     };
     for (const Case& c : cases) {
         const ImageTypeInfo* type = imageTypeForExtension(c.extension);
@@ -95,7 +95,8 @@ public:
     void setLanguageRadioMark(i32) override {}
     void setKeepOnTopBox(bool) override {}
     bool askFolder(const char16_t*, const char16_t*, StrBuffer&) override { return false; }
-    bool askFilesToOpen(const char16_t*, const char16_t*, const char16_t*, s::str::strarray::StrArray&) override {
+    bool askFilesToOpen(const char16_t*, const char16_t*, const char16_t*,
+                        s::str::strarray::StrArray&) override {
         return false;
     }
     void openUrl(const char16_t*) override {}
@@ -173,9 +174,7 @@ protected:
         return utf8(m_store->getString(dnd::kViewGroup, key, u"<none>"));
     }
     /// Remembers the test's folder as the last one used.
-    void useFolder() {
-        m_store->setString(dnd::kViewGroup, u"LastAccessedDirPath", m_dir.u16().c_str());
-    }
+    void useFolder() { m_store->setString(dnd::kViewGroup, u"LastAccessedDirPath", m_dir.u16().c_str()); }
     std::vector<std::string> entries() {
         std::vector<std::string> names;
         for (const auto& entry : std::filesystem::directory_iterator(m_dir.path()))
@@ -208,9 +207,10 @@ TEST_F(SaveImage, FirstUseProposesCapturePngOnTheDesktopAndACancelStoresNothing)
     EXPECT_EQ(m_menu.startFolder, s::file::win::desktopFolder().toStdString());
     EXPECT_EQ(m_menu.fileName.substr(0, 7), "capture");
     EXPECT_EQ(m_menu.fileName.substr(m_menu.fileName.size() - 4), ".png");
-    EXPECT_EQ(m_menu.types, (std::vector<std::string>{
-                                "PNG files (*.png) *.png", "JPG files (*.jpg, *.jpeg) *.jpeg;*.jpg",
-                                "GIF files (*.gif) *.gif", "BMP files (*.bmp) *.bmp", "ICO files (*.ico) *.ico"}));
+    EXPECT_EQ(m_menu.types,
+              (std::vector<std::string>{"PNG files (*.png) *.png", "JPG files (*.jpg, *.jpeg) *.jpeg;*.jpg",
+                                        "GIF files (*.gif) *.gif", "BMP files (*.bmp) *.bmp",
+                                        "ICO files (*.ico) *.ico"}));
     EXPECT_EQ(stored(u"LastAccessedDirPath"), "<none>");
     EXPECT_EQ(stored(u"LastScreenshotExtension"), "<none>");
     EXPECT_TRUE(m_messages.texts.empty());
@@ -284,7 +284,8 @@ TEST_F(SaveImage, AFailedWriteSaysWhyAndLeavesNoFileBehind) {
     m_dialog->saveFrameAsImage();
     ASSERT_EQ(m_messages.texts.size(), 1u);
     EXPECT_NE(m_messages.texts[0].find("gone/frame.png"), std::string::npos);
-    EXPECT_NE(m_messages.texts[0].find("No such file or directory"), std::string::npos) << m_messages.texts[0];
+    EXPECT_NE(m_messages.texts[0].find("No such file or directory"), std::string::npos)
+        << m_messages.texts[0];
     EXPECT_TRUE(entries().empty());
 }
 

@@ -20,9 +20,9 @@ namespace {
 using s::test::CliRun;
 
 std::string clip() {
-    return s::test::catalogueClip("frames.mp4", {"-f", "lavfi", "-i", "testsrc2=size=320x240:rate=25:duration=4",
-                                                 "-c:v", "libx264", "-preset", "veryfast", "-g", "25",
-                                                 "-pix_fmt", "yuv420p"});
+    return s::test::catalogueClip("frames.mp4",
+                                  {"-f", "lavfi", "-i", "testsrc2=size=320x240:rate=25:duration=4", "-c:v",
+                                   "libx264", "-preset", "veryfast", "-g", "25", "-pix_fmt", "yuv420p"});
 }
 
 /// The picture of a file as the ffmpeg tool decodes it (one stream of it), as
@@ -41,7 +41,8 @@ double difference(const std::string& a, const std::string& b) {
         return 1e9;
     unsigned long long sum = 0;
     for (size_t i = 0; i < a.size(); ++i)
-        sum += static_cast<unsigned>(std::abs(static_cast<unsigned char>(a[i]) - static_cast<unsigned char>(b[i])));
+        sum += static_cast<unsigned>(
+            std::abs(static_cast<unsigned char>(a[i]) - static_cast<unsigned char>(b[i])));
     return static_cast<double>(sum) / static_cast<double>(a.size());
 }
 
@@ -76,7 +77,7 @@ TEST_F(CliFrameFormats, EachExtensionWritesItsFormatHoldingTheFrameAtThePosition
         double limit;      // mean difference per byte from the decoded frame
     };
     const Case cases[] = {
-        {"shot.bmp", "bmp", 0.5},  {"shot.PNG", "png", 0.5},  {"shot.jpg", "mjpeg", 4.0},
+        {"shot.bmp", "bmp", 0.5},    {"shot.PNG", "png", 0.5}, {"shot.jpg", "mjpeg", 4.0},
         {"shot.JPEG", "mjpeg", 4.0}, {"shot.gif", "gif", 8.0},
     };
     for (const Case& c : cases) {
@@ -119,8 +120,8 @@ TEST_F(CliFrameFormats, AnIconHoldsEveryDefaultSizeAndDepthOfTheFrame) {
         const std::string bgra = decoded(icon, "bgra", 11);
         ASSERT_EQ(bgra.size(), 48u * 48 * 4);
         const s::test::ToolRun scaled =
-            s::test::runTool({"ffmpeg", "-nostdin", "-v", "error", "-i", bmp, "-vf", "scale=48:36:flags=area", "-f",
-                              "rawvideo", "-pix_fmt", "bgr24", "-"});
+            s::test::runTool({"ffmpeg", "-nostdin", "-v", "error", "-i", bmp, "-vf", "scale=48:36:flags=area",
+                              "-f", "rawvideo", "-pix_fmt", "bgr24", "-"});
         ASSERT_EQ(scaled.out.size(), 48u * 36 * 3);
         std::string inner;
         for (int y = 0; y < 48; ++y) {

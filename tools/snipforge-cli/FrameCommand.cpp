@@ -162,7 +162,8 @@ int runFrame(std::span<char* const> args) {
         return fail("usage: snipforge-cli frame FILE --at T --out IMAGE");
     // The format comes first: a name that selects none is refused before
     // any work, and nothing is written.
-    const types::ImageTypeInfo* type = types::imageTypeForExtension(types::extensionOf(file::win::fromOsText(out)));
+    const types::ImageTypeInfo* type =
+        types::imageTypeForExtension(types::extensionOf(file::win::fromOsText(out)));
     if (!type) {
         printError((std::string("frame: ") + out + ": the extension names no image format (supported: " +
                     file::win::toOsText(types::supportedExtensionsText()) + ")")
@@ -230,11 +231,13 @@ int runFrame(std::span<char* const> args) {
     case types::ImageWriteResult::kWritten:
         return kExitSuccess;
     case types::ImageWriteResult::kNothingEncoded:
-        return fail(std::string(out) + ": the encode settings make no picture (an icon needs a size and a depth)");
+        return fail(std::string(out) +
+                    ": the encode settings make no picture (an icon needs a size and a depth)");
     case types::ImageWriteResult::kWriteFailed:
         break;
     }
-    return fail(std::string(out) + ": could not be written" + (error ? std::string(": ") + std::strerror(error) : ""));
+    return fail(std::string(out) + ": could not be written" +
+                (error ? std::string(": ") + std::strerror(error) : ""));
 }
 
 } // namespace s::cli

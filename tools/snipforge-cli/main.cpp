@@ -22,8 +22,7 @@ const Command kCommands[] = {
     {"frame", "FILE --at T --out IMAGE",
      "grab the picture at T (seconds or h:mm:ss.mmm) through the frame grabber into IMAGE, whose extension "
      "names the format (bmp, jpg/jpeg, png, gif, ico/icon)",
-     true,
-     runFrame},
+     true, runFrame},
 };
 
 void printUsage(std::FILE* out) {
