@@ -12,7 +12,11 @@
 
 #include <gtest/gtest.h>
 
+#include <sys/mount.h>
 #include <sys/stat.h>
+
+#include <cerrno>
+#include <cstring>
 
 #include <algorithm>
 #include <filesystem>
@@ -287,6 +291,29 @@ TEST_F(SaveImage, AFailedWriteSaysWhyAndLeavesNoFileBehind) {
     EXPECT_NE(m_messages.texts[0].find("No such file or directory"), std::string::npos)
         << m_messages.texts[0];
     EXPECT_TRUE(entries().empty());
+}
+
+TEST_F(SaveImage, AFullDiskSaysWhyAndKeepsTheOldFileWhole) {
+    const std::string disk = m_dir.file("disk");
+    ASSERT_EQ(::mkdir(disk.c_str(), 0755), 0);
+    if (::mount("snipforge-test", disk.c_str(), "tmpfs", MS_NOSUID | MS_NODEV, "size=64k") != 0)
+        GTEST_SKIP() << "cannot mount a small tmpfs here (" << std::strerror(errno) << ")";
+    struct Unmount {
+        std::string path;
+        ~Unmount() { ::umount2(path.c_str(), MNT_DETACH); }
+    } unmount{disk};
+    ASSERT_TRUE(s::test::writeFile(disk + "/frame.bmp", "old picture"));
+    // 360 KB of BMP does not fit on 64 KB.
+    ASSERT_TRUE(m_view.preview.allocate(400, 300));
+    m_menu.answer = disk + "/frame.bmp";
+    m_dialog->saveFrameAsImage();
+    ASSERT_EQ(m_messages.texts.size(), 1u);
+    EXPECT_NE(m_messages.texts[0].find("No space left on device"), std::string::npos) << m_messages.texts[0];
+    EXPECT_EQ(s::test::readFile(disk + "/frame.bmp"), "old picture");
+    std::vector<std::string> names;
+    for (const auto& entry : std::filesystem::directory_iterator(disk))
+        names.push_back(entry.path().filename().string());
+    EXPECT_EQ(names, std::vector<std::string>{"frame.bmp"}) << "a partial file was left";
 }
 
 TEST_F(SaveImage, TheFrameIsCopiedWhenTheDialogOpensAndAConfirmedFileIsReplaced) {
