@@ -6,11 +6,14 @@
 
 #include <gtest/gtest.h>
 
+#include <sys/mount.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <cerrno>
 #include <cmath>
 #include <cstdlib>
+#include <cstring>
 #include <filesystem>
 #include <string>
 #include <vector>
@@ -160,7 +163,7 @@ TEST_F(CliFrameFormats, AWriteIntoAMissingFolderSaysWhy) {
     EXPECT_TRUE(std::filesystem::is_empty(m_outDir));
 }
 
-TEST_F(CliFrameFormats, AFailedWriteSaysWhyAndLeavesTheOldFileWhole) {
+TEST_F(CliFrameFormats, AReadOnlyFolderSaysWhyAndLeavesTheOldFileWhole) {
     if (::geteuid() == 0)
         GTEST_SKIP() << "root writes into read-only folders";
     const std::string folder = m_outDir + "/locked";
@@ -175,6 +178,25 @@ TEST_F(CliFrameFormats, AFailedWriteSaysWhyAndLeavesTheOldFileWhole) {
     EXPECT_EQ(s::test::readFile(picture), "old");
     EXPECT_EQ(std::vector<std::string>({"shot.png"}).size(),
               static_cast<size_t>(std::distance(std::filesystem::directory_iterator(folder), {})));
+}
+
+TEST_F(CliFrameFormats, AFullDiskSaysWhyAndLeavesTheOldFileWhole) {
+    const std::string disk = m_outDir + "/disk";
+    ASSERT_TRUE(std::filesystem::create_directory(disk));
+    if (::mount("snipforge-test", disk.c_str(), "tmpfs", MS_NOSUID | MS_NODEV, "size=64k") != 0)
+        GTEST_SKIP() << "cannot mount a small tmpfs here (" << std::strerror(errno) << ")";
+    struct Unmount {
+        std::string path;
+        ~Unmount() { ::umount2(path.c_str(), MNT_DETACH); }
+    } unmount{disk};
+    // A 320 x 240 BMP is 225 KB.
+    const std::string picture = disk + "/shot.bmp";
+    ASSERT_TRUE(s::test::writeFile(picture, "old"));
+    const CliRun run = cli({"frame", m_input, "--at", "1.52", "--out", picture});
+    EXPECT_EQ(run.exitStatus, 1);
+    EXPECT_NE(run.err.find("No space left on device"), std::string::npos) << run.err;
+    EXPECT_EQ(s::test::readFile(picture), "old");
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(disk), {}), 1) << "a partial file was left";
 }
 
 } // namespace
