@@ -224,4 +224,37 @@ TEST_F(SaveImageTest, AnUnsupportedNameSaysWhichTypesAreAndAnExistingFileIsRepla
     EXPECT_EQ(closeByMiddleClick(program, window), 0);
 }
 
+TEST_F(SaveImageTest, PickingJpegWhileTheNameReadsCapturePngSavesCapturePngJpg) {
+    Program program(m_env, {m_clip});
+    const std::string window = waitForMainWindow(program.pid());
+    ASSERT_FALSE(window.empty());
+    Box label;
+    ASSERT_TRUE(waitForControl(m_env.layout, "saveimage", true, &label));
+    std::this_thread::sleep_for(1500ms);
+    focus(window);
+    click(window, label.cx(), label.cy());
+    const std::string dialog = waitForOtherWindow(program.pid(), window, 30s);
+    ASSERT_FALSE(dialog.empty());
+    std::this_thread::sleep_for(800ms);
+    int width = 0;
+    int height = 0;
+    ASSERT_TRUE(windowSize(dialog, &width, &height));
+    // The type selector sits at the bottom right above the buttons; its list
+    // opens on the current type (PNG, first), and JPEG is the next one.
+    click(dialog, width - 100, height - 70);
+    std::this_thread::sleep_for(800ms);
+    shell("xdotool key --delay 150 Down Return");
+    std::this_thread::sleep_for(800ms);
+    const std::string shots = screenshotFolder();
+    if (!shots.empty())
+        (void)grabWindow(dialog, shots + "/save-image-type-change.png");
+    // First use: the desktop, which a home without one is.
+    const std::string path = m_env.home + "/capture.png.jpg";
+    click(dialog, width - 44, height - 24); // Save
+    ASSERT_TRUE(waitFor([&] { return entryExists(path); }, 30s)) << "no capture.png.jpg";
+    EXPECT_EQ(s::test::readFile(path).substr(0, 3), "\xFF\xD8\xFF");
+    EXPECT_FALSE(entryExists(m_env.home + "/capture.png"));
+    EXPECT_EQ(closeByMiddleClick(program, window), 0);
+}
+
 } // namespace
