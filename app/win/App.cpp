@@ -12,6 +12,7 @@
 #include "gui/Scale.h"
 #include "gui/events/IEventListener.h"
 #include "gui/win/Button.h"
+#include "gui/win/Label.h"
 #include "gui/win/MenuEx.h"
 #include "gui/win/MessageBoxW.h"
 #include "gui/win/RadioButton.h"
@@ -146,6 +147,7 @@ private:
         add(out, "step.+1s", panel.stepButton(1, false));
         add(out, "step.-1s", panel.stepButton(-1, false));
         add(out, "step.+1f", panel.stepButton(1, true));
+        add(out, "saveimage", panel.saveImageLabel());
         add(out, "save", panel.saveButton());
         add(out, "preview", panel.preview());
         if (out == m_last)

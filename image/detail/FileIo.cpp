@@ -145,8 +145,12 @@ bool replaceFile(const char* utf8Path, const void* data, std::size_t size) {
         ok = false;
     if (ok && ::rename(temp.c_str(), target.c_str()) != 0)
         ok = false;
-    if (!ok)
+    if (!ok) {
+        // The caller may tell the user why: the clean-up keeps the reason.
+        const int reason = errno;
         ::unlink(temp.c_str());
+        errno = reason;
+    }
     return ok;
 }
 

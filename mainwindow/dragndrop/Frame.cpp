@@ -455,6 +455,20 @@ bool Frame::askFilesToOpen(const char16_t* startFolder, const char16_t* filterNa
     return paths.size() > 0;
 }
 
+bool Frame::askFileToSave(const char16_t* startFolder, const char16_t* fileName, const std::vector<FileType>& types,
+                          std::u16string& path) {
+    thread::Pooled<dialogs::win::FileOpener> saver(thread::makePooled<dialogs::win::FileOpener>());
+    saver->setSaveMode();
+    saver->setInitialDir(startFolder);
+    saver->setFileName(fileName);
+    for (const FileType& type : types)
+        saver->addFileType(type.description.c_str(), type.pattern.c_str());
+    if (!saver->show(m_window))
+        return false;
+    path = saver->getPath();
+    return !path.empty();
+}
+
 void Frame::openUrl(const char16_t* url) {
     (void)gw::Label::openLink(url);
 }

@@ -148,6 +148,8 @@ public:
                                  str::strbuffer::StrBuffer& folder) override;
     [[nodiscard]] bool askFilesToOpen(const char16_t* startFolder, const char16_t* filterName,
                                       const char16_t* filterPattern, str::strarray::StrArray& paths) override;
+    [[nodiscard]] bool askFileToSave(const char16_t* startFolder, const char16_t* fileName,
+                                     const std::vector<FileType>& types, std::u16string& path) override;
     void openUrl(const char16_t* url) override;
     void showVersionWindow() override;
     void relayoutAndFit() override;

@@ -4,6 +4,9 @@
 #include "foundation/str/StrArray.h"
 #include "foundation/str/StrBuffer.h"
 
+#include <string>
+#include <vector>
+
 namespace s::gui::dialogs::dragndrop {
 
 /// The ids the menu bar reports for its items.
@@ -76,6 +79,21 @@ public:
     virtual void showVersionWindow() = 0;
     /// Lays the window out twice and fits it to its minimum size.
     virtual void relayoutAndFit() = 0;
+    /// One type of the file saver: its description and its patterns
+    /// ("*.jpeg;*.jpg").
+    struct FileType {
+        std::u16string description;
+        std::u16string pattern;
+    };
+    /// The file saver, modal: opens on `startFolder` with `fileName` and the
+    /// types, the first selected. True and the chosen path when the user
+    /// confirmed (the saver itself asked before naming an existing file);
+    /// false when cancelled or when there is no saver.
+    [[nodiscard]] virtual bool askFileToSave(const char16_t* /*startFolder*/, const char16_t* /*fileName*/,
+                                             const std::vector<FileType>& /*types*/,
+                                             std::u16string& /*path*/) {
+        return false;
+    }
 };
 
 /// The window behaviours a menu command switches. Each setter also stores

@@ -428,6 +428,9 @@ void CutterPanel::onFileLoaded(const char16_t* name, const char16_t* durationTex
 void CutterPanel::onControlsEnabled(bool enabled) {
     for (sg::IComponent* control : editingControls())
         control->setEnabled(enabled);
+    // Greyed, and deaf to clicks, while there is no frame to save.
+    if (m_saveImageLabel)
+        m_saveImageLabel->setEnabled(enabled);
 }
 
 // -- events --

@@ -49,6 +49,7 @@ void CutterWindow::buildOnUiThread(::s::gui::win::Window* window) {
     m_dialog.setObserver(&m_frame);
     m_frame.setContentObserver(&m_panel);
     m_panel.setRelayout([this] { m_frame.relayoutAndFit(); });
+    m_panel.setSaveImageHandler([this] { m_dialog.saveFrameAsImage(); });
 
     m_frame.attach(window);
     dnd::MenuState menus;

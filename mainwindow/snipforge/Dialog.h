@@ -219,6 +219,17 @@ public:
     void openFailureMessage(str::strbuffer::StrBuffer& out, const OpenFailure& failure,
                             bool keptLoaded) const;
 
+    /// "Save as Image": the picture on show, copied at once, written in the
+    /// type the chosen name's extension selects, through that type's stored
+    /// encode setting. The save dialog opens on the remembered folder (first:
+    /// the desktop) with "capture.<last extension>" (numbered when taken)
+    /// and the remembered type first; the chosen folder and extension are
+    /// remembered. Nothing happens before a video is loaded. A name whose
+    /// extension selects no type, a setting that makes no picture and a
+    /// failed write each write nothing and say so; a failed write leaves no
+    /// partial file and the old file, if any, intact. Window thread.
+    void saveFrameAsImage();
+
     /// The worker task: the open or the cut job for the first queued path.
     void run() override;
 

@@ -13,6 +13,10 @@ enum ExitStatus : int {
     // cleaned up as after a cancel.
 };
 
+/// The registry identifier of the product, under which the window keeps its
+/// settings.
+inline constexpr const char16_t* kProductIdentifier = u"Zarvo Snipforge";
+
 /// One sub-command of the headless front end.
 struct Command {
     const char* name;

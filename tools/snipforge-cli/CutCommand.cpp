@@ -26,10 +26,6 @@ using str::strbuffer::StrBuffer;
 using video::gui::dialogs::snipforge::Dialog;
 using video::gui::dialogs::snipforge::ReportPayload;
 
-// The registry identifier of the product, under which the window keeps its
-// settings.
-constexpr const char16_t* kProductIdentifier = u"Zarvo Snipforge";
-
 std::string printable(const char16_t* text) {
     StrBuffer b;
     b.set(text);

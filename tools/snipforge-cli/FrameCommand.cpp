@@ -1,12 +1,16 @@
-// snipforge-cli frame FILE --at T --out IMAGE.bmp: the picture the preview
-// shows at position T, grabbed through the frame grabber and written as a
-// 24-bit BMP.
+// snipforge-cli frame FILE --at T --out IMAGE: the picture the preview shows
+// at position T, grabbed through the frame grabber and written in the format
+// IMAGE's extension names, through that format's stored encode setting as the
+// window's "Save as Image" writes it.
 
 #include "foundation/event/EventLoop.h"
 #include "foundation/event/INamedEventListener.h"
+#include "foundation/file/win/OsText.h"
+#include "foundation/reg/MappedData.h"
 #include "foundation/str/StrBuffer.h"
 #include "foundation/thread/Pool.h"
 #include "image/win/BufferedImage.h"
+#include "mainwindow/snipforge/ImageTypes.h"
 #include "media/tool/ExternalTool.h"
 #include "media/video/Probe.h"
 #include "media/video/StreamInfo.h"
@@ -28,6 +32,7 @@ namespace s::cli {
 namespace {
 
 using video::gui::dialogs::snipforge::VideoToImageThread;
+namespace types = video::gui::dialogs::snipforge;
 
 /// How long one grab may take before the command gives up: generous, since
 /// the decoder may have to run two seconds of video on a busy machine.
@@ -139,8 +144,9 @@ int runFrame(std::span<char* const> args) {
         if (!endOfOptions && std::strcmp(arg, "--") == 0) {
             endOfOptions = true;
         } else if (!endOfOptions && (std::strcmp(arg, "-h") == 0 || std::strcmp(arg, "--help") == 0)) {
-            std::printf("usage: snipforge-cli frame FILE --at T --out IMAGE.bmp\n"
-                        "  T: seconds (65.2) or h:mm:ss[.mmm] from the start of the file\n");
+            std::printf("usage: snipforge-cli frame FILE --at T --out IMAGE\n"
+                        "  T: seconds (65.2) or h:mm:ss[.mmm] from the start of the file\n"
+                        "  IMAGE: its extension names the format: bmp, jpg or jpeg, png, gif, ico or icon\n");
             return kExitSuccess;
         } else if (!endOfOptions && (std::strcmp(arg, "--at") == 0 || std::strcmp(arg, "--out") == 0)) {
             if (i + 1 >= args.size())
@@ -153,7 +159,17 @@ int runFrame(std::span<char* const> args) {
         }
     }
     if (!file || !at || !out)
-        return fail("usage: snipforge-cli frame FILE --at T --out IMAGE.bmp");
+        return fail("usage: snipforge-cli frame FILE --at T --out IMAGE");
+    // The format comes first: a name that selects none is refused before
+    // any work, and nothing is written.
+    const types::ImageTypeInfo* type =
+        types::imageTypeForExtension(types::extensionOf(file::win::fromOsText(out)));
+    if (!type) {
+        printError((std::string("frame: ") + out + ": the extension names no image format (supported: " +
+                    file::win::toOsText(types::supportedExtensionsText()) + ")")
+                       .c_str());
+        return kExitUsage;
+    }
     i64 positionUs = 0;
     if (!parseTime(at, &positionUs))
         return fail(std::string("bad time \"") + at + "\" (seconds such as 65.2, or h:mm:ss.mmm)");
@@ -204,9 +220,24 @@ int runFrame(std::span<char* const> args) {
         return fail("the frame grab did not finish");
     if (!copied)
         return fail(std::string("no picture at ") + at);
-    if (!image->saveBmp(out, 24, false, 0, 0, 0))
-        return fail(std::string(out) + ": could not be written");
-    return kExitSuccess;
+    // The window's settings store, when there is one, holds the encode
+    // settings; without it the defaults stand.
+    thread::Pooled<reg::MappedData> store = thread::makePooled<reg::MappedData>();
+    str::strbuffer::StrBuffer keyPath;
+    reg::MappedData::storeKeyPath(keyPath, kProductIdentifier);
+    map::IMappedData* settings = store->open(keyPath.c_str()) ? store.get() : nullptr;
+    int error = 0;
+    switch (types::writeImageFile(image.get(), type->type, settings, out, &error)) {
+    case types::ImageWriteResult::kWritten:
+        return kExitSuccess;
+    case types::ImageWriteResult::kNothingEncoded:
+        return fail(std::string(out) +
+                    ": the encode settings make no picture (an icon needs a size and a depth)");
+    case types::ImageWriteResult::kWriteFailed:
+        break;
+    }
+    return fail(std::string(out) + ": could not be written" +
+                (error ? std::string(": ") + std::strerror(error) : ""));
 }
 
 } // namespace s::cli

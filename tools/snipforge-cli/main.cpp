@@ -19,9 +19,10 @@ const Command kCommands[] = {
      "run a converter command line (\"ffmpeg ...\") with the in-process converter", true, runTool},
     {"cut", "FILE --start T --end T [--precise] [--out DIR]",
      "save the scene between two positions (seconds or h:mm:ss[.mmm]) as the window does", true, runCut},
-    {"frame", "FILE --at T --out IMAGE.bmp",
-     "grab the picture at T (seconds or h:mm:ss.mmm) through the frame grabber into a 24-bit BMP", true,
-     runFrame},
+    {"frame", "FILE --at T --out IMAGE",
+     "grab the picture at T (seconds or h:mm:ss.mmm) through the frame grabber into IMAGE, whose extension "
+     "names the format (bmp, jpg/jpeg, png, gif, ico/icon)",
+     true, runFrame},
 };
 
 void printUsage(std::FILE* out) {
