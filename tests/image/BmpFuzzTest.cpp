@@ -4,6 +4,7 @@
 
 #include "foundation/io/Streams.h"
 #include "image/bmp/win/Bitmap.h"
+#include "tests/image/CodecTestUtil.h"
 #include "tests/image/ImageTestUtil.h"
 
 #include <gtest/gtest.h>
@@ -15,39 +16,6 @@ using namespace s::test::image;
 using s::thread::makePooled;
 
 namespace {
-
-// A byte stream that cannot seek, like the frame pipe.
-class PipeStream : public io::IInputStream {
-public:
-    /// Delivers at most `piece` bytes per read, as a pipe may.
-    explicit PipeStream(const std::vector<u8>& bytes, size_t piece = 7) : m_bytes(bytes), m_piece(piece) {}
-    bool read(void* buffer, u32 bytes, u32* bytesRead) override {
-        u32 n = static_cast<u32>(std::min<size_t>({bytes, m_bytes.size() - m_position, m_piece}));
-        std::memcpy(buffer, m_bytes.data() + m_position, n);
-        m_position += n;
-        if (bytesRead)
-            *bytesRead = n;
-        return n > 0;
-    }
-    void close() override {}
-    i64 getPosition() const override { return static_cast<i64>(m_position); }
-    bool canSeek() const override { return false; }
-    bool rewind() override { return false; }
-    bool seekToEnd() override { return false; }
-    bool seek(i64) override { return false; }
-    bool seekFromEnd(i64) override { return false; }
-    bool skip(i64) override { return false; }
-    bool back(i64) override { return false; }
-    void closeAndClear() override {}
-    void dispose() override {}
-    void release() override {}
-    void reset() override {}
-
-private:
-    const std::vector<u8>& m_bytes;
-    size_t m_piece;
-    size_t m_position = 0;
-};
 
 struct Random {
     u64 state;
@@ -169,7 +137,7 @@ TEST(BmpFuzz, MutatedFilesNeverFault) {
         complete += ok;
         ASSERT_NO_FATAL_FAILURE(exercise(*bitmap, ok));
 
-        PipeStream pipe(bytes);
+        ChunkedStream pipe(bytes, 7);
         ok = bitmap->readFrom(&pipe);
         ASSERT_NO_FATAL_FAILURE(exercise(*bitmap, ok));
 
@@ -193,7 +161,7 @@ TEST(BmpFuzz, ShortStreamsOnlyCostWhatTheyHold) {
             std::vector<u8> bytes(full.begin(), full.begin() + static_cast<std::ptrdiff_t>(54 + kept));
             auto reader = makePooled<Bitmap>();
             auto array = arrayOf(bytes);
-            PipeStream stream(bytes, 1 << 16);
+            ChunkedStream stream(bytes, 1 << 16);
             EXPECT_FALSE(pipe ? reader->readFrom(&stream) : reader->readFrom(array.get()));
             // A third of the data is refused; two thirds keep the picture.
             EXPECT_EQ(reader->getWidth(), kept > full.size() / 2 ? 1600 : 0) << kept << (pipe ? " pipe" : "");
