@@ -102,11 +102,58 @@ compare "30 s lossless cut of 1080p 60 s" lossless_ours lossless_reference 1.2
 compare "5 s precise cut of 1080p 60 s" precise_ours precise_reference 1.1 "$slow_reps"
 compare "frame grab at 45 s, 1080p" grab_ours grab_reference 1.0
 
+
+# ImageMagick's own convert: a wrapper of the same name may stand before it on
+# the path, and its start-up would be timed too.
+magick=
+for candidate in /usr/bin/convert-im6.q16 /usr/bin/magick /usr/bin/convert; do
+    if [ -x "$candidate" ] && "$candidate" -version 2>/dev/null | grep -q ImageMagick; then
+        magick=$candidate
+        break
+    fi
+done
+picture=$out/scale-1920x1080.bmp
+[ -s "$picture" ] || ffmpeg -nostdin -v error -y -f lavfi -i testsrc2=size=1920x1080 -frames:v 1 \
+    -pix_fmt bgr24 "$picture"
+
+# Bilinear scaling of a 1920 x 1080 picture to 700 x 394 against ImageMagick,
+# both reading and writing BMP files.
+scaler=$build/bench/snipforge-bench-scale
+if [ -x "$scaler" ] && [ -n "$magick" ]; then
+    scale_ours() { "$scaler" "$picture" 700 394 "$work/ours-scaled.bmp"; }
+    scale_reference() { "$magick" "$picture" -filter Triangle -resize '700x394!' "BMP3:$work/ref-scaled.bmp"; }
+    compare "scale 1920x1080 to 700x394" scale_ours scale_reference 1.0
+else
+    echo "scale 1920x1080 to 700x394: skipped (needs the snipforge-bench-scale target and ImageMagick:" \
+        "apt-get install imagemagick)"
+fi
+
+# Saving a 1920 x 1080 frame read from a BMP as PNG, JPEG and GIF with our
+# default settings against ImageMagick doing the same work: interlaced PNG,
+# JPEG at quality 75 with 2x2 chroma, GIF reduced to 256 colours.
+encoder=$build/bench/snipforge-bench-encode
+encode_jobs=()
+if [ -x "$encoder" ] && [ -n "$magick" ]; then
+    png_ours() { "$encoder" "$picture" "$work/ours.png"; }
+    png_reference() { "$magick" "$picture" -interlace PNG "PNG32:$work/ref.png"; }
+    jpeg_ours() { "$encoder" "$picture" "$work/ours.jpg"; }
+    jpeg_reference() { "$magick" "$picture" -quality 75 -sampling-factor 2x2 "$work/ref.jpg"; }
+    gif_ours() { "$encoder" "$picture" "$work/ours.gif"; }
+    gif_reference() { "$magick" "$picture" -colors 256 "$work/ref.gif"; }
+    compare "PNG encode 1920x1080" png_ours png_reference 1.0
+    compare "JPEG encode 1920x1080" jpeg_ours jpeg_reference 1.0
+    compare "GIF encode 1920x1080" gif_ours gif_reference 1.0
+    encode_jobs=(png jpeg gif)
+else
+    echo "PNG, JPEG and GIF encode 1920x1080: skipped (needs the snipforge-bench-encode target and" \
+        "ImageMagick: apt-get install imagemagick)"
+fi
+
 # peak_kib FUNCTION -> maximum resident size of one run in KiB
 peak_kib() {
     if [ -x /usr/bin/time ]; then
         local log=$work/.time-$$
-        /usr/bin/time -o "$log" -f %M bash -c "$(declare -f "$1"); $(declare -p cli common lossless precise clip work); $1" >/dev/null 2>&1 || true
+        /usr/bin/time -o "$log" -f %M bash -c "$(declare -f "$1"); $(declare -p cli common lossless precise clip work picture encoder magick); $1" >/dev/null 2>&1 || true
         cat "$log"
         rm -f "$log"
     else
@@ -114,21 +161,6 @@ peak_kib() {
     fi
 }
 printf '%-34s %12s  %12s\n' "peak memory (KiB)" "snipforge" "reference"
-for job in lossless precise grab; do
+for job in lossless precise grab "${encode_jobs[@]}"; do
     printf '%-34s %12s  %12s\n' "$job" "$(peak_kib ${job}_ours)" "$(peak_kib ${job}_reference)"
 done
-
-# Bilinear scaling of a 1920 x 1080 picture to 700 x 394 against ImageMagick,
-# both reading and writing BMP files.
-scaler=$build/bench/snipforge-bench-scale
-if [ -x "$scaler" ] && command -v convert >/dev/null && convert -version 2>/dev/null | grep -q ImageMagick; then
-    picture=$out/scale-1920x1080.bmp
-    [ -s "$picture" ] || ffmpeg -nostdin -v error -y -f lavfi -i testsrc2=size=1920x1080 -frames:v 1 \
-        -pix_fmt bgr24 "$picture"
-    scale_ours() { "$scaler" "$picture" 700 394 "$work/ours-scaled.bmp"; }
-    scale_reference() { convert "$picture" -filter Triangle -resize '700x394!' "BMP3:$work/ref-scaled.bmp"; }
-    compare "scale 1920x1080 to 700x394" scale_ours scale_reference 1.0
-else
-    echo "scale 1920x1080 to 700x394: skipped (needs the snipforge-bench-scale target and ImageMagick:" \
-        "apt-get install imagemagick)"
-fi

@@ -10,7 +10,7 @@ packages=(
     build-essential cmake ninja-build pkg-config git
     libgtest-dev libgmock-dev googletest
     ffmpeg libavformat-dev libavcodec-dev libavutil-dev libswscale-dev libswresample-dev
-    libjpeg62-turbo-dev libpng-dev zlib1g-dev
+    libjpeg62-turbo-dev libpng-dev zlib1g-dev imagemagick
     libgtk-3-dev xvfb xauth xdotool x11-utils openbox
     desktop-file-utils appstream
 )

@@ -174,6 +174,16 @@ void BufferedImage::makeOpaque() {
     m_hasAlpha = false;
 }
 
+bool BufferedImage::isAllOpaque() const {
+    for (i32 y = 0; y < m_height; ++y) {
+        const Pixel* row = getRow(y);
+        for (i32 x = 0; x < m_width; ++x)
+            if (alphaOf(row[x]) != 255)
+                return false;
+    }
+    return true;
+}
+
 void BufferedImage::applyColourKey(int r, int g, int b) {
     u32 key = packColour(r, g, b);
     bool any = false;

@@ -94,6 +94,8 @@ public:
     /// Every pixel := a<<24 | r<<16 | g<<8 | b; the alpha flag := a != 255.
     void fill(int a, int r, int g, int b);
     void makeOpaque();
+    /// Whether every pixel's alpha byte is 255 (whatever the alpha flag says).
+    [[nodiscard]] bool isAllOpaque() const;
     /// Pixels of colour (r, g, b) get alpha 0, all others 255; the alpha flag
     /// becomes true when some pixel got 0 and is kept otherwise.
     void applyColourKey(int r, int g, int b);

@@ -168,6 +168,16 @@ TEST(BmpRoundTrip, EveryDepthReadsBackWhatWasWritten) {
         EXPECT_EQ(bitmap->getBitCount(), bpp);
         EXPECT_EQ(decoded(*bitmap), few) << bpp;
     }
+    // A picture without alpha whose alpha bytes are not all 0xFF (as some
+    // decoders leave them) is opaque at every depth.
+    std::vector<Pixel> stray;
+    for (Pixel p : few)
+        stray.push_back(p & 0x00FFFFFFu);
+    for (int bpp : {4, 8, 24}) {
+        auto image = makeImage(6, 5, stray, false);
+        auto bitmap = readBmp(writeImage(image.get(), bpp));
+        EXPECT_EQ(decoded(*bitmap), few) << bpp;
+    }
     // 32 bits keeps alpha; fully transparent pixels take the background colour.
     std::vector<Pixel> alpha = pattern(9, 4, true);
     auto image = makeImage(9, 4, alpha, true);

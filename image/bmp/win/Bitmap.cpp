@@ -616,6 +616,14 @@ bool Bitmap::convertFrom(BufferedImage* image, i32 bitsPerPixel, bool keepTransp
             background->drawImage(0, 0, width, height, image, 0, 0, false);
             source = background.get();
         }
+    } else if ((bitsPerPixel == 4 || bitsPerPixel == 8) && !image->isAllOpaque()) {
+        // Without the alpha flag the alpha bytes mean nothing; the quantizer
+        // would pass over pixels whose byte happens to be below 255.
+        background.reset(image->copy(nullptr));
+        if (!background)
+            return false;
+        background->makeOpaque();
+        source = background.get();
     }
     if (!create(width, height, bitsPerPixel))
         return false;

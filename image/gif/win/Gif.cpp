@@ -54,17 +54,6 @@ bool readSubBlocks(io::IInputStream* in, std::vector<u8>* out) {
     }
 }
 
-/// True when every pixel of the logical area is opaque.
-bool allOpaque(const BufferedImage* image) {
-    for (i32 y = 0; y < image->getHeight(); ++y) {
-        const Pixel* row = image->getRow(y);
-        for (i32 x = 0; x < image->getWidth(); ++x)
-            if (alphaOf(row[x]) != 255)
-                return false;
-    }
-    return true;
-}
-
 } // namespace
 
 Gif::~Gif() {
@@ -164,7 +153,7 @@ bool Gif::convertFrom(BufferedImage* image, i32 bitsPerPixel, bool keepTranspare
         work->fill(255, r, g, b);
         work->drawImage(0, 0, width, height, image, 0, 0, false);
         source = work.get();
-    } else if (!allOpaque(image)) {
+    } else if (!image->isAllOpaque()) {
         // Without the alpha flag the alpha bytes mean nothing; the quantizer
         // would pass over pixels whose byte happens to be below 255.
         work.reset(image->copy(nullptr));

@@ -36,16 +36,6 @@ bool isEntryDepth(i32 bits) {
     return bits == 1 || bits == 4 || bits == 8 || bits == 24 || bits == 32;
 }
 
-bool allOpaque(const BufferedImage* image) {
-    for (i32 y = 0; y < image->getHeight(); ++y) {
-        const Pixel* row = image->getRow(y);
-        for (i32 x = 0; x < image->getWidth(); ++x)
-            if (alphaOf(row[x]) != 255)
-                return false;
-    }
-    return true;
-}
-
 } // namespace
 
 IconImage::~IconImage() = default;
@@ -104,7 +94,7 @@ bool IconImage::convertFrom(BufferedImage* image, i32 bitsPerPixel, bool keepTra
         work->fill(255, r, g, b);
         work->drawImage(0, 0, width, height, image, 0, 0, false);
         source = work.get();
-    } else if (!allOpaque(image)) {
+    } else if (!image->isAllOpaque()) {
         // Alpha bytes without the alpha flag mean nothing.
         work.reset(image->copy(nullptr));
         if (!work)
