@@ -136,9 +136,11 @@ TEST(PathArraySort, RecordedKindsMoveWithTheirElements) {
     ASSERT_EQ(::mkdir(dir.file("B").c_str(), 0755), 0);
     ASSERT_TRUE(writeFile(dir.file("a.txt"), "a"));
     ASSERT_EQ(::mkdir(dir.file("d").c_str(), 0755), 0);
-    auto a = arrayOf(dir, {"c.txt", "B", "a.txt", "d"});
+    auto a = arrayOf(dir, {"B", "c.txt", "d", "a.txt"});
     EXPECT_FALSE(a->hasRecordedKinds());
     a->recordKinds();
+    EXPECT_TRUE(a->recordedKind(0));
+    EXPECT_FALSE(a->recordedKind(1));
     // The kinds stay as recorded, also when the entries change.
     ASSERT_EQ(::rmdir(dir.file("B").c_str()), 0);
     a->sortByPath();
