@@ -1,8 +1,8 @@
 // PathArray sorting, grouping and batch operations, wildcard searches and
 // the neighbour of an entry, on real files in a temporary folder.
 
-#include "foundation/file/Extension.h"
 #include "foundation/file/win/PathArray.h"
+#include "foundation/file/Extension.h"
 #include "foundation/file/win/PathWin.h"
 #include "foundation/str/StrArray.h"
 #include "support/TempDir.h"
@@ -152,16 +152,16 @@ TEST(PathArraySort, RecordedKindsMoveWithTheirElements) {
     EXPECT_FALSE(a->recordedKind(4));
 
     Pooled<PathArray> placed(a->placedIn(u"/elsewhere"));
-    EXPECT_EQ(relative(*placed, dir),
-              (std::vector<std::string>{"/elsewhere/a.txt", "/elsewhere/B", "/elsewhere/c.txt", "/elsewhere/d"}));
+    EXPECT_EQ(relative(*placed, dir), (std::vector<std::string>{"/elsewhere/a.txt", "/elsewhere/B",
+                                                                "/elsewhere/c.txt", "/elsewhere/d"}));
     EXPECT_TRUE(placed->recordedKind(1));
     Pooled<PathArray> links(a->shortcutsIn(u"/links/"));
     EXPECT_EQ(utf8(links->path(3)->fullPathText()), "/links/d.lnk");
     EXPECT_TRUE(links->recordedKind(3));
 
     const auto& list = a->buildFromList();
-    const std::u16string expected = dir.u16("a.txt") + u'\0' + dir.u16("B") + u'\0' + dir.u16("c.txt") + u'\0' +
-                                    dir.u16("d") + u'\0' + u'\0';
+    const std::u16string expected = dir.u16("a.txt") + u'\0' + dir.u16("B") + u'\0' + dir.u16("c.txt") +
+                                    u'\0' + dir.u16("d") + u'\0' + u'\0';
     EXPECT_EQ(std::u16string(list.view()), expected);
 }
 
@@ -250,8 +250,8 @@ TEST(PathSearch, RecursiveSearchEndsInALinkLoopAndFindsEachFileOnce) {
               (std::vector<std::string>{"t/a.mp4", "t/sub/deep/z.mp4", "t/sub/x.mp4"}));
     Pooled<ArrayP> all(path(dir.file("t/*"))->findEntries(true, true, nullptr));
     EXPECT_EQ(sorted(relative(*all, dir)),
-              (std::vector<std::string>{"t/a.mp4", "t/sub", "t/sub/deep", "t/sub/deep/n.txt", "t/sub/deep/z.mp4",
-                                        "t/sub/x.mp4", "t/sub/yy.mp4"}));
+              (std::vector<std::string>{"t/a.mp4", "t/sub", "t/sub/deep", "t/sub/deep/n.txt",
+                                        "t/sub/deep/z.mp4", "t/sub/x.mp4", "t/sub/yy.mp4"}));
 }
 
 TEST(PathNeighbour, ForwardsBackwardsWithAndWithoutWrap) {

@@ -279,9 +279,10 @@ TEST(PathInternetShortcut, RoundTripsInItsIniForm) {
 
     // A file written elsewhere: byte-order mark, CR LF, other sections and
     // keys, spaces and another case.
-    ASSERT_TRUE(writeFile(dir.file("made.URL"), "\xEF\xBB\xBF[DEFAULT]\r\nBASEURL=http://wrong/\r\n"
-                                                "[internetshortcut]\r\nIconIndex=0\r\n url = http://right/ \r\n"
-                                                "[Other]\r\nURL=http://wrong-too/\r\n"));
+    ASSERT_TRUE(writeFile(dir.file("made.URL"),
+                          "\xEF\xBB\xBF[DEFAULT]\r\nBASEURL=http://wrong/\r\n"
+                          "[internetshortcut]\r\nIconIndex=0\r\n url = http://right/ \r\n"
+                          "[Other]\r\nURL=http://wrong-too/\r\n"));
     EXPECT_EQ(utf8(path(dir.file("made.URL"))->url()), "http://right/");
     ASSERT_TRUE(writeFile(dir.file("none.url"), "[Other]\nURL=http://wrong/\n"));
     EXPECT_EQ(utf8(path(dir.file("none.url"))->url()), "");
@@ -460,7 +461,14 @@ TEST(PathExclusive, AnotherOpenOfTheFileMakesItFalse) {
     ASSERT_GE(reader, 0);
     EXPECT_FALSE(path(f)->canOpenExclusively(true));
     EXPECT_FALSE(path(dir.file("tree"))->canOpenExclusively(true));
+    const bool streams = takesUserAttributes(dir.path()) && writeStream(f, u"notes", "n");
+    if (streams) {
+        EXPECT_FALSE(stream(f, u"notes")->canOpenExclusively(true));
+    }
     ::close(reader);
+    if (streams) {
+        EXPECT_TRUE(stream(f, u"notes")->canOpenExclusively(true));
+    }
     const int emptyReader = ::open(dir.file("tree/empty.bin").c_str(), O_RDONLY | O_CLOEXEC);
     ASSERT_GE(emptyReader, 0);
     // An empty file has nothing to keep safe.

@@ -31,8 +31,7 @@ constexpr size_t kInsertionRun = 7;
 
 // The stable merge sort: sorts dest[low, high), using src (which holds the
 // same elements) as the other half of the work space.
-template <class Less>
-void mergeSort(Item* src, Item* dest, size_t low, size_t high, const Less& less) {
+template <class Less> void mergeSort(Item* src, Item* dest, size_t low, size_t high, const Less& less) {
     const size_t length = high - low;
     if (length < kInsertionRun) {
         for (size_t i = low + 1; i < high; ++i) {

@@ -22,7 +22,7 @@ namespace {
 
 constexpr char kStreamPrefix[] = "user.";
 constexpr size_t kStreamPrefixLength = sizeof kStreamPrefix - 1;
-constexpr size_t kMaxAttrName = 255;      // the kernel's limit on attribute names
+constexpr size_t kMaxAttrName = 255;       // the kernel's limit on attribute names
 constexpr size_t kMaxListBytes = 10000000; // a list that does not fit in this yields nothing
 
 // The attribute names of `os`, zero-separated; false when the file system
@@ -141,7 +141,8 @@ bool PathWin::writeStream(const col::_array::ArrayU08* bytes, bool append) {
     // One call replaces the whole value: a failure (no attributes on this
     // file system, a value too large for it, no room) leaves the old value.
     // There is deliberately no fallback to a file named "name:stream".
-    const bool ok = ::setxattr(m_streamFileOs.c_str(), m_streamAttr.c_str(), value.data(), value.size(), 0) == 0;
+    const bool ok =
+        ::setxattr(m_streamFileOs.c_str(), m_streamAttr.c_str(), value.data(), value.size(), 0) == 0;
     m_streamSize = -1;
     return ok;
 }

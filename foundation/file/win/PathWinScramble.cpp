@@ -23,8 +23,8 @@ constexpr u32 kCandidatesPerPass = 20;
 // One generator for the process, seeded once from the clock.
 char16_t randomNameChar() {
     static std::mutex lock;
-    static std::minstd_rand generator(
-        static_cast<std::minstd_rand::result_type>(std::chrono::system_clock::now().time_since_epoch().count()));
+    static std::minstd_rand generator(static_cast<std::minstd_rand::result_type>(
+        std::chrono::system_clock::now().time_since_epoch().count()));
     std::lock_guard guard(lock);
     for (;;) {
         // Draws outside the alphabet are discarded, so every letter and
@@ -103,8 +103,11 @@ bool PathWin::scrambleName(u32 passes, StrBuffer* outPath, bool restoreAttribute
 bool PathWin::canOpenExclusively(bool restoreAttributes) {
     if (!m_valid || length() <= 3 || !exists())
         return false;
-    if (m_streamPath)
-        return true; // a stream is part of its entry's inode: nothing opens it apart
+    if (m_streamPath) {
+        // A stream cannot be opened apart from its entry: the entry decides.
+        PathHandle entry(newPathOs(m_streamFileOs));
+        return entry->canOpenExclusively(restoreAttributes);
+    }
     if (isFile() && size(false, true, nullptr, nullptr, true) == 0)
         return true;
     const u32 saved = getAttributes();

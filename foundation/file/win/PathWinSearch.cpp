@@ -164,8 +164,9 @@ PathWin* PathWin::neighbour(bool forward, const StrArray* extensions, bool sorte
         }
     }
     if (sorted) {
-        std::stable_sort(names.begin(), names.end(),
-                         [](const std::u16string& a, const std::u16string& b) { return compareForSort(a, b) < 0; });
+        std::stable_sort(names.begin(), names.end(), [](const std::u16string& a, const std::u16string& b) {
+            return compareForSort(a, b) < 0;
+        });
     }
     const auto self = std::find(names.begin(), names.end(), own.view());
     const bool present = self != names.end();
@@ -182,10 +183,9 @@ PathWin* PathWin::neighbour(bool forward, const StrArray* extensions, bool sorte
     } else if (sorted) {
         // Where this name would stand: the first name after it, or the last
         // before it.
-        const auto after = std::upper_bound(names.begin(), names.end(), std::u16string(own.view()),
-                                            [](const std::u16string& a, const std::u16string& b) {
-                                                return compareForSort(a, b) < 0;
-                                            });
+        const auto after = std::upper_bound(
+            names.begin(), names.end(), std::u16string(own.view()),
+            [](const std::u16string& a, const std::u16string& b) { return compareForSort(a, b) < 0; });
         const size_t at = static_cast<size_t>(after - names.begin());
         if (forward)
             index = at;

@@ -266,7 +266,8 @@ StrBuffer* PathWin::urlInto(StrBuffer* out, bool append) const {
             continue;
         }
         const size_t eq = line.find('=');
-        if (!inSection || eq == std::string_view::npos || !equalsIgnoringAsciiCase(trim(line.substr(0, eq)), "URL"))
+        if (!inSection || eq == std::string_view::npos ||
+            !equalsIgnoringAsciiCase(trim(line.substr(0, eq)), "URL"))
             continue;
         appendFromOsText(trim(line.substr(eq + 1)), *out);
         break;
