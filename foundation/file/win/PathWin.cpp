@@ -137,6 +137,9 @@ void PathWin::clear() {
     m_valid = false;
     m_streamPath = false;
     m_streamSize = -1;
+    m_streamName.clear();
+    m_streamFileOs.clear();
+    m_streamAttr.clear();
     m_attributesCached = false;
     m_attributes = 0;
     m_fsKind = kFsUnknown;
@@ -223,6 +226,8 @@ bool PathWin::isAbsolute() const {
 }
 
 bool PathWin::exists() const {
+    if (m_streamPath)
+        return m_valid && streamExists();
     return m_valid && ::access(m_os.c_str(), F_OK) == 0;
 }
 
@@ -231,6 +236,13 @@ u32 PathWin::getAttributes() const {
         return m_attributes;
     m_attributesCached = true;
     m_attributes = kInvalid;
+    if (m_streamPath) {
+        // A stream has the attributes of a plain file of its entry.
+        struct stat st;
+        if (m_valid && streamExists() && ::stat(m_streamFileOs.c_str(), &st) == 0)
+            m_attributes = (st.st_mode & 0222) == 0 ? static_cast<u32>(kReadOnly) : static_cast<u32>(kNormal);
+        return m_attributes;
+    }
     struct stat lst;
     if (!m_valid || !lstatOk(m_os, &lst))
         return m_attributes;
@@ -284,13 +296,13 @@ bool PathWin::setAttributes(u32 value) {
 }
 
 bool PathWin::canRead() const {
-    return m_valid && ::access(m_os.c_str(), R_OK) == 0;
+    return m_valid && ::access((m_streamPath ? m_streamFileOs : m_os).c_str(), R_OK) == 0;
 }
 bool PathWin::canWrite() const {
-    return m_valid && ::access(m_os.c_str(), W_OK) == 0;
+    return m_valid && ::access((m_streamPath ? m_streamFileOs : m_os).c_str(), W_OK) == 0;
 }
 bool PathWin::canReadWrite() const {
-    return m_valid && ::access(m_os.c_str(), R_OK | W_OK) == 0;
+    return m_valid && ::access((m_streamPath ? m_streamFileOs : m_os).c_str(), R_OK | W_OK) == 0;
 }
 
 bool PathWin::isFolder() const {
@@ -331,21 +343,12 @@ bool PathWin::isExe() const {
     return isFile() && m_ext.endsWithIgnoreCase(u".exe");
 }
 bool PathWin::isLnk() const {
-    return isFile() && m_ext.endsWithIgnoreCase(u".lnk");
+    return (isFile() || isSymbolicLink()) && m_ext.endsWithIgnoreCase(u".lnk");
 }
 bool PathWin::isUrl() const {
     return isFile() && m_ext.endsWithIgnoreCase(u".url");
 }
 
-bool PathWin::isFolderShortcut() const {
-    if (!isFolder())
-        return false;
-    const std::string link = (m_os == "/" ? std::string() : m_os) + "/target.lnk";
-    struct stat lst;
-    struct stat st;
-    return ::lstat(link.c_str(), &lst) == 0 && S_ISLNK(lst.st_mode) && ::stat(link.c_str(), &st) == 0 &&
-           S_ISDIR(st.st_mode);
-}
 
 char16_t PathWin::driveLetter() const {
     return m_fullPath.length() ? m_fullPath.charAt(0) : 0;
@@ -508,8 +511,11 @@ bool PathWin::fillStat() const {
 
 i64 PathWin::size(bool sumFolderFlag, bool withSubfolders, u32* fileCount, u32* folderCount,
                   bool withFiles) const {
-    if (m_streamPath)
+    if (m_streamPath) {
+        if (m_streamSize < 0)
+            m_streamSize = streamValueSize();
         return m_streamSize >= 0 ? m_streamSize : 0;
+    }
     if (!sumFolderFlag || !isFolder()) {
         fillStat();
         return m_size;
@@ -562,7 +568,7 @@ i64 PathWin::lastWriteTime(bool refresh) const {
 bool PathWin::setTimes(i64 creation, i64 lastWrite, i64 lastAccess, bool forNormal, bool forReadOnly,
                        bool forHidden, bool forSystem, bool recursive) {
     (void)creation;
-    if (!m_valid || !exists())
+    if (!m_valid || m_streamPath || !exists())
         return false;
     const u32 a = getAttributes();
     const bool wanted = (a & kSystem)     ? forSystem
@@ -596,7 +602,7 @@ bool PathWin::applyWritable() {
 
 bool PathWin::setWritable(bool flag) {
     struct stat st;
-    if (!m_valid || ::stat(m_os.c_str(), &st) != 0)
+    if (!m_valid || m_streamPath || ::stat(m_os.c_str(), &st) != 0)
         return false;
     const mode_t mode = flag ? (st.st_mode | S_IWUSR) : (st.st_mode & ~static_cast<mode_t>(0222));
     if ((mode & 07777) != (st.st_mode & 07777) && ::chmod(m_os.c_str(), mode & 07777) != 0)
@@ -854,7 +860,7 @@ bool PathWin::passesListing(const char* entryName, bool isLink, bool all) const 
 }
 
 template <class Fn> bool PathWin::forEachEntry(Fn&& fn) const {
-    if (!m_valid)
+    if (!m_valid || m_streamPath)
         return false;
     DIR* dir = ::opendir(m_os.c_str());
     if (!dir)

@@ -19,6 +19,7 @@ namespace s::file::win {
 
 class FileInputStream;
 class FileOutputStream;
+class PathArray;
 
 /// A path that is split once and caches what it learns about the entry it
 /// names, with the file-system operations the application needs.
@@ -124,8 +125,8 @@ public:
     bool isFolder() const override;
     virtual bool isEmptyFolder() const;
     bool isFile() const override;
-    /// A path naming a named stream of a file. Paths set from text never are:
-    /// a ":" in a name is an ordinary character.
+    /// A path naming a named stream of a file (see `setStream`). Paths set
+    /// from text never are: a ":" in a name is an ordinary character.
     virtual bool isStream() const { return m_streamPath; }
     virtual bool isHidden() const;
     virtual bool isSystem() const;
@@ -134,9 +135,12 @@ public:
     /// callers, but useful to them).
     bool isSymbolicLink() const;
     virtual bool isExe() const;
+    /// A shortcut file: a ".lnk" name that is a symbolic link (to anything,
+    /// or dangling) or a file.
     virtual bool isLnk() const;
     virtual bool isUrl() const;
-    /// A folder whose child "target.lnk" is a symbolic link to a folder.
+    /// A folder whose child "target.lnk" is a shortcut whose target exists
+    /// and is a folder.
     virtual bool isFolderShortcut() const;
     /// Network paths have no form of their own here: always false / empty.
     virtual bool isUnc() const { return false; }
@@ -230,6 +234,31 @@ public:
     /// Moves or renames; across file systems by copying and then removing the
     /// source. Replaces an existing target only when `replace`.
     [[nodiscard]] virtual bool moveTo(const char16_t* target, bool replace, bool notify = false);
+    /// Renames the entry to random names in its folder, `passes` times: each
+    /// character of the name except "." becomes one of A-Z, a-z, 1-9 (a name
+    /// shorter than 3 characters first gets "__" appended, and all but its
+    /// last character are replaced). A pass tries up to 20 names; a name that
+    /// is taken is never replaced. The final path goes to `outPath` (when
+    /// given); the content is untouched. The entry is made writable first and
+    /// made read-only again afterwards when it was and `restoreAttributes`.
+    /// True when at least one rename succeeded.
+    [[nodiscard]] virtual bool scrambleName(u32 passes, str::strbuffer::StrBuffer* outPath,
+                                            bool restoreAttributes);
+    /// Makes a shortcut to this entry at `linkPath` (".lnk" appended unless
+    /// it ends so, ignoring case): a symbolic link holding this entry's
+    /// absolute path. When this entry is a shortcut itself, the shortcut is
+    /// copied. An existing link or file there is replaced only with
+    /// `overwrite`, and then atomically; a folder there is never replaced.
+    /// A symbolic link has no room for arguments: non-empty `arguments` are
+    /// refused (false). False when this entry does not exist.
+    [[nodiscard]] virtual bool createShortcutAt(const char16_t* linkPath, bool overwrite,
+                                                const char16_t* arguments = nullptr);
+    /// Writes an internet shortcut for `url` at this path (".url" appended
+    /// unless it ends so, ignoring case) in the form "[InternetShortcut]",
+    /// "URL=<url>". An existing file is replaced (atomically) only with
+    /// `overwrite`. Addresses with line breaks or zero characters, which
+    /// would add lines to the file, are refused.
+    [[nodiscard]] virtual bool createInternetShortcut(const char16_t* url, bool overwrite);
 
     // -- name forms --
     virtual str::strbuffer::StrBuffer* fullPathInto(str::strbuffer::StrBuffer* out, bool append) const;
@@ -261,6 +290,15 @@ public:
     /// existing folder.
     virtual str::strbuffer::StrBuffer* sizeTextInto(str::strbuffer::StrBuffer* out, bool append) const;
     virtual const char16_t* sizeText();
+    /// The address held by an internet shortcut: only for an existing file
+    /// whose extension is ".url"; nothing otherwise.
+    virtual str::strbuffer::StrBuffer* urlInto(str::strbuffer::StrBuffer* out, bool append) const;
+    virtual const char16_t* url();
+    /// The full path of the target of a folder shortcut (see
+    /// `isFolderShortcut`); nothing for anything else.
+    virtual str::strbuffer::StrBuffer* folderShortcutTargetInto(str::strbuffer::StrBuffer* out,
+                                                                bool append) const;
+    virtual const char16_t* folderShortcutTarget();
 
     // -- derived paths (new objects; the caller releases them) --
     [[nodiscard]] virtual PathWin* child(const char16_t* name) const;
@@ -276,6 +314,24 @@ public:
     [[nodiscard]] virtual PathWin* numberedUniquePlain() const;
     /// The folder part as a path (invalid for a bare relative name).
     [[nodiscard]] virtual PathWin* parent() const;
+    /// The target stored in this shortcut (a symbolic link of any name), as
+    /// an absolute path: a relative target counts from the link's folder.
+    /// Returned also when the target no longer exists (check `exists()`);
+    /// null when this is not a symbolic link.
+    [[nodiscard]] virtual PathWin* shortcutTarget() const;
+    /// The target of a folder shortcut as a path; null for anything else.
+    [[nodiscard]] virtual PathWin* folderShortcutTargetPath() const;
+    /// The entry after (`forward`) or before this one among the names of its
+    /// folder that the listing rule shows (`listNames(false, false)`),
+    /// restricted to names ending, ignoring case, with one of `extensions`
+    /// (all names when null or empty) and with `sorted` in the sort order of
+    /// `PathArray` (else in the file system's order). With `wrap` the end
+    /// continues at the other end. Null when there is no other entry: fewer
+    /// than two names, at an end without `wrap`, or this name not among them
+    /// in an unsorted list (in a sorted one, the position it would take
+    /// counts).
+    [[nodiscard]] virtual PathWin* neighbour(bool forward, const str::strarray::StrArray* extensions,
+                                             bool sorted, bool wrap) const;
 
     // -- listings --
     /// The folder holds at least one entry that the listing rule lets
@@ -296,10 +352,53 @@ public:
     virtual col::_array::ArrayP* listEntries(bool all, bool recursive, col::_array::ArrayP* out) const;
     virtual col::_array::ArrayP* listFolders(bool all, bool recursive, col::_array::ArrayP* out) const;
     virtual col::_array::ArrayP* listFiles(bool all, bool recursive, col::_array::ArrayP* out) const;
+    /// The same three listings into a `PathArray` (a new one when `out` is
+    /// null).
+    virtual PathArray* listEntriesAsPathArray(bool all, bool recursive, PathArray* out) const;
+    virtual PathArray* listFoldersAsPathArray(bool all, bool recursive, PathArray* out) const;
+    virtual PathArray* listFilesAsPathArray(bool all, bool recursive, PathArray* out) const;
+    /// Wildcard searches: the name part of this path may hold "*" (any run
+    /// of characters) and "?" (one character); other characters match
+    /// themselves, case counting as on the file system. Matching entries of
+    /// the folder part that the listing rule lets through are appended to
+    /// `out` (a new `PathArray` when null): files only, or files and folders.
+    /// With `recursive` every sub-folder is searched the same way, depth
+    /// first; symbolic links are never followed, so a link loop ends and each
+    /// entry is found once.
+    virtual col::_array::ArrayP* findFiles(bool all, bool recursive, col::_array::ArrayP* out) const;
+    virtual col::_array::ArrayP* findEntries(bool all, bool recursive, col::_array::ArrayP* out) const;
+
+    // -- named streams (extended attributes "user.<name>") --
+    /// Makes this a path naming the stream `stream` of the entry `file`: full
+    /// path file + ":" + stream. Invalid when the stream name is empty, holds
+    /// "/" or a zero character, or is too long for the file system.
+    PathWin* setStream(const char16_t* file, const char16_t* stream);
+    /// The stream's name (empty for other paths).
+    const str::strbuffer::StrBuffer& streamName() const { return m_streamName; }
+    /// The named streams of this entry as stream paths with their sizes,
+    /// appended to `out` (a new `PathArray` when null). Other extended
+    /// attributes (access lists, security labels) are never listed. Nothing
+    /// when the entry is missing or its file system has no user attributes.
+    virtual col::_array::ArrayP* listStreams(col::_array::ArrayP* out) const;
+    /// The entry has named streams; with `deep`, for a folder, also any entry
+    /// below it.
+    virtual bool hasStreams(bool deep) const;
+    /// Removes the named streams of the entry (with `deep`, for a folder,
+    /// also of every entry below it). True when none is left.
+    virtual bool removeStreams(bool deep);
+
+    /// Whether the entry could be opened for reading and writing while no
+    /// other open of it exists (in this process or any other): for a folder,
+    /// every entry below it. True for an empty file. The entry is made
+    /// writable for the test and made read-only again afterwards when it was
+    /// and `restoreAttributes`.
+    [[nodiscard]] virtual bool canOpenExclusively(bool restoreAttributes);
 
     // -- file contents --
     /// A stream from the pool opened for reading (returned also when the
-    /// open failed; check `isOpen()`). The caller disposes of it.
+    /// open failed; check `isOpen()`). The caller disposes of it. Named
+    /// streams are read and written whole (`readAll`, `writeAll`): the two
+    /// stream factories give unopened streams for them.
     [[nodiscard]] virtual FileInputStream* openInputStream() const;
     /// Makes the parent folders, then a stream from the pool opened for
     /// writing (returned also when the open failed).
@@ -309,6 +408,9 @@ public:
     [[nodiscard]] virtual bool readAll(col::_array::ArrayU08* bytes) const;
     /// The array's bytes into the file. Replacing a file goes through a
     /// temporary file and a rename, so the old content survives any failure.
+    /// For a named stream the value is replaced in one step (its entry must
+    /// exist); on a file system without user attributes the write fails and
+    /// nothing is made in its place.
     [[nodiscard]] virtual bool writeAll(const col::_array::ArrayU08* bytes, bool append);
     /// The text as UTF-8 without a byte-order mark or terminator.
     [[nodiscard]] virtual bool writeText(const str::strbuffer::StrBuffer& text, bool append);
@@ -337,6 +439,16 @@ private:
     bool copyFileTo(const PathWin& target, bool overwrite) const;
     bool copyFolderTo(const PathWin& target, bool overwrite) const;
     void splitFullPath();
+    bool isShortcutLink() const;
+    std::string shortcutTargetOs() const;
+    void findInto(bool withFolders, bool all, bool recursive, col::_array::ArrayP* out) const;
+    bool streamExists() const;
+    i64 streamValueSize() const;
+    bool readStream(col::_array::ArrayU08* bytes) const;
+    bool writeStream(const col::_array::ArrayU08* bytes, bool append);
+    bool removeStream();
+    bool createEmptyStream();
+    bool removeStreamsHere();
 
     // Fields. The texts keep their storage for the object's whole life.
     mutable str::strbuffer::StrBuffer m_scratch;    // text of the text accessors
@@ -352,7 +464,10 @@ private:
     mutable bool m_statCached = false;
     bool m_valid = false;
     bool m_streamPath = false;
-    i64 m_streamSize = -1;
+    mutable i64 m_streamSize = -1;
+    str::strbuffer::StrBuffer m_streamName; // name of the stream of a stream path
+    std::string m_streamFileOs;             // kernel path of a stream path's entry
+    std::string m_streamAttr;               // the stream's attribute name, "user.<name>"
     mutable bool m_attributesCached = false;
     mutable u32 m_attributes = 0;
     mutable i32 m_fsKind = kFsUnknown;
@@ -374,6 +489,8 @@ using PathHandle = thread::Pooled<PathWin>;
 [[nodiscard]] PathWin* newChildPath(const char16_t* folder, const char16_t* name);
 /// folder + "/" + name + ".lnk".
 [[nodiscard]] PathWin* newShortcutPath(const char16_t* folder, const char16_t* name);
+/// The named stream `stream` of the entry `file` (see `PathWin::setStream`).
+[[nodiscard]] PathWin* newStreamPath(const char16_t* file, const char16_t* stream);
 
 // -- process-wide functions --
 /// The user's desktop folder (XDG_DESKTOP_DIR of user-dirs.dirs, else

@@ -1,7 +1,9 @@
 // The operations of PathWin that change the file system: folder and file
 // making, removal, trash, copying, moving and renaming. Shell change notices
 // do not exist here (file managers watch the disk), so `notify` is accepted
-// and ignored.
+// and ignored. A stream path names an extended attribute, not an entry:
+// only making and removing it are offered; moving, copying and folder
+// operations refuse it rather than act on a file of that name.
 
 #include "foundation/col/array/ArrayP.h"
 #include "foundation/file/win/OsText.h"
@@ -166,7 +168,7 @@ bool startsWithFolder(const std::string& path, const std::string& folder) {
 
 bool PathWin::renameTo(const char16_t* target) {
     PathHandle t(newPath(target));
-    if (t->length() < kMinChangeLength || length() < kMinChangeLength || !m_valid)
+    if (t->length() < kMinChangeLength || length() < kMinChangeLength || !m_valid || m_streamPath)
         return false;
     if (!t->isValid() || t->exists())
         return false;
@@ -175,7 +177,7 @@ bool PathWin::renameTo(const char16_t* target) {
 
 bool PathWin::makeFolder(bool notify) {
     (void)notify;
-    if (!m_valid || length() < kMinChangeLength)
+    if (!m_valid || m_streamPath || length() < kMinChangeLength)
         return false;
     if (::mkdir(m_os.c_str(), 0777) == 0)
         return true;
@@ -188,6 +190,8 @@ bool PathWin::createEmptyFile(bool notify) {
     (void)notify;
     if (!m_valid || length() < kMinChangeLength)
         return false;
+    if (m_streamPath)
+        return createEmptyStream();
     int fd = ::open(m_os.c_str(), O_RDWR | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
     if (fd < 0 && errno == ENOENT && makeParent())
         fd = ::open(m_os.c_str(), O_RDWR | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
@@ -211,6 +215,8 @@ bool PathWin::remove(bool notify, bool onRebootIfFails) {
     (void)onRebootIfFails; // there is no deletion at the next start here
     if (!m_valid || length() < kMinChangeLength)
         return false;
+    if (m_streamPath)
+        return removeStream();
     struct stat st;
     if (::lstat(m_os.c_str(), &st) != 0)
         return errno == ENOENT;
@@ -231,7 +237,7 @@ bool PathWin::remove(bool notify, bool onRebootIfFails) {
 bool PathWin::recycle(bool showUi, bool notify) {
     (void)showUi;
     (void)notify;
-    if (!m_valid || length() < kMinChangeLength)
+    if (!m_valid || m_streamPath || length() < kMinChangeLength)
         return false;
     return moveToTrash(posix::absolute(m_os));
 }
@@ -275,7 +281,7 @@ bool PathWin::copyFolderTo(const PathWin& target, bool overwrite) const {
 }
 
 bool PathWin::copyTo(const char16_t* target, bool overwrite) {
-    if (!exists())
+    if (m_streamPath || !exists())
         return false;
     PathHandle t(newPath(target));
     if (!t->isValid() || t->length() < kMinChangeLength)
@@ -286,7 +292,8 @@ bool PathWin::copyTo(const char16_t* target, bool overwrite) {
 bool PathWin::moveTo(const char16_t* target, bool replace, bool notify) {
     (void)notify;
     PathHandle t(newPath(target));
-    if (!m_valid || !t->isValid() || t->length() < kMinChangeLength || length() < kMinChangeLength)
+    if (!m_valid || m_streamPath || !t->isValid() || t->length() < kMinChangeLength ||
+        length() < kMinChangeLength)
         return false;
     const std::string& to = t->m_os;
     if (replace ? ::rename(m_os.c_str(), to.c_str()) == 0 : renameNoReplace(m_os, to))

@@ -14,14 +14,14 @@ namespace s::file::win {
 
 FileInputStream* PathWin::openInputStream() const {
     FileInputStream* in = FileInputStream::create();
-    if (m_valid)
+    if (m_valid && !m_streamPath)
         (void)in->openOs(m_os);
     return in;
 }
 
 FileOutputStream* PathWin::openOutputStream(bool append) {
     FileOutputStream* out = FileOutputStream::create();
-    if (m_valid && makeParent())
+    if (m_valid && !m_streamPath && makeParent())
         (void)out->openOs(m_os, append);
     return out;
 }
@@ -30,6 +30,8 @@ bool PathWin::readAll(col::_array::ArrayU08* bytes) const {
     if (!bytes)
         return false;
     bytes->clear();
+    if (m_streamPath)
+        return readStream(bytes);
     const i64 s = size(false, true, nullptr, nullptr, true);
     if (s > static_cast<i64>(std::numeric_limits<u32>::max()))
         return false;
@@ -45,6 +47,8 @@ bool PathWin::readAll(col::_array::ArrayU08* bytes) const {
 bool PathWin::writeAll(const col::_array::ArrayU08* bytes, bool append) {
     if (!m_valid)
         return false;
+    if (m_streamPath)
+        return writeStream(bytes, append);
     const u8* data = bytes ? bytes->bytes() : nullptr;
     const u64 n = bytes ? bytes->byteSize() : 0;
     struct stat st;
