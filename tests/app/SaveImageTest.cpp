@@ -34,6 +34,10 @@ std::vector<std::string> listFolder(const std::string& folder) {
 class SaveImageTest : public ProgramFixture {
 protected:
     bool withWindowManager() const override { return true; }
+    // Room below the save dialog for the whole list of types: on a screen
+    // it does not fit, the list opens scrolled with no type selected, and
+    // the keys that pick the next type pick another.
+    std::string screen() const override { return "1600x1200x24"; }
 
     void SetUp() override {
         ProgramFixture::SetUp();
