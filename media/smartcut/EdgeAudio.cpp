@@ -43,7 +43,7 @@ public:
         AVCodecContext* c = m_out.encoder.get();
         c->sample_fmt = AV_SAMPLE_FMT_FLTP;
         c->sample_rate = m_out.target.sampleRate;
-        av_channel_layout_default(&c->ch_layout, 2);
+        av_channel_layout_default(&c->ch_layout, std::clamp(m_out.target.channels, 1, 8));
         c->bit_rate = m_out.target.bitRate;
         c->time_base = AVRational{1, c->sample_rate};
         c->flags |= AV_CODEC_FLAG_GLOBAL_HEADER;
@@ -52,7 +52,7 @@ public:
             error = "the AAC encoder refused the format: " + tool::errorText(result);
             return false;
         }
-        m_fifo.reset(av_audio_fifo_alloc(AV_SAMPLE_FMT_FLTP, 2, std::max(c->frame_size, 1024) * 4));
+        m_fifo.reset(av_audio_fifo_alloc(AV_SAMPLE_FMT_FLTP, c->ch_layout.nb_channels, std::max(c->frame_size, 1024) * 4));
         if (!m_fifo) {
             error = "out of memory";
             return false;
@@ -63,10 +63,10 @@ public:
     /// Queues `count` samples of silence.
     bool addSilence(i64 count, std::string& error) {
         std::vector<float> zeros(4096, 0.0f);
+        std::vector<void*> planes(static_cast<size_t>(m_out.encoder->ch_layout.nb_channels), zeros.data());
         while (count > 0) {
             const int n = static_cast<int>(std::min<i64>(count, static_cast<i64>(zeros.size())));
-            void* planes[2] = {zeros.data(), zeros.data()};
-            if (av_audio_fifo_write(m_fifo.get(), planes, n) < n) {
+            if (av_audio_fifo_write(m_fifo.get(), planes.data(), n) < n) {
                 error = "out of memory";
                 return false;
             }
@@ -131,15 +131,17 @@ private:
         }
         if (room == 0)
             return true;
-        std::vector<float> left(static_cast<size_t>(room)), right(static_cast<size_t>(room));
-        u8* out[2] = {reinterpret_cast<u8*>(left.data()), reinterpret_cast<u8*>(right.data())};
-        const int made = swr_convert(m_resampler.get(), out, room, in, count);
+        const auto channels = static_cast<size_t>(m_out.encoder->ch_layout.nb_channels);
+        m_buffer.resize(channels * static_cast<size_t>(room));
+        std::vector<u8*> out(channels);
+        for (size_t ch = 0; ch < channels; ++ch)
+            out[ch] = reinterpret_cast<u8*>(m_buffer.data() + ch * static_cast<size_t>(room));
+        const int made = swr_convert(m_resampler.get(), out.data(), room, in, count);
         if (made < 0) {
             error = "the sound cannot be converted";
             return false;
         }
-        void* planes[2] = {left.data(), right.data()};
-        if (made > 0 && av_audio_fifo_write(m_fifo.get(), planes, made) < made) {
+        if (made > 0 && av_audio_fifo_write(m_fifo.get(), reinterpret_cast<void**>(out.data()), made) < made) {
             error = "out of memory";
             return false;
         }
@@ -206,6 +208,7 @@ private:
     PacketPtr m_packet;
     ResamplerPtr m_resampler;
     FifoPtr m_fifo;
+    std::vector<float> m_buffer; // converted samples, one plane after the other
 };
 
 } // namespace

@@ -48,10 +48,11 @@ struct SmartCutResult {
 };
 
 /// One audio track of the output: the source stream it comes from and the
-/// AAC it becomes (stereo).
+/// AAC it becomes.
 struct AudioTarget {
     int streamIndex = -1;
     i32 sampleRate = 48000;
+    i32 channels = 2;
     i64 bitRate = 128000;
 };
 
