@@ -97,11 +97,11 @@ public:
     /// marks (from the window behaviours, when set) and the current
     /// language. Call once, after `loadSettings`, when the menus are built:
     /// the dialog then takes the custom entry as present in the menu.
-    void menuState(MenuState& out);
+    virtual void menuState(MenuState& out);
 
     /// A menu command (the id the menu bar reports). Ids without a meaning
     /// are ignored. Window thread.
-    void onCommand(i32 command);
+    virtual void onCommand(i32 command);
 
     /// The maker's link label of the status bar was clicked.
     void openMakerPage();

@@ -147,10 +147,16 @@ void Frame::buildMenus(const MenuState& menus) {
     m_viewMenu->add(MenuItem::makeText(localizer, 609100, kCmdKeepOnTop));
     m_viewMenu->add(MenuItem::makeText(localizer, 609300, kCmdEasyDrag));
     m_viewMenu->add(MenuItem::makeText(localizer, 609350, kCmdMiddleClickClose));
+    if (menus.hasSmartPrecise) {
+        m_viewMenu->add(MenuItem::makeSeparator());
+        m_viewMenu->add(MenuItem::makeText(localizer, 609360, kCmdSmartPrecise));
+    }
     m_menuBar->addMenu(m_viewMenu);
     m_menuBar->setChecked(kCmdKeepOnTop, menus.keepOnTop);
     m_menuBar->setChecked(kCmdEasyDrag, menus.easyDrag);
     m_menuBar->setChecked(kCmdMiddleClickClose, menus.middleClickClose);
+    if (menus.hasSmartPrecise)
+        m_menuBar->setChecked(kCmdSmartPrecise, menus.smartPrecise);
 
     m_languageMenu = gw::PopupMenu::create();
     m_languageMenu->setLocalizer(localizer);

@@ -17,6 +17,7 @@ enum MenuCommand : i32 {
     kCmdKeepOnTop = 100,
     kCmdEasyDrag = 120,
     kCmdMiddleClickClose = 125,
+    kCmdSmartPrecise = 130, ///< the cutter's "re-encode only the edges" choice
     kCmdOpen = 300,
     kCmdCustomFolder = 310,
     kCmdSameFolder = 321,
@@ -124,6 +125,10 @@ struct MenuState {
     bool keepOnTop = false;
     bool easyDrag = true;
     bool middleClickClose = true;
+    /// Whether the View menu offers the precise cut that re-encodes only
+    /// the edges (the cutter's windows do), and whether it is checked.
+    bool hasSmartPrecise = false;
+    bool smartPrecise = true;
     /// The current language's index in the pack's order; -1 without a
     /// localizer.
     i32 languageIndex = -1;

@@ -4,6 +4,7 @@
 #include "foundation/file/win/ShortPath.h"
 #include "mainwindow/snipforge/Dialog.h"
 #include "media/converter/InProcessTool.h"
+#include "media/smartcut/SmartCut.h"
 #include "media/tool/ExternalTool.h"
 #include "media/video/Probe.h"
 #include "media/video/StreamInfo.h"
@@ -230,6 +231,7 @@ void Dialog::sendReport(i32 code, const StrBuffer& inputName, const StrBuffer& o
     payload.outputFolder = &outputFolder;
     if (code != kReportSaved && code != kReportSavedNoAudio)
         payload.errorText = &m_firstError;
+    payload.note = &m_cutNote;
     m_context.target->sendEvent(event::kReportError,
                                 static_cast<i64>(reinterpret_cast<std::intptr_t>(&inputName)),
                                 static_cast<i64>(reinterpret_cast<std::intptr_t>(&outputName)), &payload);
@@ -240,6 +242,58 @@ void Dialog::noteToolLog(const StrBuffer& lines, const StrBuffer& firstError) {
     if (lines.length() > 0)
         m_errorReport.append(u"[FFmpeg Output]:\n").append(lines);
     m_errorReport.append(u"\n\n");
+}
+
+bool Dialog::smartCutJob(const PathWin& input, const PathWin& written, i64 startUs, i64 endUs,
+                         const StrBuffer& outName) {
+    namespace smart = video::smartcut;
+    smart::SmartCutRequest request;
+    request.inputPath = StrBuffer().set(input.fullPathText()).toStdString();
+    request.outputPath = StrBuffer().set(written.fullPathText()).toStdString();
+    request.startUs = startUs;
+    request.endUs = endUs;
+    request.stop = &m_stopRequested;
+    // The sound as the full re-encode makes it: every track the probe can
+    // name, at the first track's rate, channels and bit rate.
+    if (const StreamInfo* first = m_videoInfo->firstStreamOfType(kStreamAudio); first && m_videoInfo->hasAudio()) {
+        for (u32 i = 0; i < m_videoInfo->streamCount(); ++i) {
+            const StreamInfo* stream = m_videoInfo->stream(i);
+            if (stream->type() != kStreamAudio || stream->codecName().view() == std::u16string_view(u"Unknown"))
+                continue;
+            smart::AudioTarget target;
+            target.streamIndex = static_cast<int>(i);
+            target.sampleRate = cut::toolSampleRate(first->sampleRate());
+            target.channels = first->channels() > 2 ? 6 : std::max(first->channels(), 1);
+            target.bitRate = cut::toolAudioBitRate(first->bitRate());
+            request.audio.push_back(target);
+        }
+    }
+    request.progress = [&](double fraction, smart::SmartCutPhase) {
+        // As the converter's: the bar starts at 40 % and never goes back.
+        reportProgress(100, 40 + static_cast<i64>(fraction * 60.0), const_cast<StrBuffer*>(&outName));
+    };
+
+    reportProgress(100, 40, const_cast<StrBuffer*>(&outName));
+    smart::SmartCutResult result;
+    tool::ToolLog log;
+    tool::runWithToolLog([&] { result = smart::runSmartCut(request); }, log);
+    switch (result.status) {
+    case smart::SmartCutStatus::kDone:
+        m_cutNote.set(text(3012000, u"Only the edges of the scene were re-encoded; the rest was copied unchanged."));
+        return true;
+    case smart::SmartCutStatus::kStopped:
+        return false;
+    default:
+        break;
+    }
+    StrBuffer reason;
+    reason.setUtf8(result.reason);
+    m_cutNote.set(text(3012001, u"The whole scene was re-encoded:")).append(u' ').append(reason);
+    if (result.status == smart::SmartCutStatus::kFailed && log.firstError.length() > 0)
+        m_cutNote.append(u" (").append(log.firstError).append(u')');
+    // What the attempt wrote is replaced by the full re-encode, or removed
+    // with the partial output when that fails too.
+    return false;
 }
 
 void Dialog::cutJob(const PathWin& input, i64 startUs, i64 endUs) {
@@ -322,7 +376,20 @@ void Dialog::cutJob(const PathWin& input, i64 startUs, i64 endUs) {
     output->folderNoSlashInto(&workDir, false);
     StrBuffer command;
     i32 result = tool::kToolFailed;
-    for (i32 attempt = 1; attempt <= 2 && !foreignOutput; ++attempt) {
+    const PathWin& written = temp ? *temp : *output;
+    m_cutNote.clear();
+    bool smartDone = false;
+    if (mode == kPreciseMode && m_smartPrecise.load() && reserved && !foreignOutput)
+        smartDone = smartCutJob(input, written, startUs, endUs, outName);
+    if (smartDone)
+        result = tool::kToolSuccess;
+    // The whole scene is re-encoded; the status line says why when the
+    // edges-only cut was tried.
+    StrBuffer runStatus;
+    runStatus.set(outName);
+    if (!smartDone && m_cutNote.length() > 0)
+        runStatus.append(u"  \u2014  ").append(m_cutNote);
+    for (i32 attempt = 1; attempt <= 2 && !foreignOutput && !smartDone && !m_stopRequested.load(); ++attempt) {
         cut::CutCommandInput plan;
         plan.startUs = startUs;
         plan.endUs = endUs;
@@ -343,8 +410,10 @@ void Dialog::cutJob(const PathWin& input, i64 startUs, i64 endUs) {
         if (thread::Pooled<StrBuffer> report{m_videoInfo->report()})
             m_errorReport.append(*report);
         m_errorReport.append(u" \n \n").append(u"[FFmpeg Command]:\n").append(command).append(u" \n \n");
+        if (m_cutNote.length() > 0)
+            m_errorReport.append(u"[Precise Cut]: ").append(m_cutNote).append(u"\n\n");
 
-        reportProgress(100, 40, &outName);
+        reportProgress(100, 40, &runStatus);
         const i64 durationMs = (endUs - startUs) / 1000;
         {
             Guard grab(currentGrabLock());
@@ -354,12 +423,12 @@ void Dialog::cutJob(const PathWin& input, i64 startUs, i64 endUs) {
                 context.hooks = m_context.hooks;
                 context.errorReport = &m_errorReport;
                 result =
-                    tool::runExternalTool(command, outName, workDir, durationMs, m_stopRequested, context);
+                    tool::runExternalTool(command, runStatus, workDir, durationMs, m_stopRequested, context);
             } else {
                 ProgressRelay relay(*this);
                 tool::ToolLog log;
                 result = tool::runToolInProcess(command, workDir, durationMs, ProgressRelay::report, &relay,
-                                                &outName, m_stopRequested, &log);
+                                                &runStatus, m_stopRequested, &log);
                 noteToolLog(log.lines, log.firstError);
             }
         }
@@ -379,7 +448,6 @@ void Dialog::cutJob(const PathWin& input, i64 startUs, i64 endUs) {
 
     // A run that reports success but leaves the reserved file empty has
     // saved nothing.
-    const PathWin& written = temp ? *temp : *output;
     const bool success = result == tool::kToolSuccess && !foreignOutput &&
                          entryExists(output->fullPathStr()) && entrySize(written.fullPathStr()) > 0;
     if (success) {

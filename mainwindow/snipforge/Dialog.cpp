@@ -36,8 +36,33 @@ void Dialog::loadSettings() {
         stored.set(settings->getString(dnd::kViewGroup, dnd::kCutModeKey, u""));
         if (stored.view() == std::u16string_view(cutModeText(kPreciseMode)))
             mode = kPreciseMode;
+        m_smartPrecise.store(settings->getBool(dnd::kViewGroup, kSmartPreciseKey, true));
     }
     setCutMode(mode, false);
+}
+
+void Dialog::setSmartPrecise(bool on, bool remember) {
+    m_smartPrecise.store(on);
+    if (remember && m_context.settings)
+        // A store that refuses keeps the choice for this session only.
+        (void)m_context.settings->setBool(dnd::kViewGroup, kSmartPreciseKey, on);
+}
+
+void Dialog::menuState(dnd::MenuState& out) {
+    dnd::Dialog::menuState(out);
+    out.hasSmartPrecise = true;
+    out.smartPrecise = m_smartPrecise.load();
+}
+
+void Dialog::onCommand(i32 command) {
+    if (command != dnd::kCmdSmartPrecise) {
+        dnd::Dialog::onCommand(command);
+        return;
+    }
+    const bool on = !m_smartPrecise.load();
+    if (m_menu)
+        m_menu->setItemChecked(dnd::kCmdSmartPrecise, on);
+    setSmartPrecise(on);
 }
 
 const char16_t* Dialog::cutModeText(i32 mode) const {
@@ -222,7 +247,7 @@ bool Dialog::takeImage(image::win::BufferedImage* image) {
 }
 
 void Dialog::reportMessage(StrBuffer& out, i32 code, const char16_t* inputName, const char16_t* outputName,
-                           const char16_t* errorText, const char16_t* outputFolder) const {
+                           const char16_t* errorText, const char16_t* outputFolder, const char16_t* note) const {
     out.clear();
     const bool written = outputName && *outputName;
     auto appendFolder = [&] {
@@ -244,6 +269,8 @@ void Dialog::reportMessage(StrBuffer& out, i32 code, const char16_t* inputName, 
             appendFolder();
             appendDesktopNote();
         }
+        if (note && *note)
+            out.append(u"\r\n\r\n").append(note);
         out.append(u"\r\n\r\n")
             .append(text(3007220, u"(Please make sure the audio was saved correctly too.)"));
     } else if (code == kReportSavedNoAudio) {
@@ -260,6 +287,8 @@ void Dialog::reportMessage(StrBuffer& out, i32 code, const char16_t* inputName, 
             .append(outputName);
         appendFolder();
         appendDesktopNote();
+        if (note && *note)
+            out.append(u"\r\n\r\n").append(note);
     } else {
         out.append(text(3001000, u"Conversion Failed!"))
             .append(u"\r\n\r\n")
@@ -323,7 +352,8 @@ void Dialog::handleEvent(event::INamedEventSource& source) {
             const char16_t* folder = payload->outputFolder ? payload->outputFolder->c_str() : u"";
             StrBuffer message;
             reportMessage(message, payload->code, payload->inputName ? payload->inputName->c_str() : u"",
-                          outputName, payload->errorText ? payload->errorText->c_str() : nullptr, folder);
+                          outputName, payload->errorText ? payload->errorText->c_str() : nullptr, folder,
+                          payload->note ? payload->note->c_str() : nullptr);
             const bool saved = payload->code == kReportSaved || payload->code == kReportSavedNoAudio;
             if (saved && *outputName && *folder) {
                 StrBuffer path;

@@ -37,6 +37,9 @@ public:
     /// The folder the output went to (a saved scene's, or where a failed
     /// attempt left its report); null or empty when none was written.
     const str::strbuffer::StrBuffer* outputFolder = nullptr;
+    /// How a precise cut was made (edges only, or whole and why); null or
+    /// empty otherwise.
+    const str::strbuffer::StrBuffer* note = nullptr;
 };
 
 /// The payload of "OpenFailed": the file that could not be loaded and why.
@@ -64,6 +67,9 @@ enum Editing : i32 {
 
 /// The distances of the step buttons: the seconds rows ("1 sec:" to
 /// "3 min:") in microseconds, and the frame rows in frames.
+/// The stored choice (in the View group) of precise cuts that re-encode
+/// only the edges.
+inline constexpr const char16_t* kSmartPreciseKey = u"SmartPreciseCut";
 inline constexpr i64 kSecondStepsUs[] = {1000000, 5000000, 30000000, 180000000};
 inline constexpr i64 kFrameSteps[] = {1, 5, 10};
 
@@ -111,6 +117,16 @@ public:
     /// with `remember`, the cut-mode text is stored.
     void setCutMode(i32 mode, bool remember = true);
     i32 cutMode() const { return m_cutMode; }
+    /// Whether a precise cut of an H.264 source re-encodes only the edges of
+    /// the scene and copies the rest (View menu; on by default). With
+    /// `remember`, the choice is stored.
+    void setSmartPrecise(bool on, bool remember = true);
+    bool smartPrecise() const { return m_smartPrecise.load(); }
+    /// The View menu's check mark of that choice, besides the generic marks.
+    void menuState(::s::gui::dialogs::dragndrop::MenuState& out) override;
+    /// The choice's menu command, besides the generic ones.
+    void onCommand(i32 command) override;
+
     /// The stored "CutMode" text of a mode: the radio button's text.
     const char16_t* cutModeText(i32 mode) const;
 
@@ -213,7 +229,7 @@ public:
     /// folder says so.
     void reportMessage(str::strbuffer::StrBuffer& out, i32 code, const char16_t* inputName,
                        const char16_t* outputName, const char16_t* errorText = nullptr,
-                       const char16_t* outputFolder = nullptr) const;
+                       const char16_t* outputFolder = nullptr, const char16_t* note = nullptr) const;
     /// The message of "OpenFailed": which file, why, and (when a file is
     /// loaded) that it stays loaded.
     void openFailureMessage(str::strbuffer::StrBuffer& out, const OpenFailure& failure,
@@ -241,6 +257,11 @@ private:
     friend class ProgressRelay;
     void openJob(const str::strbuffer::StrBuffer& path);
     void cutJob(const file::win::PathWin& input, i64 startUs, i64 endUs);
+    /// The precise cut that re-encodes only the edges, into `written`; true
+    /// when it made the scene. Otherwise the file is left for the full
+    /// re-encode and m_cutNote says why.
+    bool smartCutJob(const file::win::PathWin& input, const file::win::PathWin& written, i64 startUs, i64 endUs,
+                     const str::strbuffer::StrBuffer& outName);
     /// Removes a partial file, retrying while it is still there (5 s).
     void removePartial(const file::win::PathWin& path);
     /// Writes the error report as "_error.txt" (numbered when taken) into
@@ -309,6 +330,11 @@ private:
     bool m_timeInvalid[2] = {false, false};
     /// Written on the window's thread while idle; read by the task.
     std::atomic<i32> m_cutMode{0};
+    /// Written on the window's thread while idle; read by the task.
+    std::atomic<bool> m_smartPrecise{true};
+    /// How the last precise cut was made, for its result message (the
+    /// task's own; empty for lossless cuts).
+    str::strbuffer::StrBuffer m_cutNote;
 
     /// The report of the current cut attempt (the task's own).
     str::strbuffer::StrBuffer m_errorReport;

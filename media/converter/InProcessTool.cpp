@@ -184,4 +184,14 @@ i32 runToolInProcess(const str::strbuffer::StrBuffer& command, const str::strbuf
     return result;
 }
 
+void runWithToolLog(const std::function<void()>& work, ToolLog& log) {
+    LogCapture capture;
+    {
+        CaptureScope scope(&capture);
+        work();
+    }
+    log.lines.setUtf8(capture.lines);
+    log.firstError.setUtf8(capture.firstError);
+}
+
 } // namespace s::video::tool

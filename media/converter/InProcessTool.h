@@ -5,6 +5,7 @@
 #include "foundation/str/StrBuffer.h"
 
 #include <atomic>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -59,6 +60,11 @@ struct ToolLog {
                                    ProgressFn progressFn, event::INamedEventTarget* target,
                                    const str::strbuffer::StrBuffer* statusText, const std::atomic<bool>& stop,
                                    ToolLog* log = nullptr);
+
+/// Runs `work` on the calling thread with the libraries' log lines of level
+/// warning and above that it causes on this thread going into `log`, as
+/// `runToolInProcess` collects them (replacing what `log` held).
+void runWithToolLog(const std::function<void()>& work, ToolLog& log);
 
 /// The argument vector of a command as `runToolInProcess` sees it (UTF-8).
 [[nodiscard]] std::vector<std::string> splitToolCommand(const str::strbuffer::StrBuffer& command);

@@ -1,5 +1,6 @@
 #include "media/converter/Input.h"
 
+#include "media/converter/LibAv.h"
 #include "media/video/LocalInput.h"
 
 extern "C" {
@@ -26,29 +27,6 @@ constexpr int kMaxBackoffs = 9;
 /// Read-ahead limits of one try: beyond them the seek is taken as it is.
 constexpr size_t kMaxAheadPackets = 20000;
 constexpr i64 kMaxAheadBytes = 96 << 20;
-
-std::string errorText(int code) {
-    char text[AV_ERROR_MAX_STRING_SIZE] = {};
-    av_strerror(code, text, sizeof text);
-    return text;
-}
-
-/// The stream the start is judged by: the first real video stream (not a
-/// cover picture).
-int mainVideoStream(const AVFormatContext* context) {
-    for (unsigned i = 0; i < context->nb_streams; ++i) {
-        const AVStream* stream = context->streams[i];
-        if (stream->codecpar->codec_type == AVMEDIA_TYPE_VIDEO &&
-            !(stream->disposition & AV_DISPOSITION_ATTACHED_PIC))
-            return static_cast<int>(i);
-    }
-    return -1;
-}
-
-i64 packetTimeUs(const AVPacket* packet, const AVStream* stream) {
-    const i64 ts = packet->pts != AV_NOPTS_VALUE ? packet->pts : packet->dts;
-    return ts == AV_NOPTS_VALUE ? kNoTime : av_rescale_q(ts, stream->time_base, kMicroseconds);
-}
 
 } // namespace
 

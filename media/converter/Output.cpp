@@ -1,6 +1,7 @@
 #include "media/converter/Output.h"
 
 #include "media/converter/Input.h"
+#include "media/converter/LibAv.h"
 
 extern "C" {
 #include <libavformat/avformat.h>
@@ -18,16 +19,6 @@ extern "C" {
 #include <cstring>
 
 namespace s::video::tool {
-
-namespace {
-
-std::string errorText(int code) {
-    char text[AV_ERROR_MAX_STRING_SIZE] = {};
-    av_strerror(code, text, sizeof text);
-    return text;
-}
-
-} // namespace
 
 OutputFile::~OutputFile() {
     if (!m_finished)

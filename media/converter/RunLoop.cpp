@@ -4,6 +4,7 @@
 #include "media/converter/Encode.h"
 #include "media/converter/Filters.h"
 #include "media/converter/Input.h"
+#include "media/converter/LibAv.h"
 #include "media/converter/Options.h"
 #include "media/converter/Output.h"
 #include "media/converter/Subtitles.h"
@@ -63,21 +64,6 @@ struct OutStream {
     i64 lastBeforeUs = 0;
     bool isVideo() const { return in->codecpar->codec_type == AVMEDIA_TYPE_VIDEO; }
 };
-
-std::string errorText(int code) {
-    char text[AV_ERROR_MAX_STRING_SIZE] = {};
-    av_strerror(code, text, sizeof text);
-    return text;
-}
-
-void copySideData(const AVStream* from, AVStream* to) {
-    for (int i = 0; i < from->nb_side_data; ++i) {
-        const AVPacketSideData& data = from->side_data[i];
-        u8* copy = av_stream_new_side_data(to, data.type, data.size);
-        if (copy)
-            std::memcpy(copy, data.data, data.size);
-    }
-}
 
 } // namespace
 

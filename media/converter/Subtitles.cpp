@@ -1,5 +1,7 @@
 #include "media/converter/Subtitles.h"
 
+#include "media/converter/LibAv.h"
+
 extern "C" {
 #include <libavcodec/avcodec.h>
 #include <libavformat/avformat.h>
@@ -17,12 +19,6 @@ namespace {
 constexpr AVRational kMicroseconds{1, 1000000};
 // Room for the encoded cue; the converter's tool has always used 1 MiB.
 constexpr size_t kCueBufferSize = 1 << 20;
-
-std::string errorText(int code) {
-    char text[AV_ERROR_MAX_STRING_SIZE] = {};
-    av_strerror(code, text, sizeof text);
-    return text;
-}
 
 } // namespace
 

@@ -250,6 +250,7 @@ protected:
         m_menu.checks[dnd::kCmdKeepOnTop] = m_state.keepOnTop;
         m_menu.checks[dnd::kCmdEasyDrag] = m_state.easyDrag;
         m_menu.checks[dnd::kCmdMiddleClickClose] = m_state.middleClickClose;
+        m_menu.checks[dnd::kCmdSmartPrecise] = m_state.smartPrecise;
         m_menu.log.clear();
     }
 
@@ -398,6 +399,31 @@ TEST_F(Commands, ViewTogglesFollowTheMenuChecks) {
     m_dialog->onCommand(dnd::kCmdMiddleClickClose);
     EXPECT_TRUE(m_menu.checks[dnd::kCmdMiddleClickClose]);
     EXPECT_EQ(m_behaviour.action, s::gui::kActionClose);
+}
+
+TEST_F(Commands, TheEdgesOnlyPreciseCutIsOnByDefaultAndItsChoiceIsStored) {
+    make();
+    EXPECT_TRUE(m_state.hasSmartPrecise);
+    EXPECT_TRUE(m_state.smartPrecise);
+    EXPECT_TRUE(m_dialog->smartPrecise());
+    m_dialog->onCommand(dnd::kCmdSmartPrecise);
+    EXPECT_FALSE(m_menu.checks[dnd::kCmdSmartPrecise]);
+    EXPECT_FALSE(m_dialog->smartPrecise());
+    EXPECT_FALSE(m_store->getBool(dnd::kViewGroup, kSmartPreciseKey, true));
+
+    // A new window reads it back; switching on again is stored too.
+    make();
+    EXPECT_FALSE(m_state.smartPrecise);
+    EXPECT_FALSE(m_dialog->smartPrecise());
+    m_dialog->onCommand(dnd::kCmdSmartPrecise);
+    EXPECT_TRUE(m_menu.checks[dnd::kCmdSmartPrecise]);
+    make();
+    EXPECT_TRUE(m_dialog->smartPrecise());
+
+    // A run's own choice (snipforge-cli --full-reencode) is not stored.
+    m_dialog->setSmartPrecise(false, false);
+    make();
+    EXPECT_TRUE(m_dialog->smartPrecise());
 }
 
 TEST_F(Commands, LanguagePagesVersionAndUnknownIds) {

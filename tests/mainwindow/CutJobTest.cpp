@@ -464,12 +464,18 @@ TEST_F(CutJobTest, FailureWritesNumberedReportsAndLeavesNoPartialFile) {
     // input; two cuts make four runs.
     std::string lines = s::test::readFile(calls);
     EXPECT_EQ(std::count(lines.begin(), lines.end(), '\n'), 4);
-    // Precise: no retry.
+    // Precise, re-encoding the whole scene with the tool: no retry.
     m_dialog->setCutMode(kPreciseMode, false);
+    m_dialog->setSmartPrecise(false, false);
     EXPECT_EQ(cut(1000000, 2000000), kReportFailed);
     lines = s::test::readFile(calls);
     EXPECT_EQ(std::count(lines.begin(), lines.end(), '\n'), 5);
     EXPECT_TRUE(fs::exists(m_dir + "/_error (2).txt"));
+    // Re-encoding only the edges needs no tool: the scene is saved.
+    m_dialog->setSmartPrecise(true, false);
+    EXPECT_EQ(cut(1000000, 2000000), kReportSaved);
+    lines = s::test::readFile(calls);
+    EXPECT_EQ(std::count(lines.begin(), lines.end(), '\n'), 5);
 }
 
 TEST_F(CutJobTest, LosslessRetrySucceedsAfterFailedFirstAttempt) {

@@ -1,6 +1,8 @@
-// snipforge-cli cut FILE --start T --end T [--precise] [--out DIR]: opens
-// FILE with the cutter's model and saves the scene between the two
-// positions, exactly as the window's Save button does.
+// snipforge-cli cut FILE --start T --end T [--precise [--full-reencode]]
+// [--out DIR]: opens FILE with the cutter's model and saves the scene between
+// the two positions, exactly as the window's Save button does. A precise cut
+// re-encodes only the edges when the stored View choice says so (the
+// default); --full-reencode re-encodes the whole scene this once.
 
 #include "foundation/event/EventLoop.h"
 #include "foundation/reg/MappedData.h"
@@ -131,6 +133,7 @@ int runCut(std::span<char* const> args) {
     const char* endText = nullptr;
     const char* outDir = nullptr;
     bool precise = false;
+    bool fullReencode = false;
     for (size_t i = 0; i < args.size(); ++i) {
         const char* arg = args[i];
         if (std::strcmp(arg, "--start") == 0 && i + 1 < args.size()) {
@@ -141,6 +144,8 @@ int runCut(std::span<char* const> args) {
             outDir = args[++i];
         } else if (std::strcmp(arg, "--precise") == 0) {
             precise = true;
+        } else if (std::strcmp(arg, "--full-reencode") == 0) {
+            fullReencode = true;
         } else if (std::strcmp(arg, "--") == 0 && i + 1 < args.size() && !file) {
             file = args[++i];
         } else if (!file && (arg[0] != '-' || arg[1] == '\0')) {
@@ -184,6 +189,8 @@ int runCut(std::span<char* const> args) {
         loop.addNamedEventListener(&result);
         dialog.loadSettings();
         dialog.setCutMode(precise ? 1 : 0, false);
+        if (fullReencode)
+            dialog.setSmartPrecise(false, false);
         if (outDir) {
             StrBuffer folder;
             folder.setUtf8(absolute(outDir));

@@ -17,7 +17,7 @@ const Command kCommands[] = {
     {"probe", "FILE", "print the media information report of FILE", true, runProbe},
     {"tool", "\"COMMAND\" [--workdir DIR] [--duration-ms N]",
      "run a converter command line (\"ffmpeg ...\") with the in-process converter", true, runTool},
-    {"cut", "FILE --start T --end T [--precise] [--out DIR]",
+    {"cut", "FILE --start T --end T [--precise [--full-reencode]] [--out DIR]",
      "save the scene between two positions (seconds or h:mm:ss[.mmm]) as the window does", true, runCut},
     {"frame", "FILE --at T --out IMAGE",
      "grab the picture at T (seconds or h:mm:ss.mmm) through the frame grabber into IMAGE, whose extension "
