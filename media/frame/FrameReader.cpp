@@ -219,7 +219,13 @@ struct FrameReader::State {
 
     bool startRun(i64 thresholdUs) {
         clearRun();
-        if (!decoderFresh) {
+        // The cache gave its frames back above; a flushed decoder reuses
+        // their buffers, where a new one would fault in fresh memory for
+        // every frame. Decoders that do not start cleanly after a flush are
+        // caught by the first-frame check and read in lead mode, afresh.
+        if (!decoderFresh && !leadMode) {
+            decoder->flush();
+        } else if (!decoderFresh) {
             auto fresh = std::make_unique<tool::Decoder>();
             std::string error;
             if (!fresh->open(stream, error))
