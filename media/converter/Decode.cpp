@@ -24,14 +24,16 @@ constexpr u32 kMaxCorruptPackets = 100;
 // headroom (24 dB), so sound that is merely loud is left as it is.
 constexpr double kMaxSampleMagnitude = 16.0;
 
-template <typename T> bool outOfRange(const T* samples, size_t count) {
+template <typename T>
+bool outOfRange(const T* samples, size_t count) {
     for (size_t i = 0; i < count; ++i)
         if (!(std::fabs(samples[i]) <= kMaxSampleMagnitude)) // not a number fails too
             return true;
     return false;
 }
 
-template <typename T> void bringIntoRange(T* samples, size_t count) {
+template <typename T>
+void bringIntoRange(T* samples, size_t count) {
     const T bound = static_cast<T>(kMaxSampleMagnitude);
     for (size_t i = 0; i < count; ++i) {
         if (std::isnan(samples[i]))
@@ -43,7 +45,8 @@ template <typename T> void bringIntoRange(T* samples, size_t count) {
     }
 }
 
-template <typename T> void tameSamples(AVFrame* frame, int planes, size_t perPlane) {
+template <typename T>
+void tameSamples(AVFrame* frame, int planes, size_t perPlane) {
     bool wild = false;
     for (int p = 0; p < planes && !wild; ++p)
         wild = outOfRange(reinterpret_cast<const T*>(frame->extended_data[p]), perPlane);
@@ -64,8 +67,7 @@ void tameAudio(const AVCodecContext* context, AVFrame* frame) {
         return;
     const bool planar = av_sample_fmt_is_planar(format) != 0;
     const int planes = planar ? channels : 1;
-    const size_t perPlane =
-        static_cast<size_t>(frame->nb_samples) * static_cast<size_t>(planar ? 1 : channels);
+    const size_t perPlane = static_cast<size_t>(frame->nb_samples) * static_cast<size_t>(planar ? 1 : channels);
     const AVSampleFormat packed = av_get_packed_sample_fmt(format);
     if (packed == AV_SAMPLE_FMT_FLT)
         tameSamples<float>(frame, planes, perPlane);
@@ -104,8 +106,7 @@ bool Decoder::open(const AVStream* stream, std::string& error) {
     const int result = avcodec_open2(m_context, codec, &options);
     av_dict_free(&options);
     if (result < 0) {
-        error =
-            std::string("Error while opening decoder for input stream #0:") + std::to_string(stream->index);
+        error = std::string("Error while opening decoder for input stream #0:") + std::to_string(stream->index);
         return false;
     }
     return true;

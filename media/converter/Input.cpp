@@ -223,8 +223,8 @@ bool InputFile::seekAndScan(SeekFrom from, i64 targetUs, i64 wantedUs, int video
         // when the streams begin at different times. Containers with an
         // index seek by time (AVI keeps counting its frames from where it
         // was when moved by bytes).
-        const bool byBytes = (m_context->iformat->flags & AVFMT_TS_DISCONT) &&
-                             !(m_context->iformat->flags & AVFMT_NO_BYTE_SEEK);
+        const bool byBytes =
+            (m_context->iformat->flags & AVFMT_TS_DISCONT) && !(m_context->iformat->flags & AVFMT_NO_BYTE_SEEK);
         result = byBytes ? av_seek_frame(m_context, -1, 0, AVSEEK_FLAG_BYTE)
                          : avformat_seek_file(m_context, -1, INT64_MIN, INT64_MIN, INT64_MIN, 0);
         if (result < 0 && byBytes)
@@ -239,8 +239,7 @@ bool InputFile::seekAndScan(SeekFrom from, i64 targetUs, i64 wantedUs, int video
         // A stream that cannot seek (no index, no times) is read from its
         // start, where the times of its frames can still be counted; trying
         // further back gains nothing.
-        if (!(m_context->iformat->flags & AVFMT_NO_BYTE_SEEK) &&
-            av_seek_frame(m_context, -1, 0, AVSEEK_FLAG_BYTE) >= 0)
+        if (!(m_context->iformat->flags & AVFMT_NO_BYTE_SEEK) && av_seek_frame(m_context, -1, 0, AVSEEK_FLAG_BYTE) >= 0)
             m_fromStart = true;
         exhausted = true;
     }
