@@ -139,8 +139,8 @@ void Image::paint(MemDC& dc, i32 w, i32 h) {
     const i32 frame = m_withBorder ? displayScale() : 0;
     i32 box[4];
     placePicture(m_image->getWidth(), m_image->getHeight(), w - 2 * frame, h - 2 * frame, m_keepAspect, box);
-    m_drawer->paintImage(dc, dc.getImage(), box[0], box[1], box[2] + 2 * frame, box[3] + 2 * frame, m_image,
-                         true, m_withBorder, m_blendAlpha);
+    m_drawer->paintImage(dc, dc.getImage(), box[0], box[1], box[2] + 2 * frame, box[3] + 2 * frame, m_image, true,
+                         m_withBorder, m_blendAlpha);
     if (m_busyShown)
         paintBusy(dc.getContext(), box[0] + frame, box[1] + frame, box[2] + frame, box[3] + frame);
 }
