@@ -3,6 +3,8 @@
 #
 #   bench/run.sh [BUILD_DIR]      BUILD_DIR defaults to build/
 #   REPS=21 bench/run.sh ...      repetitions per measurement (default 15)
+#   ONLY=preview bench/run.sh ...  only the preview section (stepping through a file)
+#   ONLY=smart bench/run.sh ...    only the edges-only precise cut
 #
 # Test media is generated into bench/out/ (not versioned) on first use.
 # Every figure is the median wall time of REPS runs, the two programs taking
@@ -71,6 +73,8 @@ compare() {
     }'
 }
 
+only=${ONLY:-}
+if [ -z "$only" ]; then
 clip=$(make_media probe-1080p-60s-h264.mp4 \
     -f lavfi -i testsrc2=size=1920x1080:rate=25:duration=60 \
     -f lavfi -i sine=frequency=440:sample_rate=48000:duration=60 \
@@ -149,50 +153,6 @@ else
         "ImageMagick: apt-get install imagemagick)"
 fi
 
-# The precise cut that re-encodes only the edges, on a 60 s 1080p 29.97 fps
-# H.264 file with GOP 250 and B-frames: a 30 s scene against the full
-# re-encode of the same scene (snipforge-cli --full-reencode) and against the
-# ffmpeg tool's re-encode of it, and whether the copied middle is the
-# source's, frame for frame.
-smart_clip=$(make_media smart-1080p-60s-gop250.mp4 \
-    -f lavfi -i testsrc2=size=1920x1080:rate=30000/1001:duration=60 \
-    -f lavfi -i sine=frequency=440:sample_rate=48000:duration=60 \
-    -c:v libx264 -preset veryfast -g 250 -keyint_min 250 -sc_threshold 0 -bf 3 -pix_fmt yuv420p \
-    -c:a aac -b:a 128k)
-smart_out=$work/smart
-smart_run() { # OUTDIR ARGS...: one cut into an emptied folder
-    local dir=$1
-    shift
-    rm -rf "$dir" && mkdir -p "$dir"
-    XDG_CONFIG_HOME=$work/smart-config "$cli" cut "$smart_clip" --start 15 --end 45 --precise --out "$dir" "$@"
-}
-smart_ours() { smart_run "$smart_out/edges"; }
-smart_full() { smart_run "$smart_out/full" --full-reencode; }
-smart_reference() {
-    ffmpeg -nostdin -v error -y -ss 15 -i "$smart_clip" -t 30 -c:v libx264 -preset medium -c:a aac -b:a 128k \
-        "$work/ref-smart.mp4"
-}
-compare "30 s edges-only vs full re-encode" smart_ours smart_full 0.2 "$slow_reps"
-compare "30 s edges-only vs ffmpeg re-encode" smart_ours smart_reference 0.2 "$slow_reps"
-# Frame digests of the scene in the source and in the cut: the copied middle
-# must match the source's exactly; only the edges may differ.
-smart_file=$(ls "$smart_out"/edges/*.mp4 2>/dev/null | head -n 1)
-if [ -n "$smart_file" ]; then
-    ffmpeg -nostdin -v error -ss 15 -i "$smart_clip" -t 30 -map 0:v:0 -f framemd5 - | grep -v '^#' |
-        awk -F', *' '{ print $6 }' >"$work/smart-source.md5"
-    ffmpeg -nostdin -v error -i "$smart_file" -map 0:v:0 -f framemd5 - | grep -v '^#' |
-        awk -F', *' '{ print $6 }' >"$work/smart-cut.md5"
-    paste "$work/smart-source.md5" "$work/smart-cut.md5" | awk '
-        { n++; if ($1 == $2) { same++; if (!first) first = n; last = n } }
-        END {
-            inside = last - first + 1
-            printf "%-34s %d of %d frames identical to the source (frames %d-%d, PSNR %s), %d re-encoded\n",
-                "copied middle", same, n, first, last, (same == inside ? "inf: identical" : "NOT identical"), n - same
-        }'
-else
-    echo "copied middle: no cut was written"
-fi
-
 # peak_kib FUNCTION -> maximum resident size of one run in KiB
 peak_kib() {
     if [ -x /usr/bin/time ]; then
@@ -208,3 +168,137 @@ printf '%-34s %12s  %12s\n' "peak memory (KiB)" "snipforge" "reference"
 for job in lossless precise grab "${encode_jobs[@]}"; do
     printf '%-34s %12s  %12s\n' "$job" "$(peak_kib ${job}_ours)" "$(peak_kib ${job}_reference)"
 done
+fi # the general section
+
+# ------------------------------------------------------------------ smart
+# The precise cut that re-encodes only the edges, on a 60 s 1080p 29.97 fps
+# H.264 file with GOP 250 and B-frames: a 30 s scene against the full
+# re-encode of the same scene (snipforge-cli --full-reencode) and against the
+# ffmpeg tool's re-encode of it, and whether the copied middle is the
+# source's, frame for frame.
+if [ -z "$only" ] || [ "$only" = smart ]; then
+smart_work=$out/smart
+mkdir -p "$smart_work"
+smart_clip=$(make_media preview-1080p-2997-gop250.mp4 \
+    -f lavfi -i testsrc2=size=1920x1080:rate=30000/1001:duration=60 \
+    -f lavfi -i sine=frequency=440:sample_rate=48000:duration=60 \
+    -c:v libx264 -preset veryfast -g 250 -keyint_min 250 -sc_threshold 0 -bf 3 -pix_fmt yuv420p \
+    -c:a aac -b:a 128k)
+smart_out=$smart_work
+smart_run() { # OUTDIR ARGS...: one cut into an emptied folder
+    local dir=$1
+    shift
+    rm -rf "$dir" && mkdir -p "$dir"
+    XDG_CONFIG_HOME=$smart_work/config "$cli" cut "$smart_clip" --start 15 --end 45 --precise --out "$dir" "$@"
+}
+smart_ours() { smart_run "$smart_out/edges"; }
+smart_full() { smart_run "$smart_out/full" --full-reencode; }
+smart_reference() {
+    ffmpeg -nostdin -v error -y -ss 15 -i "$smart_clip" -t 30 -c:v libx264 -preset medium -c:a aac -b:a 128k \
+        "$smart_work/ref.mp4"
+}
+echo
+echo "precise cut of 30 s of a 60 s 1920x1080 29.97 fps H.264 file, GOP 250, B-frames; median of ${SLOW_REPS:-3}"
+compare "30 s edges-only vs full re-encode" smart_ours smart_full 0.2 "${SLOW_REPS:-3}"
+compare "30 s edges-only vs ffmpeg re-encode" smart_ours smart_reference 0.2 "${SLOW_REPS:-3}"
+# Frame digests of the scene in the source and in the cut: the copied middle
+# must match the source's exactly; only the edges may differ.
+smart_file=$(ls "$smart_out"/edges/*.mp4 2>/dev/null | head -n 1)
+if [ -n "$smart_file" ]; then
+    ffmpeg -nostdin -v error -ss 15 -i "$smart_clip" -t 30 -map 0:v:0 -f framemd5 - | grep -v '^#' |
+        awk -F', *' '{ print $6 }' >"$smart_work/source.md5"
+    ffmpeg -nostdin -v error -i "$smart_file" -map 0:v:0 -f framemd5 - | grep -v '^#' |
+        awk -F', *' '{ print $6 }' >"$smart_work/cut.md5"
+    paste "$smart_work/source.md5" "$smart_work/cut.md5" | awk '
+        { n++; if ($1 == $2) { same++; if (!first) first = n; last = n } }
+        END {
+            inside = last - first + 1
+            printf "%-34s %d of %d frames identical to the source (frames %d-%d, PSNR %s), %d re-encoded\n",
+                "copied middle", same, n, first, last, (same == inside ? "inf: identical" : "NOT identical"), n - same
+        }'
+else
+    echo "copied middle: no cut was written"
+fi
+fi # smart
+
+# ------------------------------------------------------------------ preview
+# Stepping through a 60 s 1920x1080 29.97 fps H.264 file with a key frame
+# every 250 frames and B-frames, the way the window does (one grabber kept
+# open), against one ffmpeg tool grab of a frame in the same region. Our
+# figures are the times from request to picture that snipforge-cli frame
+# prints for each position; the tool's is the wall time of a whole run.
+if [ -z "$only" ] || [ "$only" = preview ]; then
+steps=${STEPS:-30}
+movie=$(make_media preview-1080p-2997-gop250.mp4 \
+    -f lavfi -i testsrc2=size=1920x1080:rate=30000/1001:duration=60 \
+    -f lavfi -i sine=frequency=440:sample_rate=48000:duration=60 \
+    -c:v libx264 -preset veryfast -g 250 -keyint_min 250 -sc_threshold 0 -bf 3 -pix_fmt yuv420p \
+    -c:a aac -b:a 128k)
+pwork=$out/preview
+mkdir -p "$pwork"
+frame_us=33366 # one frame at 30000/1001, as the window steps
+
+# positions FROM_US STEP_US COUNT -> "s.ssssss,..." (seconds with microseconds)
+positions() {
+    awk -v from="$1" -v step="$2" -v n="$3" 'BEGIN {
+        for (i = 0; i < n; i++) printf "%s%.6f", (i ? "," : ""), (from + i * step) / 1e6
+    }'
+}
+# series_ms LIST -> the "X" of every "frame N at T: X ms" line after the first
+series_ms() {
+    rm -rf "$pwork/frames" && mkdir -p "$pwork/frames"
+    "$cli" frame "$movie" --at "$1" --out "$pwork/frames" | awk '/^frame / && $2 > 1 { print $(NF - 1) }'
+}
+median_ms() { sort -n | awk '{ v[NR] = $1 } END { print (NR % 2) ? v[(NR + 1) / 2] : (v[NR / 2] + v[NR / 2 + 1]) / 2 }'; }
+# tool_ms T -> median wall time of REPS ffmpeg grabs at T seconds, in ms
+tool_ms() {
+    local t=$1 all=()
+    for ((i = 0; i < reps; i++)); do
+        all+=("$(wall_us ffmpeg -nostdin -v error -ss "$t" -i "$movie" -frames:v 1 -y "$pwork/tool.bmp")")
+    done
+    printf '%s\n' "${all[@]}" | median | awk '{ print $1 / 1000 }'
+}
+# report LABEL OURS_MS TOOL_MS TARGET
+report() {
+    awk -v label="$1" -v a="$2" -v b="$3" -v t="$4" 'BEGIN {
+        r = a / b
+        printf "%-34s %9.1f ms  %9.1f ms  %6.3f  %s\n", label, a, b, r, (r <= t ? "ok" : "ABOVE TARGET " t)
+    }'
+}
+
+echo
+echo "preview: 60 s 1920x1080 29.97 fps H.264, GOP 250, B-frames; $steps steps per series, tool: median of $reps"
+printf '%-34s %12s  %12s  %6s  %s\n' "benchmark (target ratio)" "snipforge" "ffmpeg grab" "ratio" ""
+# Forward: land at 20.02 s (mid-group), then one frame at a time.
+forward=$(series_ms "$(positions 20020000 $frame_us $((steps + 1)))" | median_ms)
+tool_forward=$(tool_ms 20.5)
+report "forward one-frame step" "$forward" "$tool_forward" 0.10
+# Backward: land at 41 s (late in its group), then one frame back at a time.
+backward=$(series_ms "$(positions 41000000 -$frame_us $((steps + 1)))" | median_ms)
+tool_backward=$(tool_ms 40.5)
+report "backward one-frame step" "$backward" "$tool_backward" 0.25
+# Random: positions anywhere (fixed seed), each a seek.
+random_list=$(awk -v n="$((steps + 1))" 'BEGIN { srand(17); for (i = 0; i < n; i++) printf "%s%.3f", (i ? "," : ""), 1 + rand() * 57 }')
+random=$(series_ms "$random_list" | median_ms)
+tool_random=0
+tool_random=$(for t in 7.3 23.9 36.1 52.6; do tool_ms "$t"; done | median_ms)
+report "random seek" "$random" "$tool_random" 0.8
+if [ -x /usr/bin/time ]; then
+    ours_kib=$(/usr/bin/time -f %M "$cli" frame "$movie" --at "$(positions 41000000 -$frame_us $((steps + 1)))" \
+        --out "$pwork/frames" 2>&1 >/dev/null | tail -1)
+    tool_kib=$(/usr/bin/time -f %M ffmpeg -nostdin -v error -ss 40.5 -i "$movie" -frames:v 1 -y "$pwork/tool.bmp" 2>&1 | tail -1)
+    printf '%-34s %9s KiB %9s KiB  (cache limit 512 MiB)\n' "peak memory, backward series" "$ours_kib" "$tool_kib"
+fi
+program=$build/snipforge
+if [ -x "$program" ] && command -v xvfb-run >/dev/null && command -v xdotool >/dev/null && command -v openbox >/dev/null; then
+    read -r window_ms window_n <<<"$(xvfb-run -a -s "-screen 0 1600x1200x24" "$top/bench/window-steps.sh" \
+        "$program" "$movie" "$steps" 2>/dev/null || echo "? 0")"
+    echo "window, forward step (+1 frame button under Xvfb): median click-to-picture $window_ms ms of $window_n" \
+        "clicks, target <= 60 ms: $(awk -v m="$window_ms" 'BEGIN { print (m != "?" && m <= 60) ? "ok" : "ABOVE TARGET" }')"
+    echo "  method: xdotool clicks the button 400 ms apart; each figure runs from just before the click to the" \
+        "wall-clock time the program logs (SNIPFORGE_PREVIEW_TIMING) when the new picture is taken and redrawn"
+else
+    echo "window, forward step: skipped (needs the snipforge target, xvfb-run, xdotool and openbox)"
+fi
+fi # preview
+

@@ -42,6 +42,18 @@ public:
     virtual void setWithBorder(bool border) = 0;
     /// Composite a picture with transparent pixels over the background.
     virtual void setBlendAlpha(bool blend) = 0;
+
+    /// Marks the picture as being replaced by one that is still coming: the
+    /// mark (the picture dimmed, three dots in its middle) shows once
+    /// `delayMs` have passed without a call with false, and goes with that
+    /// call. A second true while one is pending keeps the first's start.
+    /// User-interface thread.
+    virtual void setBusy(bool busy, i32 delayMs) {
+        (void)busy;
+        (void)delayMs;
+    }
+    /// Whether the busy mark is on show.
+    virtual bool isBusyShown() const { return false; }
 };
 
 } // namespace s::gui

@@ -9,6 +9,7 @@
 #include <algorithm>
 #include <cerrno>
 #include <chrono>
+#include <cstring>
 #include <fcntl.h>
 #include <mutex>
 #include <poll.h>
@@ -31,6 +32,8 @@ constexpr auto kStopGrace = std::chrono::milliseconds(600);
 /// Room for the headers beyond the pixels of a full-size picture.
 constexpr u32 kHeaderRoom = 2048;
 constexpr u32 kReadChunk = 65536;
+/// How often an idle grabber looks at its stop flag when nobody wakes it.
+constexpr auto kIdleCheck = std::chrono::milliseconds(50);
 
 u32 readLe32(const u8* p) {
     return static_cast<u32>(p[0]) | static_cast<u32>(p[1]) << 8 | static_cast<u32>(p[2]) << 16 |
@@ -97,7 +100,16 @@ bool VideoToImageThread::setup(event::INamedEventTarget* target, const StrBuffer
     }
 
     m_runner = VideoToImageThreadInternal::create();
-    if (!m_runner->setup(path, useExternalTool)) {
+    // The runner asks, between two packets of a direct grab, whether a newer
+    // position has come meanwhile.
+    const auto newestPending = [this](i64* positionUs) {
+        std::lock_guard<thread::ObjLocker> guard(m_requestLock);
+        if (m_requests.size() == 0)
+            return false;
+        *positionUs = m_requests.get(m_requests.size() - 1);
+        return true;
+    };
+    if (!m_runner->setup(path, useExternalTool, newestPending)) {
         m_runner->release();
         m_runner = nullptr;
         return false;
@@ -119,8 +131,20 @@ VideoToImageThread* VideoToImageThread::createFor(event::INamedEventTarget* targ
 }
 
 void VideoToImageThread::requestFrame(i64 positionUs) {
+    {
+        std::lock_guard<thread::ObjLocker> guard(m_requestLock);
+        m_requests.append(positionUs);
+    }
+    // Taking the wake lock orders this after a waiter's check of the list.
+    { std::lock_guard<std::mutex> wake(m_wakeLock); }
+    m_wake.notify_all();
+}
+
+bool VideoToImageThread::isBusy() {
+    if (m_working.load(std::memory_order_acquire))
+        return true;
     std::lock_guard<thread::ObjLocker> guard(m_requestLock);
-    m_requests.append(positionUs);
+    return m_requests.size() > 0;
 }
 
 u32 VideoToImageThread::getPendingRequestCount() {
@@ -131,52 +155,112 @@ u32 VideoToImageThread::getPendingRequestCount() {
 void VideoToImageThread::run() {
     m_running.store(true, std::memory_order_release);
     while (!stopping()) {
-        i64 position = 0;
+        i64 position = -1;
         {
+            std::unique_lock<std::mutex> wake(m_wakeLock);
+            m_wake.wait_for(wake, kIdleCheck, [this] { return stopping() || getPendingRequestCount() > 0; });
             std::lock_guard<thread::ObjLocker> guard(m_requestLock);
-            if (m_requests.size() == 0) {
-                position = -1;
-            } else {
+            if (m_requests.size() > 0) {
                 // Only the newest request counts; older ones are dropped.
                 position = m_requests.get(m_requests.size() - 1);
                 m_requests.setSize(0);
+                m_working.store(true, std::memory_order_release);
             }
         }
-        if (position < 0) {
-            ::usleep(kPollUs);
+        if (position < 0)
             continue;
-        }
-        grab(position);
+        const bool made = grab(position);
         if (stopping())
             break;
+        if (!made) {
+            // Given up for a newer position: nothing is shown for this one.
+            m_working.store(false, std::memory_order_release);
+            continue;
+        }
         m_grabCount.fetch_add(1, std::memory_order_acq_rel);
         handOver();
     }
+    m_working.store(false, std::memory_order_release);
     m_running.store(false, std::memory_order_release);
 }
 
-void VideoToImageThread::grab(i64 positionUs) {
+bool VideoToImageThread::grab(i64 positionUs) {
     // Taking the lock waits for a cut's tool run; a stop meanwhile must not
     // wait for all of it.
     while (!sharedGrabLock().tryLock()) {
         if (stopping())
-            return;
+            return true;
         ::usleep(kPollUs);
     }
     std::lock_guard<thread::ObjLocker> grabGuard(sharedGrabLock(), std::adopt_lock);
+    if (!m_useExternalTool)
+        return grabInProcess(positionUs);
     runGrab(positionUs, false);
     // The external tool writes nothing for a position at or past the last
     // frame; the in-process one then shows the last frame instead of
     // leaving the previous picture.
-    if (m_useExternalTool && !stopping() && !m_frameDropped) {
+    if (!stopping() && !m_frameDropped) {
         bool received = false;
         {
             std::lock_guard<thread::ObjLocker> guard(m_bufferLock);
             received = m_frameBuffer.size() > 0;
         }
         if (!received)
-            runGrab(positionUs, true);
+            return grabInProcess(positionUs);
     }
+    return true;
+}
+
+bool VideoToImageThread::grabInProcess(i64 positionUs) {
+    if (m_runner->servesDirectly()) {
+        switch (grabDirect(positionUs)) {
+        case VideoToImageThreadInternal::Outcome::kPicture:
+        case VideoToImageThreadInternal::Outcome::kNone:
+            return true;
+        case VideoToImageThreadInternal::Outcome::kAbandoned:
+            return false;
+        case VideoToImageThreadInternal::Outcome::kNeedsTool:
+            break; // the frame command can still make it
+        }
+        if (stopping())
+            return true;
+    }
+    runGrab(positionUs, true);
+    return true;
+}
+
+VideoToImageThreadInternal::Outcome VideoToImageThread::grabDirect(i64 positionUs) {
+    {
+        std::lock_guard<thread::ObjLocker> guard(m_bufferLock);
+        m_frameBuffer.setSize(0);
+    }
+    m_frameDropped = false;
+    m_runner->startGrab(positionUs, VideoToImageThreadInternal::Mode::kDirect);
+    std::chrono::steady_clock::time_point stopSeen{};
+    bool stopNoted = false;
+    while (!m_runner->waitFinished(kPollMs)) {
+        if (!stopping())
+            continue;
+        if (!stopNoted) {
+            stopNoted = true;
+            stopSeen = std::chrono::steady_clock::now();
+            m_runner->requestStop();
+        } else if (std::chrono::steady_clock::now() - stopSeen > kStopGrace) {
+            return VideoToImageThreadInternal::Outcome::kNone;
+        }
+    }
+    std::vector<u8> picture;
+    const VideoToImageThreadInternal::Outcome outcome = m_runner->takePicture(picture);
+    if (outcome != VideoToImageThreadInternal::Outcome::kPicture)
+        return outcome;
+    if (picture.size() > kMaxFrameBytes)
+        return outcome; // as through the pipe: too big a picture is dropped
+    std::lock_guard<thread::ObjLocker> guard(m_bufferLock);
+    const u32 size = static_cast<u32>(picture.size());
+    m_frameBuffer.reserve(size);
+    m_frameBuffer.setSize(size);
+    std::memcpy(m_frameBuffer.data(), picture.data(), size);
+    return outcome;
 }
 
 void VideoToImageThread::runGrab(i64 positionUs, bool inProcess) {
@@ -261,6 +345,8 @@ VideoToImageThread::ReadResult VideoToImageThread::readPipe(int fd) {
 
 void VideoToImageThread::handOver() {
     m_imagePending.store(true, std::memory_order_release);
+    // The picture is made: from here on the window is the one that is busy.
+    m_working.store(false, std::memory_order_release);
     if (m_target)
         m_target->sendEvent(event::kUpdateVideoImage, 0, 0, nullptr);
     int checks = 0;
@@ -325,7 +411,11 @@ bool VideoToImageThread::takeImage(image::win::BufferedImage* image, bool* sizeC
 }
 
 void VideoToImageThread::reset() {
-    m_stopRequested.store(true, std::memory_order_release);
+    {
+        std::lock_guard<std::mutex> wake(m_wakeLock);
+        m_stopRequested.store(true, std::memory_order_release);
+    }
+    m_wake.notify_all();
     if (m_runner)
         m_runner->requestStop();
     if (m_thread) {
@@ -352,6 +442,7 @@ void VideoToImageThread::reset() {
     }
     m_frameDropped = false;
     m_imagePending.store(false, std::memory_order_release);
+    m_working.store(false, std::memory_order_release);
     m_running.store(false, std::memory_order_release);
 }
 

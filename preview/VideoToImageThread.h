@@ -10,7 +10,11 @@
 #include "foundation/thread/ObjLocker.h"
 #include "foundation/thread/Pool.h"
 
+#include "preview/VideoToImageThreadInternal.h"
+
 #include <atomic>
+#include <condition_variable>
+#include <mutex>
 #include <string>
 
 namespace s::thread::win {
@@ -22,19 +26,22 @@ class BufferedImage;
 
 namespace s::video::gui::dialogs::snipforge {
 
-class VideoToImageThreadInternal;
-
 /// The frame grabber of one opened file: turns positions into still pictures
 /// for the window.
 ///
 /// Positions (microseconds from the start of the file, as the slider counts
 /// them: 0 is the first frame) come in through `requestFrame`; only the
-/// newest pending one is grabbed. A grab has the frame runner write one
-/// 24-bit BMP into the frame pipe (a FIFO "image.bmp" in the process's
-/// runtime folder), reads it whole, and sends "UpdateVideoImage" (a = 0,
-/// b = 0, no payload) to the target; the target's listener copies the
-/// picture with `takeImage`. Until it does, the event is repeated about every
-/// half second.
+/// newest pending one is grabbed. With the external tool, a grab has the
+/// frame runner write one 24-bit BMP into the frame pipe (a FIFO "image.bmp"
+/// in the process's runtime folder) and reads it whole; without it, the
+/// runner serves the position from the file it keeps open and hands the BMP
+/// over directly (falling back to the in-process tool and the pipe for files
+/// it cannot serve exactly). Such a direct grab is given up, between two
+/// packets, when a newer position comes that it does not lead to: nothing is
+/// shown for it, and no picture of an older position ever follows a newer
+/// one. Then it sends "UpdateVideoImage" (a = 0, b = 0, no payload) to the
+/// target; the target's listener copies the picture with `takeImage`. Until
+/// it does, the event is repeated about every half second.
 ///
 /// Life cycle: `create()` (or `newInstance()`), `setup(...)`, requests,
 /// `release()`. Releasing stops both workers and returns within about a
@@ -115,6 +122,9 @@ public:
     [[nodiscard]] u32 getGrabCount() const { return m_grabCount.load(std::memory_order_acquire); }
     /// Requests not yet taken up by the grabber's loop. Any thread.
     [[nodiscard]] u32 getPendingRequestCount();
+    /// Whether a request waits or a picture is being made (not yet handed
+    /// over). Any thread.
+    [[nodiscard]] bool isBusy();
 
     /// The frame pipe's path (kernel bytes); empty when the runtime folder
     /// cannot be made.
@@ -128,8 +138,14 @@ public:
 
 private:
     /// One grab of `positionUs` under the grab lock: pipe, runner, read;
-    /// once more in-process when the external tool wrote nothing.
-    void grab(i64 positionUs);
+    /// once more in-process when the external tool wrote nothing. False
+    /// when it was given up for a newer position (nothing to hand over).
+    bool grab(i64 positionUs);
+    /// The in-process grab: direct from the open file, else the frame
+    /// command through the pipe. False when given up.
+    bool grabInProcess(i64 positionUs);
+    /// One direct grab into the frame buffer.
+    VideoToImageThreadInternal::Outcome grabDirect(i64 positionUs);
     /// One tool run for `positionUs` into the frame buffer.
     void runGrab(i64 positionUs, bool inProcess);
     enum class ReadResult { kData, kNothing, kEnd };
@@ -159,6 +175,11 @@ private:
     std::atomic<bool> m_running{false};       // written by the worker
     std::atomic<bool> m_imagePending{false};  // set by the worker, cleared by the window
     std::atomic<u32> m_grabCount{0};          // written by the worker
+    std::atomic<bool> m_working{false};       // a request is taken up and not handed over; the worker
+    // Wakes the idle worker for a request or a stop; the waiter checks the
+    // request list and the stop flag under it.
+    std::mutex m_wakeLock;
+    std::condition_variable m_wake;
 };
 
 } // namespace s::video::gui::dialogs::snipforge

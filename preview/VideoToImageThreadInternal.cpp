@@ -1,11 +1,14 @@
 #include "preview/VideoToImageThreadInternal.h"
 
 #include "cutting/plan/CutPlan.h"
+#include "foundation/file/win/OsText.h"
 #include "foundation/file/win/ShortPath.h"
 #include "foundation/thread/win/Thread.h"
 #include "media/converter/InProcessTool.h"
+#include "media/frame/FrameReader.h"
 #include "media/tool/ExternalTool.h"
 
+#include <chrono>
 #include <mutex>
 #include <unistd.h>
 
@@ -19,7 +22,8 @@ namespace {
 constexpr i64 kSeekLeadUs = 2000000;
 /// Longest short form the command takes.
 constexpr u32 kMaxShortPath = 780;
-constexpr useconds_t kPollUs = 10000;
+/// How often an idle worker looks at its stop flag when nobody wakes it.
+constexpr auto kIdleCheck = std::chrono::milliseconds(50);
 
 } // namespace
 
@@ -31,10 +35,13 @@ VideoToImageThreadInternal::~VideoToImageThreadInternal() {
         reset();
 }
 
-bool VideoToImageThreadInternal::setup(const StrBuffer& path, bool useExternalTool) {
+bool VideoToImageThreadInternal::setup(const StrBuffer& path, bool useExternalTool,
+                                       std::function<bool(i64*)> newestPending) {
     if (m_thread)
         return false;
     m_useExternalTool = useExternalTool;
+    m_newestPending = std::move(newestPending);
+    m_readerUnusable.store(false, std::memory_order_release);
     m_inputPath.clear();
     m_inputPath.append(path);
     // The folder without a trailing "/"; the root stays "/".
@@ -54,10 +61,41 @@ bool VideoToImageThreadInternal::setup(const StrBuffer& path, bool useExternalTo
     return true;
 }
 
-void VideoToImageThreadInternal::startGrab(i64 positionUs, bool inProcess) {
-    std::lock_guard<thread::ObjLocker> guard(m_lock);
-    m_inProcessOnce.store(inProcess, std::memory_order_release);
-    m_requestedUs.store(positionUs < 0 ? 0 : positionUs, std::memory_order_release);
+void VideoToImageThreadInternal::startGrab(i64 positionUs, Mode mode) {
+    {
+        std::lock_guard<std::mutex> picture(m_pictureLock);
+        m_outcome = Outcome::kNone;
+    }
+    {
+        std::lock_guard<thread::ObjLocker> guard(m_lock);
+        std::lock_guard<std::mutex> wake(m_wakeLock);
+        m_mode.store(mode, std::memory_order_release);
+        m_requestedUs.store(positionUs < 0 ? 0 : positionUs, std::memory_order_release);
+    }
+    m_wake.notify_all();
+}
+
+void VideoToImageThreadInternal::requestStop() {
+    {
+        std::lock_guard<std::mutex> wake(m_wakeLock);
+        m_stopRequested.store(true, std::memory_order_release);
+    }
+    m_wake.notify_all();
+    m_finished.notify_all();
+}
+
+bool VideoToImageThreadInternal::waitFinished(int ms) {
+    std::unique_lock<std::mutex> wake(m_wakeLock);
+    return m_finished.wait_for(wake, std::chrono::milliseconds(ms), [this] { return !isBusy(); });
+}
+
+VideoToImageThreadInternal::Outcome VideoToImageThreadInternal::takePicture(std::vector<u8>& bmp) {
+    std::lock_guard<std::mutex> picture(m_pictureLock);
+    const Outcome outcome = m_outcome;
+    if (outcome == Outcome::kPicture)
+        bmp.swap(m_picture);
+    m_outcome = Outcome::kNone;
+    return outcome;
 }
 
 StrBuffer& VideoToImageThreadInternal::buildFrameCommand(StrBuffer& out, i64 positionUs,
@@ -96,10 +134,10 @@ StrBuffer& VideoToImageThreadInternal::buildFrameCommand(StrBuffer& out, i64 pos
     return out;
 }
 
-void VideoToImageThreadInternal::runTool(i64 positionUs) {
+void VideoToImageThreadInternal::runTool(i64 positionUs, bool external) {
     thread::Pooled<StrBuffer> command = thread::makePooled<StrBuffer>();
-    const bool external = m_useExternalTool && !m_inProcessOnce.load(std::memory_order_acquire);
-    buildFrameCommand(*command, positionUs, m_inputShortPath, file::win::runtimeFolder() + "/image.bmp", external);
+    buildFrameCommand(*command, positionUs, m_inputShortPath, file::win::runtimeFolder() + "/image.bmp",
+                      external);
     // The result does not matter: the grabber judges the bytes it received.
     if (external)
         (void)tool::runExternalToolSimple(*command, m_inputFolder, m_stopRequested);
@@ -107,34 +145,107 @@ void VideoToImageThreadInternal::runTool(i64 positionUs) {
         (void)tool::runToolInProcess(*command, m_inputFolder, 1, nullptr, nullptr, nullptr, m_stopRequested);
 }
 
+void VideoToImageThreadInternal::runDirect(i64 positionUs) {
+    Outcome outcome = Outcome::kNeedsTool;
+    if (!m_reader && !m_readerUnusable.load(std::memory_order_acquire)) {
+        auto reader = std::make_unique<video::frame::FrameReader>(m_stopRequested);
+        std::string error;
+        // The alias has no characters a URL or the libraries could misread.
+        if (reader->open(file::win::toOsText(m_inputShortPath.view()), error))
+            m_reader = std::move(reader);
+        else
+            m_readerUnusable.store(true, std::memory_order_release);
+    }
+    std::vector<u8> bmp;
+    if (m_reader) {
+        // A newer position gives this one up unless decoding on passes it.
+        const auto abandon = [this, positionUs] {
+            i64 newest = 0;
+            return m_newestPending && m_newestPending(&newest) && !m_reader->continuesTo(positionUs, newest);
+        };
+        switch (m_reader->grab(positionUs, bmp, abandon)) {
+        case video::frame::GrabResult::kPicture:
+            outcome = Outcome::kPicture;
+            break;
+        case video::frame::GrabResult::kAbandoned:
+            outcome = Outcome::kAbandoned;
+            break;
+        case video::frame::GrabResult::kStopped:
+            outcome = Outcome::kNone;
+            break;
+        case video::frame::GrabResult::kFailed:
+            outcome = Outcome::kNeedsTool;
+            break;
+        case video::frame::GrabResult::kUnsupported:
+            outcome = Outcome::kNeedsTool;
+            m_readerUnusable.store(true, std::memory_order_release);
+            m_reader.reset();
+            break;
+        }
+    }
+    std::lock_guard<std::mutex> picture(m_pictureLock);
+    m_picture.swap(bmp);
+    m_outcome = outcome;
+}
+
+void VideoToImageThreadInternal::finish() {
+    {
+        std::lock_guard<thread::ObjLocker> guard(m_lock);
+        std::lock_guard<std::mutex> wake(m_wakeLock);
+        m_requestedUs.store(-1, std::memory_order_release);
+    }
+    m_finished.notify_all();
+}
+
 void VideoToImageThreadInternal::run() {
     m_running.store(true, std::memory_order_release);
     while (!m_stopRequested.load(std::memory_order_acquire)) {
-        const i64 position = m_requestedUs.load(std::memory_order_acquire);
-        if (position < 0) {
-            ::usleep(kPollUs);
-            continue;
-        }
-        runTool(position);
+        i64 position = -1;
         {
-            std::lock_guard<thread::ObjLocker> guard(m_lock);
-            m_requestedUs.store(-1, std::memory_order_release);
+            std::unique_lock<std::mutex> wake(m_wakeLock);
+            m_wake.wait_for(wake, kIdleCheck, [this] {
+                return m_requestedUs.load(std::memory_order_acquire) >= 0 ||
+                       m_stopRequested.load(std::memory_order_acquire);
+            });
+            position = m_requestedUs.load(std::memory_order_acquire);
         }
+        if (position < 0 || m_stopRequested.load(std::memory_order_acquire))
+            continue;
+        switch (m_mode.load(std::memory_order_acquire)) {
+        case Mode::kDirect:
+            runDirect(position);
+            break;
+        case Mode::kInProcessTool:
+            runTool(position, false);
+            break;
+        case Mode::kTool:
+            runTool(position, m_useExternalTool);
+            break;
+        }
+        finish();
     }
     // A position taken but never run still counts as finished.
-    {
-        std::lock_guard<thread::ObjLocker> guard(m_lock);
-        m_requestedUs.store(-1, std::memory_order_release);
-    }
+    finish();
     m_running.store(false, std::memory_order_release);
 }
 
 void VideoToImageThreadInternal::reset() {
-    m_stopRequested.store(true, std::memory_order_release);
+    requestStop();
     if (m_thread) {
         m_thread->waitIdle();
         m_thread->release();
         m_thread = nullptr;
+    }
+    // The worker is idle: the open file is ours to close (its index thread
+    // ends within a packet).
+    m_reader.reset();
+    m_readerUnusable.store(false, std::memory_order_release);
+    m_newestPending = nullptr;
+    {
+        std::lock_guard<std::mutex> picture(m_pictureLock);
+        m_picture.clear();
+        m_picture.shrink_to_fit();
+        m_outcome = Outcome::kNone;
     }
     m_stopRequested.store(false, std::memory_order_release);
     m_inputPath.clear();

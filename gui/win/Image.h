@@ -4,6 +4,8 @@
 #include "gui/IImage.h"
 #include "gui/win/Component.h"
 
+typedef struct _cairo cairo_t;
+
 namespace s::gui::drawer::image::win {
 class Basic;
 }
@@ -39,6 +41,8 @@ public:
     void setKeepAspect(bool keep) override;
     void setWithBorder(bool border) override;
     void setBlendAlpha(bool blend) override;
+    void setBusy(bool busy, i32 delayMs) override;
+    bool isBusyShown() const override { return m_busyShown; }
 
     /// Where a picture of iw x ih goes in an area of w x h: all of it, or
     /// with the proportions kept, the largest centred fit (at least 1 x 1).
@@ -51,6 +55,9 @@ public:
 
 private:
     void dropImage();
+    void stopBusyTimer();
+    static int onBusyDue(void* data);
+    static void paintBusy(cairo_t* cr, i32 left, i32 top, i32 right, i32 bottom);
 
     s::image::win::BufferedImage* m_image = nullptr;
     bool m_owned = false;
@@ -58,6 +65,9 @@ private:
     bool m_keepAspect = true;
     bool m_withBorder = false;
     bool m_blendAlpha = false;
+    bool m_busyWanted = false; // a busy mark is asked for (shown or pending)
+    bool m_busyShown = false;
+    unsigned m_busySource = 0; // the pending GLib timeout, 0 for none
     drawer::image::win::Basic* m_drawer;
 };
 

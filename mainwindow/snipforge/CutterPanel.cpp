@@ -417,6 +417,14 @@ void CutterPanel::redrawPreview() {
         m_preview->redraw();
 }
 
+void CutterPanel::setPreviewBusy(bool busy) {
+    // A picture that comes within this long shows without the busy look, so
+    // a quick step never flickers.
+    constexpr i32 kBusyDelayMs = 150;
+    if (m_preview)
+        asPreview(m_preview)->setBusy(busy, kBusyDelayMs);
+}
+
 // -- notifications --
 
 void CutterPanel::onFileLoaded(const char16_t* name, const char16_t* durationText, const char16_t* sizeText) {

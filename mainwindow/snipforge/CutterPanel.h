@@ -98,6 +98,7 @@ public:
     image::win::BufferedImage* previewImage() override;
     void setPreviewUpdating(bool updating) override;
     void redrawPreview() override;
+    void setPreviewBusy(bool busy) override;
 
     // -- IDialogObserver (the cutter's part) --
     void onFileLoaded(const char16_t* name, const char16_t* durationText, const char16_t* sizeText) override;

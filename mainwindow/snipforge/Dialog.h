@@ -299,6 +299,9 @@ private:
     void markTimeInvalid(i32 which, bool invalid, std::u16string_view typed = {});
     void showMarkerSlider(i32 which);
     void requestFrame(i64 us);
+    /// With SNIPFORGE_PREVIEW_TIMING set: one line on standard error per
+    /// request and per picture shown.
+    static void logPreviewTiming(const char* what, i64 us);
 
     // Guarded by the job lock.
     thread::Pooled<Setting> m_job;

@@ -14,6 +14,7 @@ public:
     thread::ObjLocker& grabLock() override { return m_grabber->getGrabLock(); }
     bool takeImage(image::win::BufferedImage* image) override { return m_grabber->takeImage(image); }
     bool isImagePending() const override { return m_grabber->isImagePending(); }
+    bool isBusy() override { return m_grabber->isBusy(); }
     void discardImage() override { m_grabber->clearImagePending(); }
     void releaseSource() override {
         m_grabber->release();

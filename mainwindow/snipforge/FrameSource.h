@@ -27,6 +27,9 @@ public:
     /// Whether a received picture waits for `takeImage`. Sources that cannot
     /// tell say true and let `takeImage` decide.
     virtual bool isImagePending() const { return true; }
+    /// Whether a request waits or its picture is still being made. Sources
+    /// that cannot tell say false.
+    virtual bool isBusy() { return false; }
     /// After "UpdateVideoImage" when nobody shows pictures: lets the grabber
     /// go on without waiting for the picture to be taken.
     virtual void discardImage() = 0;

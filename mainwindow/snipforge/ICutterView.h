@@ -54,6 +54,10 @@ public:
     /// false: it draws again.
     virtual void setPreviewUpdating(bool updating) = 0;
     virtual void redrawPreview() = 0;
+    /// true: a picture is asked for; the preview shows that it is busy when
+    /// none has come within about 150 ms. false: the picture asked for last
+    /// is there (or none is coming); the busy look goes.
+    virtual void setPreviewBusy(bool busy) { (void)busy; }
 };
 
 } // namespace s::video::gui::dialogs::snipforge

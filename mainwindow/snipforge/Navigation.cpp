@@ -3,6 +3,8 @@
 #include "mainwindow/snipforge/Dialog.h"
 
 #include <cmath>
+#include <cstdlib>
+#include <ctime>
 #include <cstdio>
 #include <limits>
 #include <mutex>
@@ -276,8 +278,12 @@ void Dialog::showMarkerSlider(i32 which) {
 void Dialog::requestFrame(i64 us) {
     m_shownUs = us;
     Guard guard(m_sourceLock);
-    if (m_frameSource)
+    if (m_frameSource) {
+        logPreviewTiming("request", us);
         m_frameSource->requestFrame(us);
+        if (m_view)
+            m_view->setPreviewBusy(true);
+    }
 }
 
 void Dialog::step(i64 deltaUs) {
@@ -390,6 +396,10 @@ void Dialog::setMarkerHere(i32 which) {
 
 void Dialog::onImageReady() {
     Guard guard(m_sourceLock);
+    // Pictures of older positions may come on the way to the newest; the
+    // busy look stays until the last one asked for is there.
+    if (m_view && (!m_frameSource || !m_frameSource->isBusy()))
+        m_view->setPreviewBusy(false);
     if (!m_frameSource || !m_frameSource->isImagePending())
         return;
     image::win::BufferedImage* image = m_view ? m_view->previewImage() : nullptr;
@@ -400,8 +410,23 @@ void Dialog::onImageReady() {
     m_view->setPreviewUpdating(true);
     const bool taken = m_frameSource->takeImage(image);
     m_view->setPreviewUpdating(false);
-    if (taken)
+    if (taken) {
         m_view->redrawPreview();
+        logPreviewTiming("picture", m_shownUs);
+    }
+}
+
+void Dialog::logPreviewTiming(const char* what, i64 us) {
+    // For measuring click-to-picture times from outside (the benchmarks):
+    // wall-clock microseconds, comparable with another process's clock.
+    static const bool enabled = std::getenv("SNIPFORGE_PREVIEW_TIMING") != nullptr;
+    if (!enabled)
+        return;
+    timespec now{};
+    ::clock_gettime(CLOCK_REALTIME, &now);
+    std::fprintf(stderr, "preview %s %lld at %lld\n", what, static_cast<long long>(us),
+                 static_cast<long long>(now.tv_sec) * 1000000 + now.tv_nsec / 1000);
+    std::fflush(stderr);
 }
 
 } // namespace s::video::gui::dialogs::snipforge

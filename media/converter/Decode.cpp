@@ -112,6 +112,11 @@ bool Decoder::open(const AVStream* stream, std::string& error) {
     return true;
 }
 
+void Decoder::flush() {
+    if (m_context)
+        avcodec_flush_buffers(m_context);
+}
+
 bool Decoder::decode(const AVPacket* packet, const FrameSink& sink) {
     int result = avcodec_send_packet(m_context, packet);
     if (result < 0 && result != AVERROR_EOF && result != AVERROR(EAGAIN)) {

@@ -32,6 +32,10 @@ public:
     /// when the sink asked to stop, or when too many packets were corrupt.
     [[nodiscard]] bool decode(const AVPacket* packet, const FrameSink& sink);
 
+    /// Forgets every packet and frame in flight (after a seek), as a fresh
+    /// decoder would start, but keeps the decoder's picture buffers.
+    void flush();
+
     u32 framesDecoded() const { return m_frames; }
     u32 corruptPackets() const { return m_corrupt; }
 

@@ -109,27 +109,34 @@ bool InputFile::open(const InputOptions& options, const std::atomic<bool>& stop,
         return false;
     }
 
+    if (options.seekUs != kNoTime)
+        seekTo(options.seekUs, options.path);
+    else
+        m_offsetUs = m_context->start_time != AV_NOPTS_VALUE ? -m_context->start_time : 0;
+    return true;
+}
+
+void InputFile::seekTo(i64 positionUs, const std::string& name) {
     const i64 start = m_context->start_time != AV_NOPTS_VALUE ? m_context->start_time : 0;
-    m_offsetUs = -start;
-    if (options.seekUs != kNoTime) {
-        m_seeked = true;
-        m_offsetUs -= options.seekUs;
-        const i64 wanted = options.seekUs + start;
-        i64 target = wanted;
-        // Containers that seek by decoding time land after the wanted
-        // presentation time when frames are reordered: aim a little earlier
-        // (about three frames), as the converter always has.
-        if (!(m_context->iformat->flags & AVFMT_SEEK_TO_PTS)) {
-            for (unsigned i = 0; i < m_context->nb_streams; ++i) {
-                if (m_context->streams[i]->codecpar->video_delay > 0) {
-                    target -= 3 * AV_TIME_BASE / 23;
-                    break;
-                }
+    m_offsetUs = -start - positionUs;
+    m_seeked = true;
+    m_startKeyUs = kNoTime;
+    m_fromStart = true;
+    clearAhead();
+    const i64 wanted = positionUs + start;
+    i64 target = wanted;
+    // Containers that seek by decoding time land after the wanted
+    // presentation time when frames are reordered: aim a little earlier
+    // (about three frames), as the converter always has.
+    if (!(m_context->iformat->flags & AVFMT_SEEK_TO_PTS)) {
+        for (unsigned i = 0; i < m_context->nb_streams; ++i) {
+            if (m_context->streams[i]->codecpar->video_delay > 0) {
+                target -= 3 * AV_TIME_BASE / 23;
+                break;
             }
         }
-        seek(wanted, target, options.path);
     }
-    return true;
+    seek(wanted, target, name);
 }
 
 void InputFile::seek(i64 wantedUs, i64 targetUs, const std::string& name) {
@@ -141,7 +148,9 @@ void InputFile::seek(i64 wantedUs, i64 targetUs, const std::string& name) {
         const bool fromStart = targetUs - backoff <= start;
         // A position at the file's start needs no seek at all: the input is
         // still there after reading its stream information.
-        const SeekFrom from = !fromStart ? SeekFrom::kTime : tries == 0 ? SeekFrom::kNowhere : SeekFrom::kStart;
+        const SeekFrom from = !fromStart                  ? SeekFrom::kTime
+                              : tries == 0 && m_untouched ? SeekFrom::kNowhere
+                                                          : SeekFrom::kStart;
         exhausted = exhausted || fromStart;
         if (seekAndScan(from, targetUs - backoff, wantedUs, video, exhausted) || exhausted)
             break;
@@ -272,6 +281,7 @@ int InputFile::read(AVPacket* packet) {
 }
 
 int InputFile::readFromFile(AVPacket* packet) {
+    m_untouched = false;
     for (;;) {
         const int result = av_read_frame(m_context, packet);
         if (result != AVERROR(EAGAIN))

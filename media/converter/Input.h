@@ -41,6 +41,13 @@ public:
 
     AVFormatContext* context() const { return m_context; }
 
+    /// Moves an opened input to the key frame at or before `positionUs`
+    /// (microseconds from the file's start), exactly as `open` does for an
+    /// input seek to that position, and forgets whatever was read ahead.
+    /// Afterwards `timeOffsetUs`, `startKeyUs` and `readsFromStart` describe
+    /// the new place. For readers that keep one input open across requests.
+    void seekTo(i64 positionUs, const std::string& name);
+
     /// Microseconds to add to a stream time (converted to microseconds) to
     /// get the time on the output's clock: minus the file's start and minus
     /// the input seek.
@@ -77,6 +84,7 @@ private:
     i64 m_startKeyUs = kNoTime;
     bool m_fromStart = true;
     std::deque<AVPacket*> m_ahead; // read during the seek, handed out first
+    bool m_untouched = true;       // nothing read since the stream information
 };
 
 using s::video::absolutePath;

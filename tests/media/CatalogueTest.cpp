@@ -396,6 +396,60 @@ TEST_P(Catalogue, GrabShowsTheFrameAtThePosition) {
     }
 }
 
+/// "hh:mm:ss.mmm" of `us` rounded to whole milliseconds, as the frame
+/// command writes its times.
+std::string commandTime(long long us) {
+    const long long ms = std::llround(static_cast<double>(us) / 1000.0);
+    char text[32];
+    std::snprintf(text, sizeof text, "%02lld:%02lld:%02lld.%03lld", ms / 3600000, ms / 60000 % 60, ms / 1000 % 60,
+                  ms % 1000);
+    return text;
+}
+
+TEST_P(Catalogue, SteppingThroughShowsWhatTheFrameCommandWritesForEachPosition) {
+    // One grabber kept open, as the window keeps it: around each position a
+    // step forward, two back and a jump to the next, so that the cache, a
+    // forward decode and a seek each serve some of them; every picture is
+    // the one the in-process frame command writes for its position alone.
+    const Kind& kind = GetParam();
+    if (kind.grabs.empty() || kind.outcome == Outcome::kRefused)
+        GTEST_SKIP() << "no moving picture to step through";
+    std::vector<long long> positions;
+    for (double grab : kind.grabs) {
+        const long long us = std::llround(grab * 1e6);
+        for (long long step : {0LL, 40000LL, -40000LL, -80000LL})
+            positions.push_back(std::max(0LL, us + step));
+    }
+    std::string list;
+    for (long long us : positions)
+        list += (list.empty() ? "" : ",") + seconds(static_cast<double>(us) / 1e6);
+    const std::string series = m_outDir + "/series";
+    ASSERT_TRUE(std::filesystem::create_directory(series));
+    const CliRun run = cli({"frame", m_input, "--at", list, "--out", series});
+    ASSERT_EQ(run.exitStatus, 0) << run.out << run.err;
+    for (size_t i = 0; i < positions.size(); ++i) {
+        const long long us = positions[i];
+        SCOPED_TRACE("at " + seconds(static_cast<double>(us) / 1e6) + ", picture " + std::to_string(i + 1));
+        const long long first = us < 2000000 ? 0 : us - 2000000;
+        const long long second = us < 2000000 ? us : 2000000;
+        const std::string alone = m_outDir + "/alone.bmp";
+        const CliRun command = cli({"tool",
+                                    "ffmpeg -ss " + commandTime(first) + " -t 1 -i " + m_input +
+                                        " -y -an -f image2 -ss " + commandTime(second) + " -vframes 1 " + alone,
+                                    "--duration-ms", "1"});
+        ASSERT_EQ(command.exitStatus, 0) << command.err;
+        char name[32];
+        std::snprintf(name, sizeof name, "/%04zu.bmp", i + 1);
+        const s::test::Bitmap stepped = s::test::readBmp(series + name);
+        const s::test::Bitmap wanted = s::test::readBmp(alone);
+        ASSERT_GT(wanted.width, 0);
+        EXPECT_EQ(stepped.width, wanted.width);
+        EXPECT_EQ(stepped.height, wanted.height);
+        EXPECT_TRUE(stepped.bgr == wanted.bgr) << "another picture than the frame command's";
+        std::filesystem::remove(alone);
+    }
+}
+
 void Catalogue::cut(bool precise) {
     const Kind& kind = GetParam();
     const DecodedVideo video = s::test::decodeVideo(m_input);

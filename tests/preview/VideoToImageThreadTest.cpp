@@ -150,6 +150,15 @@ const Clip& offsetClip() {
     return c;
 }
 
+/// 20 s of 320x240 at 25 fps with one key frame: a position near the end
+/// takes the whole file's decoding.
+const Clip& longClip() {
+    static const Clip c = clip("long.mp4", 320, 240,
+                               {"-f", "lavfi", "-i", "testsrc=size=320x240:rate=25", "-t", "20", "-c:v", "libx264",
+                                "-preset", "ultrafast", "-g", "500", "-keyint_min", "500", "-pix_fmt", "yuv420p"});
+    return c;
+}
+
 /// 322 x 1000: every BMP row needs two bytes of padding, so the picture is
 /// larger than width x height x 3 + 2048.
 const Clip& paddedClip() {
@@ -416,9 +425,12 @@ TEST_F(PreviewTest, PositionsAtAndPastTheEndShowTheLastFrameAndTheNextGrabWorks)
 // ---------------------------------------------------------------- requests
 
 TEST_F(PreviewTest, RequestsMadeDuringAGrabCollapseToTheNewest) {
+    // The external tool's grab runs to its end whatever comes meanwhile.
+    ProgramFolder program;
+    program.installRealTool();
     const Clip& c = mainClip();
     Window window;
-    Grabber grabber = makeGrabber(window, c, false);
+    Grabber grabber = makeGrabber(window, c, true);
     {
         // A cut holding the grab lock keeps the grab of 0.5 s in progress.
         std::lock_guard<s::thread::ObjLocker> cut(grabber->getGrabLock());
@@ -574,6 +586,91 @@ TEST_F(PreviewTest, CommandLineFailsWithOneLineReason) {
     }
     struct stat status {};
     EXPECT_NE(::stat(out.c_str(), &status), 0);
+}
+
+} // namespace
+
+// ------------------------------------------------- the file kept open
+
+namespace {
+
+TEST_F(PreviewTest, ANewerRequestSupersedesAnInProgressDecodeAndOnlyItIsShown) {
+    const Clip& c = longClip();
+    ASSERT_EQ(c.frameCount(), 500u);
+    Window window;
+    Grabber grabber = makeGrabber(window, c, false);
+    grabber->requestFrame(1'000'000);
+    ASSERT_TRUE(window.waitFor(1));
+    // 19.6 s needs the whole file decoded from its only key frame; 0.4 s,
+    // asked for at once, lies behind it: the decode is given up.
+    grabber->requestFrame(19'600'000);
+    std::this_thread::sleep_for(2ms);
+    grabber->requestFrame(400'000);
+    ASSERT_TRUE(window.waitFor(2));
+    std::this_thread::sleep_for(500ms); // room for a wrong picture to show itself
+    const std::vector<Window::Picture> pictures = window.pictures();
+    ASSERT_EQ(pictures.size(), 2u);
+    EXPECT_EQ(findFrame(c, pictures[1].pixels), static_cast<long>(expectedFrame(400'000)));
+    EXPECT_EQ(grabber->getGrabCount(), 2u);
+    EXPECT_FALSE(grabber->isBusy());
+}
+
+TEST_F(PreviewTest, RequestsAheadOfTheDecodeShowInOrderNewestLast) {
+    // As when dragging forward: a decode that leads to the newer position is
+    // finished and shown on the way, so pictures come as fast as they decode.
+    const Clip& c = longClip();
+    Window window;
+    Grabber grabber = makeGrabber(window, c, false);
+    const i64 positions[] = {2'000'000, 6'000'000, 10'000'000, 14'000'000, 18'000'000};
+    for (i64 position : positions) {
+        grabber->requestFrame(position);
+        std::this_thread::sleep_for(3ms);
+    }
+    ASSERT_TRUE(window.waitFor(1));
+    for (int i = 0; i < 12000 && (grabber->isBusy() || grabber->isImagePending()); ++i)
+        std::this_thread::sleep_for(10ms);
+    const std::vector<Window::Picture> pictures = window.pictures();
+    long previous = -1;
+    for (const Window::Picture& picture : pictures) {
+        const long frame = findFrame(c, picture.pixels);
+        EXPECT_GT(frame, previous) << "an older position showed after a newer one";
+        previous = frame;
+    }
+    EXPECT_EQ(previous, static_cast<long>(expectedFrame(18'000'000)));
+}
+
+TEST_F(PreviewTest, ReleasingInProcessEndsWithinASecondInEveryState) {
+    const Clip& c = longClip();
+    {
+        // Idle, before any request.
+        Window window;
+        Grabber grabber = makeGrabber(window, c, false);
+        EXPECT_TRUE(releasesWithin(grabber, 1000ms));
+    }
+    {
+        // In the middle of decoding the whole file.
+        Window window;
+        Grabber grabber = makeGrabber(window, c, false);
+        grabber->requestFrame(19'900'000);
+        std::this_thread::sleep_for(20ms);
+        EXPECT_TRUE(releasesWithin(grabber, 1000ms));
+    }
+    {
+        // Right after the first picture, while the packet index is built.
+        Window window;
+        Grabber grabber = makeGrabber(window, c, false);
+        grabber->requestFrame(100'000);
+        ASSERT_TRUE(window.waitFor(1));
+        EXPECT_TRUE(releasesWithin(grabber, 1000ms));
+    }
+    {
+        // With a picture the window never takes.
+        Window window(false);
+        Grabber grabber = makeGrabber(window, c, false);
+        grabber->requestFrame(5'000'000);
+        ASSERT_TRUE(window.waitFor(1));
+        EXPECT_TRUE(releasesWithin(grabber, 1000ms));
+    }
 }
 
 } // namespace

@@ -2,6 +2,12 @@
 // at position T, grabbed through the frame grabber and written in the format
 // IMAGE's extension names, through that format's stored encode setting as the
 // window's "Save as Image" writes it.
+//
+// snipforge-cli frame FILE --at T1,T2,... --out DIR [--type EXT]: several
+// positions served in order by one grabber kept open, as the window steps
+// through a file; DIR receives 0001.bmp, 0002.bmp, ... (EXT picks another
+// format), and each picture's time from its request to its arrival is
+// printed.
 
 #include "foundation/event/EventLoop.h"
 #include "foundation/event/INamedEventListener.h"
@@ -26,6 +32,8 @@
 #include <cstring>
 #include <mutex>
 #include <string>
+#include <sys/stat.h>
+#include <vector>
 
 namespace s::cli {
 
@@ -109,12 +117,14 @@ public:
         m_changed.notify_all();
     }
 
-    /// Waits for the first picture; false when none came in time. `copied`
-    /// tells whether it held a picture.
+    /// Waits for the next picture; false when none came in time. `copied`
+    /// tells whether it held a picture. The next wait is for the picture
+    /// after it.
     bool wait(bool* copied) {
         std::unique_lock<std::mutex> guard(m_lock);
         const bool delivered = m_changed.wait_for(guard, kGrabLimit, [this] { return m_delivered; });
         *copied = m_copied;
+        m_delivered = false;
         return delivered;
     }
 
@@ -138,6 +148,7 @@ int runFrame(std::span<char* const> args) {
     const char* file = nullptr;
     const char* at = nullptr;
     const char* out = nullptr;
+    const char* typeName = nullptr;
     bool endOfOptions = false;
     for (size_t i = 0; i < args.size(); ++i) {
         const char* arg = args[i];
@@ -145,13 +156,17 @@ int runFrame(std::span<char* const> args) {
             endOfOptions = true;
         } else if (!endOfOptions && (std::strcmp(arg, "-h") == 0 || std::strcmp(arg, "--help") == 0)) {
             std::printf("usage: snipforge-cli frame FILE --at T --out IMAGE\n"
+                        "       snipforge-cli frame FILE --at T1,T2,... --out DIR [--type EXT]\n"
                         "  T: seconds (65.2) or h:mm:ss[.mmm] from the start of the file\n"
-                        "  IMAGE: its extension names the format: bmp, jpg or jpeg, png, gif, ico or icon\n");
+                        "  IMAGE: its extension names the format: bmp, jpg or jpeg, png, gif, ico or icon\n"
+                        "  DIR: receives 0001.bmp, 0002.bmp, ... in the order of the times (EXT: another\n"
+                        "       of the formats); one line per picture tells how long it took\n");
             return kExitSuccess;
-        } else if (!endOfOptions && (std::strcmp(arg, "--at") == 0 || std::strcmp(arg, "--out") == 0)) {
+        } else if (!endOfOptions && (std::strcmp(arg, "--at") == 0 || std::strcmp(arg, "--out") == 0 ||
+                                     std::strcmp(arg, "--type") == 0)) {
             if (i + 1 >= args.size())
                 return fail(std::string(arg) + " needs a value");
-            (arg[2] == 'a' ? at : out) = args[++i];
+            (arg[2] == 'a' ? at : arg[2] == 'o' ? out : typeName) = args[++i];
         } else if (!file) {
             file = arg;
         } else {
@@ -160,19 +175,42 @@ int runFrame(std::span<char* const> args) {
     }
     if (!file || !at || !out)
         return fail("usage: snipforge-cli frame FILE --at T --out IMAGE");
+    // Several times (a comma in --at) go into a folder.
+    std::vector<std::string> times;
+    for (const char* p = at;;) {
+        const char* comma = std::strchr(p, ',');
+        times.emplace_back(p, comma ? static_cast<size_t>(comma - p) : std::strlen(p));
+        if (!comma)
+            break;
+        p = comma + 1;
+    }
+    const bool series = times.size() > 1;
+    if (typeName && !series)
+        return fail("--type goes with several times (--at T1,T2,...) and an output folder");
     // The format comes first: a name that selects none is refused before
     // any work, and nothing is written.
-    const types::ImageTypeInfo* type =
-        types::imageTypeForExtension(types::extensionOf(file::win::fromOsText(out)));
+    std::u16string extension = series ? file::win::fromOsText(typeName ? typeName : "bmp")
+                                      : types::extensionOf(file::win::fromOsText(out));
+    const types::ImageTypeInfo* type = types::imageTypeForExtension(extension);
     if (!type) {
-        printError((std::string("frame: ") + out + ": the extension names no image format (supported: " +
+        printError((std::string("frame: ") + (series && typeName ? typeName : out) +
+                    ": the extension names no image format (supported: " +
                     file::win::toOsText(types::supportedExtensionsText()) + ")")
                        .c_str());
         return kExitUsage;
     }
-    i64 positionUs = 0;
-    if (!parseTime(at, &positionUs))
-        return fail(std::string("bad time \"") + at + "\" (seconds such as 65.2, or h:mm:ss.mmm)");
+    std::vector<i64> positions;
+    for (const std::string& text : times) {
+        i64 positionUs = 0;
+        if (!parseTime(text.c_str(), &positionUs))
+            return fail("bad time \"" + text + "\" (seconds such as 65.2, or h:mm:ss.mmm)");
+        positions.push_back(positionUs);
+    }
+    if (series) {
+        struct stat status {};
+        if (::stat(out, &status) != 0 || !S_ISDIR(status.st_mode))
+            return fail(std::string(out) + ": not a folder (several times write into a folder)");
+    }
 
     // The tool runs in the file's folder, so it gets the absolute name.
     char* resolved = ::realpath(file, nullptr);
@@ -193,8 +231,10 @@ int runFrame(std::span<char* const> args) {
     const video::StreamInfo* stream = info->firstStreamOfType(1);
     if (!stream || stream->width() <= 0 || stream->height() <= 0)
         return fail(std::string(file) + ": no video stream");
-    if (info->durationUs() > 0 && positionUs >= info->durationUs())
-        return fail(std::string("position ") + at + " lies at or beyond the end of the file");
+    for (size_t i = 0; i < positions.size(); ++i) {
+        if (info->durationUs() > 0 && positions[i] >= info->durationUs())
+            return fail("position " + times[i] + " lies at or beyond the end of the file");
+    }
 
     event::EventLoop loop;
     if (!loop.start())
@@ -208,36 +248,58 @@ int runFrame(std::span<char* const> args) {
     }
     PictureListener listener(grabber.get(), image.get());
     loop.addNamedEventListener(&listener);
-    grabber->requestFrame(positionUs);
-    bool copied = false;
-    const bool delivered = listener.wait(&copied);
-    // The grabber ends even when its picture was never taken.
-    grabber.reset();
-    loop.stop();
-    loop.removeNamedEventListener(&listener);
 
-    if (!delivered)
-        return fail("the frame grab did not finish");
-    if (!copied)
-        return fail(std::string("no picture at ") + at);
     // The window's settings store, when there is one, holds the encode
     // settings; without it the defaults stand.
     thread::Pooled<reg::MappedData> store = thread::makePooled<reg::MappedData>();
     str::strbuffer::StrBuffer keyPath;
     reg::MappedData::storeKeyPath(keyPath, kProductIdentifier);
     map::IMappedData* settings = store->open(keyPath.c_str()) ? store.get() : nullptr;
-    int error = 0;
-    switch (types::writeImageFile(image.get(), type->type, settings, out, &error)) {
-    case types::ImageWriteResult::kWritten:
-        return kExitSuccess;
-    case types::ImageWriteResult::kNothingEncoded:
-        return fail(std::string(out) +
-                    ": the encode settings make no picture (an icon needs a size and a depth)");
-    case types::ImageWriteResult::kWriteFailed:
-        break;
+
+    int status = kExitSuccess;
+    for (size_t i = 0; i < positions.size() && status == kExitSuccess; ++i) {
+        const auto asked = std::chrono::steady_clock::now();
+        grabber->requestFrame(positions[i]);
+        bool copied = false;
+        const bool delivered = listener.wait(&copied);
+        const double ms =
+            std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - asked).count();
+        if (!delivered) {
+            status = fail("the frame grab did not finish");
+            break;
+        }
+        if (!copied) {
+            status = fail("no picture at " + times[i]);
+            break;
+        }
+        std::string target = out;
+        if (series) {
+            char name[32];
+            std::snprintf(name, sizeof name, "/%04zu.", i + 1);
+            target += name + file::win::toOsText(extension);
+        }
+        int error = 0;
+        switch (types::writeImageFile(image.get(), type->type, settings, target.c_str(), &error)) {
+        case types::ImageWriteResult::kWritten:
+            if (series)
+                std::printf("frame %zu at %s: %.1f ms\n", i + 1, times[i].c_str(), ms);
+            break;
+        case types::ImageWriteResult::kNothingEncoded:
+            status =
+                fail(target + ": the encode settings make no picture (an icon needs a size and a depth)");
+            break;
+        case types::ImageWriteResult::kWriteFailed:
+            status = fail(target + ": could not be written" +
+                          (error ? std::string(": ") + std::strerror(error) : ""));
+            break;
+        }
+        std::fflush(stdout);
     }
-    return fail(std::string(out) + ": could not be written" +
-                (error ? std::string(": ") + std::strerror(error) : ""));
+    // The grabber ends even when its picture was never taken.
+    grabber.reset();
+    loop.stop();
+    loop.removeNamedEventListener(&listener);
+    return status;
 }
 
 } // namespace s::cli

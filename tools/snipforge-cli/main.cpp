@@ -19,9 +19,10 @@ const Command kCommands[] = {
      "run a converter command line (\"ffmpeg ...\") with the in-process converter", true, runTool},
     {"cut", "FILE --start T --end T [--precise [--full-reencode]] [--out DIR]",
      "save the scene between two positions (seconds or h:mm:ss[.mmm]) as the window does", true, runCut},
-    {"frame", "FILE --at T --out IMAGE",
+    {"frame", "FILE --at T --out IMAGE | FILE --at T1,T2,... --out DIR [--type EXT]",
      "grab the picture at T (seconds or h:mm:ss.mmm) through the frame grabber into IMAGE, whose extension "
-     "names the format (bmp, jpg/jpeg, png, gif, ico/icon)",
+     "names the format (bmp, jpg/jpeg, png, gif, ico/icon); several times go in order through one grabber "
+     "into DIR as 0001.bmp, 0002.bmp, ... (EXT: another format), each with its time in milliseconds",
      true, runFrame},
 };
 
