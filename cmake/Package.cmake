@@ -23,5 +23,9 @@ set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
 set(CPACK_DEBIAN_PACKAGE_SECTION video)
 set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
+# The language pack's scripts need fonts beyond a bare desktop's: without
+# them Chinese, Japanese, Korean, Thai, Hindi, Arabic, Persian and Hebrew
+# texts show as boxes. shlibdeps adds the libraries to these.
+set(CPACK_DEBIAN_PACKAGE_DEPENDS "fonts-noto-core, fonts-noto-cjk")
 
 include(CPack)

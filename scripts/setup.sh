@@ -13,6 +13,9 @@ packages=(
     libjpeg62-turbo-dev libpng-dev zlib1g-dev
     libgtk-3-dev xvfb xauth xdotool x11-utils openbox
     desktop-file-utils appstream
+    # Glyphs for the languages of the pack that DejaVu lacks: Arabic, Persian,
+    # Hebrew, Thai and Devanagari (noto-core), Chinese, Japanese, Korean (cjk).
+    fonts-noto-core fonts-noto-cjk
 )
 
 missing=()
