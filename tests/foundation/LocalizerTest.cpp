@@ -161,7 +161,7 @@ TEST(Localizer, BuiltInPackHasEveryLanguageAndTheEnglishTexts) {
     // 4 of the keyboard.
     EXPECT_EQ(loc->pack(0)->textCount(), 138u);
 
-    loc->selectLanguage(u"Japanese"); // no translations yet: English everywhere
+    loc->selectLanguage(u"English");
     EXPECT_EQ(text(loc->getText(1090000)), u"Lossless cut  (very fast)");
     EXPECT_EQ(text(loc->getText(1090010)), u"Precise cut  (re-encode and slow)");
     EXPECT_EQ(text(loc->getText(300000)), u"Zarvo Snipforge");
@@ -179,6 +179,15 @@ TEST(Localizer, BuiltInPackHasEveryLanguageAndTheEnglishTexts) {
     EXPECT_EQ(text(loc->getText(1104000)), u"Not a time:");
     for (int id : {100000, 101000, 609450, 700001, 1002000, 3008002})
         EXPECT_TRUE(loc->hasText(id)) << id;
+
+    // Names, the version and the registry identifier stay as they are in
+    // every language; the menu texts are translated.
+    loc->selectLanguage(u"Japanese");
+    EXPECT_EQ(text(loc->getText(300000)), u"Zarvo Snipforge");
+    EXPECT_EQ(text(loc->getText(500010)), u"1.17");
+    EXPECT_EQ(text(loc->getText(608225)), u"Cuts");
+    EXPECT_EQ(text(loc->getText(608221)), u"\u4fdd\u5b58\u5148:  \u30b5\u30d6\u30d5\u30a9\u30eb\u30c0\u30fc\u300cCuts\u300d");
+    EXPECT_EQ(text(loc->getText(1101000)), u"\u958b\u59cb:\u00a0");
 }
 
 TEST(Localizer, StoredLanguageIsAppliedAndRepairedAtStartUp) {
