@@ -188,12 +188,12 @@ void About3::build(i32 s) {
         m_window = nullptr;
         return;
     }
-    m_window->resizeWindow(kWidth * s, kHeight * s);
-    // Larger fonts and longer texts than the classic size was made for get
-    // the room they need.
+    // The classic size, or what the rows need when larger fonts or longer
+    // texts do not fit in it.
     m_window->doLayout();
     m_window->doLayout();
-    m_window->fitToMinimum();
+    m_window->resizeWindow(std::max(kWidth * s, m_window->getClientMinWidth()),
+                           std::max(kHeight * s, m_window->getClientMinHeight()));
 }
 
 void About3::onEvent(IComponent* source, i32 code) {
