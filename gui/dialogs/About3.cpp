@@ -124,15 +124,15 @@ void About3::build(i32 s) {
     top->add(m_closeIcon);
     column->add(top);
 
-    // The names line up in one column as wide as the widest of them (at
-    // least the classic width).
+    // The names line up in one column as wide as the widest of them and a
+    // little room before the values (at least the classic width).
     win::Label* names[4] = {rowLabel(text(400010, u"Version:"), 0), rowLabel(text(400020, u"Last Updated:"), 0),
                             rowLabel(text(400080, u"URL:"), 0),
                             m_secondLinkId >= 0 ? rowLabel(text(m_secondLinkId, u""), 0) : nullptr};
     i32 labelWidth = 100 * s;
     for (win::Label* name : names) {
         if (name) {
-            labelWidth = std::max(labelWidth, name->getMinWidth());
+            labelWidth = std::max(labelWidth, name->getMinWidth() + 8 * s);
         }
     }
     for (win::Label* name : names) {
