@@ -165,8 +165,11 @@ int runFrame(std::span<char* const> args) {
     const types::ImageTypeInfo* type =
         types::imageTypeForExtension(types::extensionOf(file::win::fromOsText(out)));
     if (!type) {
-        printError((std::string("frame: ") + out + ": the extension names no image format (supported: " +
-                    file::win::toOsText(types::supportedExtensionsText()) + ")")
+        printError((std::string("frame: ") + out + ": " +
+                    text(3011000, "The picture was not saved: the file name must end in an image type the "
+                                  "program can write.") +
+                    " " + text(3011001, "Supported types:") + " " +
+                    file::win::toOsText(types::supportedExtensionsText()))
                        .c_str());
         return kExitUsage;
     }
@@ -192,7 +195,8 @@ int runFrame(std::span<char* const> args) {
         return fail(std::string(file) + ": " + failure.toStdString());
     const video::StreamInfo* stream = info->firstStreamOfType(1);
     if (!stream || stream->width() <= 0 || stream->height() <= 0)
-        return fail(std::string(file) + ": no video stream");
+        return fail(std::string(file) + ": " +
+                    text(3009040, "It has no video stream (an audio file?): only videos can be cut."));
     if (info->durationUs() > 0 && positionUs >= info->durationUs())
         return fail(std::string("position ") + at + " lies at or beyond the end of the file");
 
@@ -231,13 +235,14 @@ int runFrame(std::span<char* const> args) {
     case types::ImageWriteResult::kWritten:
         return kExitSuccess;
     case types::ImageWriteResult::kNothingEncoded:
-        return fail(std::string(out) +
-                    ": the encode settings make no picture (an icon needs a size and a depth)");
+        return fail(std::string(out) + ": " +
+                    text(3011020, "The picture was not saved: its image settings make no picture (an icon "
+                                  "needs at least one size and one colour depth)."));
     case types::ImageWriteResult::kWriteFailed:
         break;
     }
-    return fail(std::string(out) + ": could not be written" +
-                (error ? std::string(": ") + std::strerror(error) : ""));
+    return fail(std::string(out) + ": " + text(3011010, "The picture could not be saved:") +
+                (error ? std::string(" ") + std::strerror(error) : ""));
 }
 
 } // namespace s::cli
