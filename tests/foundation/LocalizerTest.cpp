@@ -117,6 +117,13 @@ TEST(Localizer, LocaleNamesMapToThePacksLanguages) {
         const char16_t* tag;  // the pack chosen on first use
     };
     const Case cases[] = {
+        {"de_DE.UTF-8", u"German", u"deu"},
+        {"pt_BR", u"Portuguese_brazilian", u"bra"},
+        {"pt_PT", u"Portuguese_portugal", u"bra"},
+        {"sr_RS", u"Serbian_cyrillic", u"cpn"},
+        {"ja_JP.eucJP", u"Japanese", u"jpn"},
+        {"ar_EG.UTF-8", u"Arabic", u"ara"},
+        {"he_IL.UTF-8", u"Hebrew", u"heb"},
         {"pt_BR.UTF-8", u"Portuguese_brazilian", u"bra"},
         {"pt_PT.UTF-8", u"Portuguese_portugal", u"bra"},
         {"pt_AO.UTF-8", u"Portuguese", u"por"},
@@ -254,5 +261,19 @@ TEST(Localizer, SystemLanguageComesFromTheFirstSetLocaleVariable) {
                 testing::ExitedWithCode(0), "");
     EXPECT_EXIT(expectSystemName(nullptr, nullptr, nullptr, "zh_HK.UTF-8", u"Chinese_traditional"),
                 testing::ExitedWithCode(0), "");
-    EXPECT_EXIT(expectSystemName(nullptr, nullptr, nullptr, nullptr, u""), testing::ExitedWithCode(0), "");
+    EXPECT_EXIT(expectSystemName(nullptr, nullptr, nullptr, nullptr, u"English"), testing::ExitedWithCode(0), "");
+    // LC_ALL before LC_MESSAGES before LANG.
+    EXPECT_EXIT(expectSystemName(nullptr, "fa_IR", "nb_NO.UTF-8", "de_DE.UTF-8", u"Persian"),
+                testing::ExitedWithCode(0), "");
+    EXPECT_EXIT(expectSystemName(nullptr, "", "nb_NO.UTF-8", "de_DE.UTF-8", u"Norwegian"),
+                testing::ExitedWithCode(0), "");
+    EXPECT_EXIT(expectSystemName(nullptr, nullptr, nullptr, "de_DE.UTF-8", u"German"), testing::ExitedWithCode(0),
+                "");
+    // LANGUAGE counts only under a locale that is not C, as for every
+    // program that reads message catalogues.
+    EXPECT_EXIT(expectSystemName("de_DE", nullptr, nullptr, "C", u"English"), testing::ExitedWithCode(0), "");
+    EXPECT_EXIT(expectSystemName("de_DE", nullptr, nullptr, "C.UTF-8", u"German"), testing::ExitedWithCode(0), "");
+    EXPECT_EXIT(expectSystemName("de_DE", nullptr, nullptr, nullptr, u"English"), testing::ExitedWithCode(0), "");
+    EXPECT_EXIT(expectSystemName("zh_TW:zh", nullptr, nullptr, "en_US.UTF-8", u"Chinese_traditional"),
+                testing::ExitedWithCode(0), "");
 }

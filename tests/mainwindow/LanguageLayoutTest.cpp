@@ -21,6 +21,7 @@
 #include "gui/win/MessageBoxW.h"
 #include "gui/win/PopupMenu.h"
 #include "gui/win/RadioButton.h"
+#include "gui/win/Slider.h"
 #include "gui/win/UIThread.h"
 #include "gui/win/Window.h"
 #include "image/win/BufferedImage.h"
@@ -407,4 +408,25 @@ TEST_F(LanguageLayoutTest, EveryLanguageFitsAtScaleOne) {
 
 TEST_F(LanguageLayoutTest, LongAndNonLatinLanguagesFitAtScaleTwo) {
     runLanguages(2, kScaleTwoSample);
+}
+
+TEST(RightToLeftDesktop, KeepsTheWindowLeftToRight) {
+    // GTK takes a right-to-left direction from the desktop's language
+    // (LANGUAGE here, as for the C.UTF-8 locale every system has); the
+    // window and its controls stay left to right while Arabic texts show.
+    GTEST_FLAG_SET(death_test_style, "threadsafe");
+    auto run = [] {
+        ::setenv("LANGUAGE", "ar", 1);
+        ::setenv("LANG", "C.UTF-8", 1);
+        ::unsetenv("LC_ALL");
+        ::unsetenv("LC_MESSAGES");
+        if (!sw::UIThread::instance().start())
+            std::exit(3);
+        int direction = -1;
+        onUi([&] { direction = gtk_widget_get_default_direction(); });
+        std::exit(direction == GTK_TEXT_DIR_LTR ? 0 : 1);
+    };
+    if (!std::getenv("DISPLAY"))
+        GTEST_SKIP() << "no display";
+    EXPECT_EXIT(run(), testing::ExitedWithCode(0), "");
 }
