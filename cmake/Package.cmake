@@ -24,8 +24,9 @@ set(CPACK_DEBIAN_PACKAGE_SECTION video)
 set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 # The language pack's scripts need fonts beyond a bare desktop's: without
-# them Chinese, Japanese, Korean, Thai, Hindi, Arabic, Persian and Hebrew
-# texts show as boxes. shlibdeps adds the libraries to these.
-set(CPACK_DEBIAN_PACKAGE_DEPENDS "fonts-noto-core, fonts-noto-cjk")
+# them Chinese, Japanese, Korean, Thai and Hindi texts show as boxes (DejaVu
+# has the Arabic, Persian and Hebrew letters). shlibdeps adds the libraries
+# to these.
+set(CPACK_DEBIAN_PACKAGE_DEPENDS "fonts-dejavu-core, fonts-noto-cjk, fonts-thai-tlwg, fonts-lohit-deva")
 
 include(CPack)

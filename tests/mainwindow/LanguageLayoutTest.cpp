@@ -5,7 +5,8 @@
 // than its text needs, no overlapping siblings) must pass for each, at
 // display scale 1 for all 40 languages and at scale 2 for a sample. Each
 // picture goes to <screenshots>/languages/, and one contact sheet per scale
-// shows them side by side. Needs a display (Xvfb); skips without one.
+// shows them side by side. Needs a display (Xvfb); skips without one. Runs
+// on an X server of its own.
 
 #include "foundation/lang/LangPack.h"
 #include "foundation/lang/Localizer.h"
@@ -32,15 +33,18 @@
 #include "resources/Resources.h"
 #include "support/LayoutChecks.h"
 #include "support/MediaFixtures.h"
+#include "support/PrivateDisplay.h"
 
 #include <gtest/gtest.h>
 #include <gtk/gtk.h>
+#include <pango/pangocairo.h>
 
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <filesystem>
 #include <memory>
+#include <regex>
 #include <string>
 #include <thread>
 #include <vector>
@@ -201,7 +205,12 @@ bool writeContactSheet(const std::vector<std::vector<std::string>>& rows, int sh
 
 class LanguageLayoutTest : public ::testing::Test {
 protected:
-    static void SetUpTestSuite() { s_display = sw::UIThread::instance().start(); }
+    static void SetUpTestSuite() {
+        // Menus grab the pointer and the keyboard: an X server of its own
+        // keeps them from other tests running at the same time.
+        snipforge::test::usePrivateDisplayForProcess();
+        s_display = sw::UIThread::instance().start();
+    }
 
     void SetUp() override {
         if (!s_display)
@@ -429,4 +438,49 @@ TEST(RightToLeftDesktop, KeepsTheWindowLeftToRight) {
     if (!std::getenv("DISPLAY"))
         GTEST_SKIP() << "no display";
     EXPECT_EXIT(run(), testing::ExitedWithCode(0), "");
+}
+
+TEST(LanguageGlyphs, EveryTextOfEveryLanguageHasItsGlyphs) {
+    // The installed fonts cover every text: none is drawn with boxes for
+    // characters that no font has (the Chinese, Japanese, Korean, Thai and
+    // Hindi texts need fonts beyond DejaVu).
+    s::lang::Localizer* localizer = s::lang::Localizer::create();
+    const auto bytes = s::resources::languagePackXml();
+    ASSERT_TRUE(localizer->loadUtf8(bytes.data(), static_cast<s::u32>(bytes.size())));
+    std::vector<i32> ids;
+    const std::string document(reinterpret_cast<const char*>(bytes.data()), bytes.size());
+    static const std::regex entry("<entry id=\"([0-9]+)\"");
+    for (auto it = std::sregex_iterator(document.begin(), document.end(), entry); it != std::sregex_iterator(); ++it)
+        ids.push_back(std::stoi((*it)[1].str()));
+    ASSERT_GT(ids.size(), 100u);
+    PangoContext* context = pango_font_map_create_context(pango_cairo_font_map_get_default());
+    PangoFontDescription* font = pango_font_description_from_string("Sans 9");
+    for (s::u32 p = 0; p < localizer->packCount(); ++p) {
+        s::lang::LangPack* pack = localizer->pack(p);
+        localizer->selectLanguage(pack->getEngName());
+        const std::string tag = utf8(pack->getTagName());
+        int missing = 0;
+        std::string where;
+        for (i32 id : ids) {
+            const std::string text = utf8(pack->getText(id));
+            PangoLayout* layout = pango_layout_new(context);
+            pango_layout_set_font_description(layout, font);
+            pango_layout_set_text(layout, text.c_str(), -1);
+            const int unknown = pango_layout_get_unknown_glyphs_count(layout);
+            g_object_unref(layout);
+            if (unknown > 0 && where.empty())
+                where = text;
+            missing += unknown;
+        }
+        const std::string own = utf8(pack->getTrueName());
+        EXPECT_EQ(missing, 0) << tag << ": no glyphs for some characters, first in \"" << where << "\"";
+        PangoLayout* name = pango_layout_new(context);
+        pango_layout_set_font_description(name, font);
+        pango_layout_set_text(name, own.c_str(), -1);
+        EXPECT_EQ(pango_layout_get_unknown_glyphs_count(name), 0) << tag << " " << own;
+        g_object_unref(name);
+    }
+    pango_font_description_free(font);
+    g_object_unref(context);
+    localizer->release();
 }

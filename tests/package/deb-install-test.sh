@@ -57,7 +57,7 @@ depends=$(dpkg-deb -f "$deb" Depends)
 echo "depends: $depends"
 [ -n "$depends" ] || fail "the package declares no dependencies"
 # The fonts the translated texts need are not found by shlibdeps.
-for font in fonts-noto-core fonts-noto-cjk; do
+for font in fonts-dejavu-core fonts-noto-cjk fonts-thai-tlwg fonts-lohit-deva; do
     echo "$depends" | tr ',|' '\n\n' | sed 's/(.*//; s/ //g' | grep -qx "$font" ||
         fail "the package does not depend on $font"
 done
