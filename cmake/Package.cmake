@@ -23,5 +23,10 @@ set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
 set(CPACK_DEBIAN_PACKAGE_SECTION video)
 set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
+# The language pack's scripts need fonts beyond a bare desktop's: without
+# them Chinese, Japanese, Korean, Thai and Hindi texts show as boxes (DejaVu
+# has the Arabic, Persian and Hebrew letters). shlibdeps adds the libraries
+# to these.
+set(CPACK_DEBIAN_PACKAGE_DEPENDS "fonts-dejavu-core, fonts-noto-cjk, fonts-thai-tlwg, fonts-lohit-deva")
 
 include(CPack)

@@ -13,6 +13,11 @@ packages=(
     libjpeg62-turbo-dev libpng-dev zlib1g-dev imagemagick
     libgtk-3-dev xvfb xauth xdotool x11-utils openbox
     desktop-file-utils appstream
+    # Glyphs for the languages of the pack: DejaVu covers the Latin, Greek,
+    # Cyrillic, Arabic, Persian and Hebrew texts; Chinese, Japanese and Korean
+    # (noto-cjk), Thai (tlwg) and Hindi (lohit-deva) need fonts of their own.
+    # None of these replaces DejaVu as the desktop's sans-serif font.
+    fonts-dejavu-core fonts-noto-cjk fonts-thai-tlwg fonts-lohit-deva
 )
 
 missing=()

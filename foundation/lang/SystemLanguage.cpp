@@ -128,16 +128,31 @@ const char16_t* Localizer::systemLanguageName() {
     static std::once_flag once;
     static std::u16string name;
     std::call_once(once, [] {
-        for (const char* variable : {"LANGUAGE", "LC_ALL", "LC_MESSAGES", "LANG"}) {
+        // The messages locale as the C library takes it: LC_ALL, else
+        // LC_MESSAGES, else LANG; none is the C locale.
+        std::string_view messages = "C";
+        for (const char* variable : {"LC_ALL", "LC_MESSAGES", "LANG"}) {
             const char* value = std::getenv(variable);
-            if (!value || !*value)
-                continue;
-            std::string_view first(value);
-            // LANGUAGE is a priority list: "pt_BR:pt:en".
-            first = first.substr(0, first.find(':'));
-            name = languageNameOfLocale(first);
-            break;
+            if (value && *value) {
+                messages = value;
+                break;
+            }
         }
+        // LANGUAGE is a priority list ("pt_BR:pt:en") that programs follow
+        // only when the messages locale is not "C" (C.UTF-8 is another
+        // locale), so a program started with LANG=C speaks English as the
+        // others do.
+        const char* list = std::getenv("LANGUAGE");
+        const bool plain = messages == "C" || messages == "POSIX";
+        if (list && *list && !plain) {
+            std::string_view first(list);
+            first = first.substr(0, first.find(':'));
+            if (!first.empty()) {
+                name = languageNameOfLocale(first);
+                return;
+            }
+        }
+        name = languageNameOfLocale(messages);
     });
     return name.c_str();
 }

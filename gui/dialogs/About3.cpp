@@ -10,6 +10,8 @@
 #include "gui/win/UIThread.h"
 #include "gui/win/Window.h"
 
+#include <algorithm>
+
 namespace s::gui::dialogs {
 
 namespace {
@@ -74,8 +76,20 @@ void About3::show(i32 scaleFactor) {
         win::UIThread::instance().invoke([this, scaleFactor] { show(scaleFactor); });
         return;
     }
-    if (!m_window)
+    // The texts are read when the window is made: a window made in another
+    // language is made again.
+    const std::u16string language = m_localizer ? m_localizer->currentLanguage() : u"";
+    if (m_window && language != m_builtLanguage) {
+        win::Window* old = m_window;
+        m_window = nullptr;
+        m_urlLabel = nullptr;
+        m_closeButton = m_closeIcon = nullptr;
+        old->release();
+    }
+    if (!m_window) {
+        m_builtLanguage = language;
         build(scaleFactor < 1 ? 1 : scaleFactor);
+    }
     if (m_window)
         m_window->showWindow(true, true);
 }
@@ -110,7 +124,21 @@ void About3::build(i32 s) {
     top->add(m_closeIcon);
     column->add(top);
 
-    const i32 labelWidth = 100 * s;
+    // The names line up in one column as wide as the widest of them and a
+    // little room before the values (at least the classic width).
+    win::Label* names[4] = {rowLabel(text(400010, u"Version:"), 0), rowLabel(text(400020, u"Last Updated:"), 0),
+                            rowLabel(text(400080, u"URL:"), 0),
+                            m_secondLinkId >= 0 ? rowLabel(text(m_secondLinkId, u""), 0) : nullptr};
+    i32 labelWidth = 100 * s;
+    for (win::Label* name : names) {
+        if (name) {
+            labelWidth = std::max(labelWidth, name->getMinWidth() + 8 * s);
+        }
+    }
+    for (win::Label* name : names) {
+        if (name)
+            name->setFixedWidth(labelWidth);
+    }
     // An address is shown whole (the window widens for it); other values
     // end in an ellipsis where they do not fit.
     auto addRow = [&](win::Label* name, win::Label* value, bool whole = false) {
@@ -123,8 +151,8 @@ void About3::build(i32 s) {
         row->add(value);
         column->add(row);
     };
-    addRow(rowLabel(text(400010, u"Version:"), labelWidth), rowLabel(m_version.c_str(), 0));
-    addRow(rowLabel(text(400020, u"Last Updated:"), labelWidth), rowLabel(m_updated.c_str(), 0));
+    addRow(names[0], rowLabel(m_version.c_str(), 0));
+    addRow(names[1], rowLabel(m_updated.c_str(), 0));
     auto makeLink = [&](const std::u16string& url) {
         win::Label* link = win::Label::create();
         link->setText(url.c_str(), false);
@@ -135,9 +163,9 @@ void About3::build(i32 s) {
         return link;
     };
     m_urlLabel = makeLink(m_url);
-    addRow(rowLabel(text(400080, u"URL:"), labelWidth), m_urlLabel, true);
-    if (m_secondLinkId >= 0)
-        addRow(rowLabel(text(m_secondLinkId, u""), labelWidth), makeLink(m_secondUrl), true);
+    addRow(names[2], m_urlLabel, true);
+    if (names[3])
+        addRow(names[3], makeLink(m_secondUrl), true);
 
     win::Spacer* filler = win::Spacer::create();
     filler->setPercentHeight(100);
@@ -160,7 +188,12 @@ void About3::build(i32 s) {
         m_window = nullptr;
         return;
     }
-    m_window->resizeWindow(kWidth * s, kHeight * s);
+    // The classic size, or what the rows need when larger fonts or longer
+    // texts do not fit in it.
+    m_window->doLayout();
+    m_window->doLayout();
+    m_window->resizeWindow(std::max(kWidth * s, m_window->getClientMinWidth()),
+                           std::max(kHeight * s, m_window->getClientMinHeight()));
 }
 
 void About3::onEvent(IComponent* source, i32 code) {

@@ -22,7 +22,8 @@ namespace s::gui::dialogs {
 /// The version-information window: version, last update and the maker's
 /// web address (a link opened with the desktop's default handler), with a
 /// "Close" button and a close icon. Made on the first `show` in the
-/// "Classic LG" look and kept; closing only hides it.
+/// "Classic LG" look and kept; closing only hides it. Shown again after the
+/// language changed, it is made again in the new language.
 ///
 /// Threads: user-interface thread (carried there from elsewhere).
 class About3 final : public base::IObject, public thread::IPoolable, public events::IEventListener {
@@ -65,6 +66,7 @@ private:
     std::u16string m_url;
     i32 m_secondLinkId = -1;
     std::u16string m_secondUrl;
+    std::u16string m_builtLanguage; // the language the window's texts are in
     // User-interface thread:
     win::Window* m_window = nullptr;
     drawer::Skinner* m_skinner = nullptr;

@@ -159,7 +159,20 @@ ContentSize layoutLine(win::Container* c, bool vertical, i32 hAlign, i32 vAlign,
 
     const i32 inner = vertical ? c->getInnerHeight() : c->getInnerWidth();
     const i32 available = std::max(inner, minSum);
-    const i32 extra = distribute(items, available, minSum, maxSum);
+    const std::vector<Item> sized = items;
+    i32 extra = distribute(items, available, minSum, maxSum);
+    // An item of no size has no gap after it in the sums; one that grew
+    // (a filler) gets one when placed. Hand out that much less, so that the
+    // items after it stay inside the container.
+    i32 newGaps = 0;
+    for (std::size_t i = 0; i + 1 < items.size(); ++i) {
+        if (sized[i].size == 0 && items[i].size >= 1)
+            ++newGaps;
+    }
+    if (newGaps > 0 && gap > 0) {
+        items = sized;
+        extra = distribute(items, std::max(minSum, available - newGaps * gap), minSum, maxSum);
+    }
 
     i32 pos = 0;
     const i32 mainAlign = vertical ? vAlign : hAlign;

@@ -77,6 +77,15 @@ bool UIThread::start() {
     bool ok = false;
     s->thread = std::thread([s, &ready, &ok] {
         const bool init = gtk_init_check(nullptr, nullptr);
+        // GTK mirrors its widgets on a right-to-left desktop (Arabic,
+        // Persian, Hebrew). The toolkit's layouts place everything left to
+        // right in every language, so its controls, menus and boxes keep
+        // that direction too: a mirrored slider would start at the right of
+        // a timeline whose step buttons go left to right. Texts still read
+        // in their own direction (Pango lays out each paragraph by its
+        // script).
+        if (init)
+            gtk_widget_set_default_direction(GTK_TEXT_DIR_LTR);
         GMainLoop* loop = init ? g_main_loop_new(nullptr, FALSE) : nullptr;
         {
             std::lock_guard l(s->mutex);

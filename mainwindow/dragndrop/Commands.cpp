@@ -175,6 +175,10 @@ void Dialog::selectLanguage(i32 index) {
     // The user's choice from now on, instead of the system's language.
     if (m_context.settings)
         m_context.settings->setString(lang::kLanguageGroup, u"", name);
+    // The status line holds a text, not a number: an idle window says
+    // "Ready" in the new language (a running job sends its next status soon).
+    if (!isBusy())
+        notifyStatus(text(609450, u"Ready"));
     if (m_menu) {
         m_menu->setLanguageRadioMark(index);
         m_menu->relayoutAndFit();

@@ -120,6 +120,8 @@ public:
     gui::win::PopupMenu* viewMenu() const { return m_viewMenu; }
     gui::win::PopupMenu* languageMenu() const { return m_languageMenu; }
     gui::win::PopupMenu* aboutMenu() const { return m_aboutMenu; }
+    /// The version window; null before it was first shown.
+    gui::dialogs::About3* versionWindow() const { return m_about; }
     gui::win::Box* strip() const { return m_strip; }
     gui::win::Box* contentArea() const { return m_contentArea; }
     gui::win::Box* dropColumn() const { return m_dropColumn; }

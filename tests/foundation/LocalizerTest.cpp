@@ -117,6 +117,13 @@ TEST(Localizer, LocaleNamesMapToThePacksLanguages) {
         const char16_t* tag;  // the pack chosen on first use
     };
     const Case cases[] = {
+        {"de_DE.UTF-8", u"German", u"deu"},
+        {"pt_BR", u"Portuguese_brazilian", u"bra"},
+        {"pt_PT", u"Portuguese_portugal", u"bra"},
+        {"sr_RS", u"Serbian_cyrillic", u"cpn"},
+        {"ja_JP.eucJP", u"Japanese", u"jpn"},
+        {"ar_EG.UTF-8", u"Arabic", u"ara"},
+        {"he_IL.UTF-8", u"Hebrew", u"heb"},
         {"pt_BR.UTF-8", u"Portuguese_brazilian", u"bra"},
         {"pt_PT.UTF-8", u"Portuguese_portugal", u"bra"},
         {"pt_AO.UTF-8", u"Portuguese", u"por"},
@@ -161,7 +168,7 @@ TEST(Localizer, BuiltInPackHasEveryLanguageAndTheEnglishTexts) {
     // 4 of the keyboard.
     EXPECT_EQ(loc->pack(0)->textCount(), 138u);
 
-    loc->selectLanguage(u"Japanese"); // no translations yet: English everywhere
+    loc->selectLanguage(u"English");
     EXPECT_EQ(text(loc->getText(1090000)), u"Lossless cut  (very fast)");
     EXPECT_EQ(text(loc->getText(1090010)), u"Precise cut  (re-encode and slow)");
     EXPECT_EQ(text(loc->getText(300000)), u"Zarvo Snipforge");
@@ -179,6 +186,15 @@ TEST(Localizer, BuiltInPackHasEveryLanguageAndTheEnglishTexts) {
     EXPECT_EQ(text(loc->getText(1104000)), u"Not a time:");
     for (int id : {100000, 101000, 609450, 700001, 1002000, 3008002})
         EXPECT_TRUE(loc->hasText(id)) << id;
+
+    // Names, the version and the registry identifier stay as they are in
+    // every language; the menu texts are translated.
+    loc->selectLanguage(u"Japanese");
+    EXPECT_EQ(text(loc->getText(300000)), u"Zarvo Snipforge");
+    EXPECT_EQ(text(loc->getText(500010)), u"1.17");
+    EXPECT_EQ(text(loc->getText(608225)), u"Cuts");
+    EXPECT_EQ(text(loc->getText(608221)), u"\u4fdd\u5b58\u5148:  \u30b5\u30d6\u30d5\u30a9\u30eb\u30c0\u30fc\u300cCuts\u300d");
+    EXPECT_EQ(text(loc->getText(1101000)), u"\u958b\u59cb:\u00a0");
 }
 
 TEST(Localizer, StoredLanguageIsAppliedAndRepairedAtStartUp) {
@@ -245,5 +261,19 @@ TEST(Localizer, SystemLanguageComesFromTheFirstSetLocaleVariable) {
                 testing::ExitedWithCode(0), "");
     EXPECT_EXIT(expectSystemName(nullptr, nullptr, nullptr, "zh_HK.UTF-8", u"Chinese_traditional"),
                 testing::ExitedWithCode(0), "");
-    EXPECT_EXIT(expectSystemName(nullptr, nullptr, nullptr, nullptr, u""), testing::ExitedWithCode(0), "");
+    EXPECT_EXIT(expectSystemName(nullptr, nullptr, nullptr, nullptr, u"English"), testing::ExitedWithCode(0), "");
+    // LC_ALL before LC_MESSAGES before LANG.
+    EXPECT_EXIT(expectSystemName(nullptr, "fa_IR", "nb_NO.UTF-8", "de_DE.UTF-8", u"Persian"),
+                testing::ExitedWithCode(0), "");
+    EXPECT_EXIT(expectSystemName(nullptr, "", "nb_NO.UTF-8", "de_DE.UTF-8", u"Norwegian"),
+                testing::ExitedWithCode(0), "");
+    EXPECT_EXIT(expectSystemName(nullptr, nullptr, nullptr, "de_DE.UTF-8", u"German"), testing::ExitedWithCode(0),
+                "");
+    // LANGUAGE counts only under a locale that is not C, as for every
+    // program that reads message catalogues.
+    EXPECT_EXIT(expectSystemName("de_DE", nullptr, nullptr, "C", u"English"), testing::ExitedWithCode(0), "");
+    EXPECT_EXIT(expectSystemName("de_DE", nullptr, nullptr, "C.UTF-8", u"German"), testing::ExitedWithCode(0), "");
+    EXPECT_EXIT(expectSystemName("de_DE", nullptr, nullptr, nullptr, u"English"), testing::ExitedWithCode(0), "");
+    EXPECT_EXIT(expectSystemName("zh_TW:zh", nullptr, nullptr, "en_US.UTF-8", u"Chinese_traditional"),
+                testing::ExitedWithCode(0), "");
 }

@@ -118,6 +118,24 @@ TEST(LayoutTest, ColumnSharesExtraHeightInProportionThenInOrder) {
     EXPECT_EQ(50, a->getY());
 }
 
+TEST(LayoutTest, AGrowingEmptyChildKeepsTheChildrenAfterItInside) {
+    // A filler of no minimum between rows: once it grows it has a gap after
+    // it like any other child, and the last row must still end inside.
+    BoxHandle box;
+    box->setKindColumn();
+    box->setVGap(10);
+    box->setSize(40, 100);
+    Leaf* top = addLeaf(box.box, 10, 20);
+    Leaf* filler = addLeaf(box.box, 10, 0, 0, 100);
+    Leaf* bottom = addLeaf(box.box, 10, 24);
+    box->doLayout();
+    EXPECT_EQ(0, top->getY());
+    EXPECT_EQ(30, filler->getY());
+    EXPECT_EQ(36, filler->getHeight());
+    EXPECT_EQ(76, bottom->getY());
+    EXPECT_LE(bottom->getY() + bottom->getHeight(), 100);
+}
+
 TEST(LayoutTest, ColumnWidthsAndHorizontalAlignment) {
     BoxHandle box;
     box->setKindColumn();

@@ -56,6 +56,11 @@ id=$(sed -n 's:.*<id>\(.*\)</id>.*:\1:p' "${metainfo[0]}")
 depends=$(dpkg-deb -f "$deb" Depends)
 echo "depends: $depends"
 [ -n "$depends" ] || fail "the package declares no dependencies"
+# The fonts the translated texts need are not found by shlibdeps.
+for font in fonts-dejavu-core fonts-noto-cjk fonts-thai-tlwg fonts-lohit-deva; do
+    echo "$depends" | tr ',|' '\n\n' | sed 's/(.*//; s/ //g' | grep -qx "$font" ||
+        fail "the package does not depend on $font"
+done
 ldd "$root/usr/bin/snipforge" >"$work/ldd"
 ! grep -q 'not found' "$work/ldd" || fail "libraries are missing: $(grep 'not found' "$work/ldd")"
 for soname in $(readelf -d "$root/usr/bin/snipforge" | sed -n 's/.*(NEEDED).*\[\(.*\)\]/\1/p'); do

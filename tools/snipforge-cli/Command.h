@@ -1,6 +1,11 @@
 #pragma once
 
 #include <span>
+#include <string>
+
+namespace s::lang {
+class Localizer;
+}
 
 namespace s::cli {
 
@@ -30,6 +35,14 @@ struct Command {
 
 /// The sub-commands, in the order the usage text lists them.
 std::span<const Command> commands();
+
+/// The language pack in the system's language (LANGUAGE, LC_ALL,
+/// LC_MESSAGES, LANG), loaded on first use and kept; null when it does not
+/// load.
+lang::Localizer* localizer();
+/// Text `id` of the pack as UTF-8 in the system's language (no-break spaces
+/// made plain), or `english` when the pack lacks it.
+std::string text(int id, const char* english);
 
 /// Writes "snipforge-cli: <text>" and a line feed to standard error.
 void printError(const char* text);

@@ -182,6 +182,7 @@ int runCut(std::span<char* const> args) {
     {
         gui::dialogs::dragndrop::DialogContext context;
         context.settings = settings;
+        context.localizer = localizer(); // status and result texts as the window words them
         context.target = &loop;
         Dialog dialog(context);
         dialog.setObserver(&printer);
@@ -209,7 +210,7 @@ int runCut(std::span<char* const> args) {
             if (thread::win::stopSignal() != 0) {
                 // Stopped before the cut began: nothing to clean up.
             } else if (!dialog.videoInfo()) {
-                printError("cut: the file has no video stream or cannot be read");
+                printError(("cut: " + text(3007000, "The program failed to open the file.")).c_str());
             } else if (endUs <= startUs) {
                 printError("cut: the end must lie after the start");
                 status = kExitUsage;

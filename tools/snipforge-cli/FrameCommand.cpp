@@ -193,17 +193,19 @@ int runFrame(std::span<char* const> args) {
                                       : types::extensionOf(file::win::fromOsText(out));
     const types::ImageTypeInfo* type = types::imageTypeForExtension(extension);
     if (!type) {
-        printError((std::string("frame: ") + (series && typeName ? typeName : out) +
-                    ": the extension names no image format (supported: " +
-                    file::win::toOsText(types::supportedExtensionsText()) + ")")
+        printError((std::string("frame: ") + (series && typeName ? typeName : out) + ": " +
+                    text(3011000, "The picture was not saved: the file name must end in an image type the "
+                                  "program can write.") +
+                    " " + text(3011001, "Supported types:") + " " +
+                    file::win::toOsText(types::supportedExtensionsText()))
                        .c_str());
         return kExitUsage;
     }
     std::vector<i64> positions;
-    for (const std::string& text : times) {
+    for (const std::string& time : times) {
         i64 positionUs = 0;
-        if (!parseTime(text.c_str(), &positionUs))
-            return fail("bad time \"" + text + "\" (seconds such as 65.2, or h:mm:ss.mmm)");
+        if (!parseTime(time.c_str(), &positionUs))
+            return fail("bad time \"" + time + "\" (seconds such as 65.2, or h:mm:ss.mmm)");
         positions.push_back(positionUs);
     }
     if (series) {
@@ -230,7 +232,8 @@ int runFrame(std::span<char* const> args) {
         return fail(std::string(file) + ": " + failure.toStdString());
     const video::StreamInfo* stream = info->firstStreamOfType(1);
     if (!stream || stream->width() <= 0 || stream->height() <= 0)
-        return fail(std::string(file) + ": no video stream");
+        return fail(std::string(file) + ": " +
+                    text(3009040, "It has no video stream (an audio file?): only videos can be cut."));
     for (size_t i = 0; i < positions.size(); ++i) {
         if (info->durationUs() > 0 && positions[i] >= info->durationUs())
             return fail("position " + times[i] + " lies at or beyond the end of the file");
@@ -285,12 +288,13 @@ int runFrame(std::span<char* const> args) {
                 std::printf("frame %zu at %s: %.1f ms\n", i + 1, times[i].c_str(), ms);
             break;
         case types::ImageWriteResult::kNothingEncoded:
-            status =
-                fail(target + ": the encode settings make no picture (an icon needs a size and a depth)");
+            status = fail(target + ": " +
+                          text(3011020, "The picture was not saved: its image settings make no picture (an "
+                                        "icon needs at least one size and one colour depth)."));
             break;
         case types::ImageWriteResult::kWriteFailed:
-            status = fail(target + ": could not be written" +
-                          (error ? std::string(": ") + std::strerror(error) : ""));
+            status = fail(target + ": " + text(3011010, "The picture could not be saved:") +
+                          (error ? std::string(" ") + std::strerror(error) : ""));
             break;
         }
         std::fflush(stdout);
