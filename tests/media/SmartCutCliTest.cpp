@@ -39,7 +39,8 @@ Cut cut(const std::string& input, const std::string& config, std::vector<std::st
                                      "--out", out};
     argv.insert(argv.end(), extra.begin(), extra.end());
     s::test::ToolSetting setting;
-    setting.environment = {{"XDG_CONFIG_HOME", config}};
+    // The messages this test looks for are the English ones.
+    setting.environment = {{"XDG_CONFIG_HOME", config}, {"LANGUAGE", "en"}, {"LC_ALL", "C.UTF-8"}};
     setting.timeLimitSeconds = 120;
     Cut result{s::test::runTool(argv, {}, setting), {}};
     for (const auto& entry : fs::directory_iterator(out))
