@@ -3,6 +3,7 @@
 #include "media/converter/Decode.h"
 #include "media/converter/Input.h"
 #include "media/converter/LibAv.h"
+#include "media/smartcut/Common.h"
 
 extern "C" {
 #include <libavutil/channel_layout.h>
@@ -17,13 +18,8 @@ namespace s::video::smartcut {
 
 namespace {
 
-const std::atomic<bool> kNeverStop{false};
-
 SmartCutResult status(SmartCutStatus code, std::string reason = {}) {
-    SmartCutResult result;
-    result.status = code;
-    result.reason = std::move(reason);
-    return result;
+    return smartResult(code, std::move(reason));
 }
 
 /// The resampler, the queue of converted samples and the encoder of one
@@ -215,19 +211,14 @@ private:
 
 SmartCutResult encodeAudio(const SmartCutRequest& request, const ScenePlan& plan, const AudioTarget& target,
                            i64 fromUs, i64 toUs, EncodedAudio& out) {
-    const std::atomic<bool>& stop = request.stop ? *request.stop : kNeverStop;
+    const std::atomic<bool>& stop = stopFlagOf(request);
     out = {};
     out.target = target;
     tool::InputFile input;
-    tool::InputOptions options;
-    options.path = request.inputPath;
-    options.probeSize = "100M";
-    options.analyzeDuration = "100M";
-    if (fromUs > 0)
-        options.seekUs = fromUs;
+    if (SmartCutResult opened = openMedia(request, request.inputPath, fromUs, input);
+        opened.status != SmartCutStatus::kDone)
+        return opened;
     std::string error;
-    if (!input.open(options, stop, error))
-        return status(stop.load() ? SmartCutStatus::kStopped : SmartCutStatus::kFailed, error);
     AVFormatContext* context = input.context();
     if (target.streamIndex < 0 || target.streamIndex >= static_cast<int>(context->nb_streams))
         return status(SmartCutStatus::kFailed, "no such audio track");

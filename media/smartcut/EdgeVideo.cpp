@@ -3,6 +3,7 @@
 #include "media/converter/Decode.h"
 #include "media/converter/Input.h"
 #include "media/converter/LibAv.h"
+#include "media/smartcut/Common.h"
 
 extern "C" {
 #include <libavutil/opt.h>
@@ -14,20 +15,15 @@ namespace s::video::smartcut {
 
 namespace {
 
-const std::atomic<bool> kNeverStop{false};
-
 /// Quality of the re-encoded edges: far above what the eye tells from the
 /// copied pictures next to them.
 constexpr const char* kEdgeCrf = "16";
 /// Fast enough that two edges cost little beside the copy; the structure
 /// options that matter are set one by one below.
-constexpr const char* kEdgePreset = "faster";
+constexpr const char* kEdgePreset = "superfast";
 
 SmartCutResult status(SmartCutStatus code, std::string reason = {}) {
-    SmartCutResult result;
-    result.status = code;
-    result.reason = std::move(reason);
-    return result;
+    return smartResult(code, std::move(reason));
 }
 
 const char* profileName(int profile) {
@@ -54,19 +50,13 @@ i64 framePts(const AVFrame* frame) {
 
 SmartCutResult decodeSpan(const SmartCutRequest& request, const ScenePlan& plan, size_t from, size_t to, i64 lo,
                           i64 hi, const FrameSink& sink) {
-    const std::atomic<bool>& stop = request.stop ? *request.stop : kNeverStop;
+    const std::atomic<bool>& stop = stopFlagOf(request);
     const std::vector<ScenePacket>& packets = plan.packets;
     tool::InputFile input;
-    tool::InputOptions options;
-    options.path = request.inputPath;
-    options.probeSize = "100M";
-    options.analyzeDuration = "100M";
-    const i64 atUs = plan.timeUs(packets[from].pts);
-    if (atUs > 0)
-        options.seekUs = atUs;
+    if (SmartCutResult opened = openMedia(request, request.inputPath, plan.timeUs(packets[from].pts), input);
+        opened.status != SmartCutStatus::kDone)
+        return opened;
     std::string error;
-    if (!input.open(options, stop, error))
-        return status(stop.load() ? SmartCutStatus::kStopped : SmartCutStatus::kFailed, error);
     const AVStream* stream = input.context()->streams[plan.source.streamIndex];
     tool::Decoder decoder;
     if (!decoder.open(stream, error))
@@ -114,6 +104,10 @@ SmartCutResult decodeSpan(const SmartCutRequest& request, const ScenePlan& plan,
         }
         if (index < packets.size() && packet->pts != packets[index].pts)
             return status(SmartCutStatus::kFailed, "the source reads differently the second time");
+        // Pictures shown before the span that nothing refers to need not be
+        // decoded at all: about half of those between the key frame and the
+        // span's start.
+        decoder.context()->skip_frame = packet->pts < lo ? AVDISCARD_NONREF : AVDISCARD_DEFAULT;
         const bool go = decoder.decode(packet.get(), take);
         av_packet_unref(packet.get());
         if (!go)

@@ -2,6 +2,7 @@
 
 #include "media/converter/Input.h"
 #include "media/converter/LibAv.h"
+#include "media/smartcut/Common.h"
 #include "media/smartcut/Handles.h"
 
 extern "C" {
@@ -21,20 +22,12 @@ constexpr size_t kPacketsPastEnd = 40;
 /// A bound on the packets of one scene (a day of 60 fps video).
 constexpr size_t kMaxScenePackets = 6'000'000;
 
-const std::atomic<bool> kNeverStop{false};
-
 SmartCutResult ineligible(std::string reason) {
-    SmartCutResult result;
-    result.status = SmartCutStatus::kIneligible;
-    result.reason = std::move(reason);
-    return result;
+    return smartResult(SmartCutStatus::kIneligible, std::move(reason));
 }
 
 SmartCutResult failed(std::string reason) {
-    SmartCutResult result;
-    result.status = SmartCutStatus::kFailed;
-    result.reason = std::move(reason);
-    return result;
+    return smartResult(SmartCutStatus::kFailed, std::move(reason));
 }
 
 bool holdsIdrSlice(const AVPacket* packet, i32 lengthSize) {
@@ -109,18 +102,12 @@ SmartCutResult planScene(const SmartCutRequest& request, ScenePlan& plan) {
     plan = {};
     if (request.endUs <= request.startUs)
         return ineligible("the scene is empty");
-    const std::atomic<bool>& stop = request.stop ? *request.stop : kNeverStop;
+    const std::atomic<bool>& stop = stopFlagOf(request);
 
     tool::InputFile input;
-    tool::InputOptions options;
-    options.path = request.inputPath;
-    options.probeSize = "100M";
-    options.analyzeDuration = "100M";
-    if (request.startUs > 0)
-        options.seekUs = request.startUs;
-    std::string error;
-    if (!input.open(options, stop, error))
-        return stop.load() ? SmartCutResult{SmartCutStatus::kStopped, "stopped"} : failed(error);
+    if (SmartCutResult opened = openMedia(request, request.inputPath, request.startUs, input);
+        opened.status != SmartCutStatus::kDone)
+        return opened;
     AVFormatContext* context = input.context();
     const int video = tool::mainVideoStream(context);
     if (video < 0)
@@ -150,7 +137,7 @@ SmartCutResult planScene(const SmartCutRequest& request, ScenePlan& plan) {
     bool keyAfterEnd = false;
     for (;;) {
         if (stop.load())
-            return {SmartCutStatus::kStopped, "stopped"};
+            return smartResult(SmartCutStatus::kStopped, "stopped");
         const int result = input.read(packet.get());
         if (result == AVERROR_EOF) {
             atEnd = true;

@@ -3,6 +3,7 @@
 #include "media/converter/Decode.h"
 #include "media/converter/Input.h"
 #include "media/converter/LibAv.h"
+#include "media/smartcut/Common.h"
 #include "media/smartcut/EdgeAudio.h"
 #include "media/smartcut/EdgeVideo.h"
 #include "media/smartcut/Handles.h"
@@ -20,17 +21,13 @@ namespace s::video::smartcut {
 
 namespace {
 
-const std::atomic<bool> kNeverStop{false};
 constexpr AVRational kMicroseconds{1, 1000000};
 /// The re-encoded edges and the copied pictures of one file must look
 /// alike; below this their joins show.
 constexpr double kMinEdgePsnr = 35.0;
 
 SmartCutResult status(SmartCutStatus code, std::string reason = {}) {
-    SmartCutResult result;
-    result.status = code;
-    result.reason = std::move(reason);
-    return result;
+    return smartResult(code, std::move(reason));
 }
 
 std::string formatDb(double db) {
@@ -258,6 +255,8 @@ private:
 /// What the output's decoding shows, for the check.
 struct OutputFacts {
     std::vector<i64> videoPtsUs;
+    /// Times of the copied packets read but not decoded.
+    std::vector<i64> skippedPtsUs;
     FramePtr first;
     FramePtr last;
     FramePtr copyFirst;
@@ -269,15 +268,46 @@ struct OutputFacts {
     std::vector<int> audioRates;
 };
 
-SmartCutResult readOutput(const SmartCutRequest& request, i64 copyFirstUs, Progress& progress, i64 frames,
-                          OutputFacts& facts) {
-    const std::atomic<bool>& stop = request.stop ? *request.stop : kNeverStop;
+/// Which video packets of the output (in decoding order) the check decodes:
+/// the head, the first pictures of the copy (the join into it) and the
+/// tail; and, when there is no tail, the copy's last group from its IDR
+/// picture, so that its last frame can be compared. The copy between is the
+/// source's own bytes from one IDR picture on; its packets are counted and
+/// their times checked without decoding.
+struct CheckSpan {
+    size_t decodeUntil = 0; // packets before this index are decoded
+    size_t resumeAt = 0;    // and those from this index on
+};
+
+CheckSpan checkSpanOf(const ScenePlan& plan) {
+    // Enough pictures past the IDR to see every reordered one of the join.
+    constexpr size_t kJoinPackets = 8;
+    const auto head = static_cast<size_t>(plan.headFrames);
+    const size_t copied = plan.copyEnd - plan.copyBegin;
+    CheckSpan span;
+    span.decodeUntil = head + std::min(copied, kJoinPackets);
+    span.resumeAt = head + copied;
+    if (plan.tailFrames == 0) {
+        for (size_t k = plan.copyEnd; k-- > plan.copyBegin;)
+            if (plan.packets[k].idr) {
+                span.resumeAt = head + (k - plan.copyBegin);
+                break;
+            }
+    }
+    span.resumeAt = std::max(span.resumeAt, span.decodeUntil);
+    return span;
+}
+
+SmartCutResult readOutput(const SmartCutRequest& request, const CheckSpan& span, i64 copyFirstUs,
+                          Progress& progress, i64 frames, OutputFacts& facts) {
+    const std::atomic<bool>& stop = stopFlagOf(request);
     tool::InputFile input;
-    tool::InputOptions options;
-    options.path = request.outputPath;
+    if (SmartCutResult opened = openMedia(request, request.outputPath, 0, input);
+        opened.status != SmartCutStatus::kDone)
+        return opened.status == SmartCutStatus::kStopped
+                   ? opened
+                   : status(SmartCutStatus::kCheckFailed, "the written scene cannot be read: " + opened.reason);
     std::string error;
-    if (!input.open(options, stop, error))
-        return status(SmartCutStatus::kCheckFailed, "the written scene cannot be read: " + error);
     AVFormatContext* context = input.context();
     const int video = tool::mainVideoStream(context);
     if (video < 0)
@@ -301,6 +331,7 @@ SmartCutResult readOutput(const SmartCutRequest& request, i64 copyFirstUs, Progr
 
     const AVStream* videoStream = context->streams[video];
     i64 lastDts = std::numeric_limits<i64>::min();
+    size_t videoPackets = 0;
     const auto sinkFor = [&](int stream) -> tool::Decoder::FrameSink {
         if (stream == video)
             return [&](AVFrame* frame) {
@@ -344,12 +375,18 @@ SmartCutResult readOutput(const SmartCutRequest& request, i64 copyFirstUs, Progr
         if (result < 0)
             return status(SmartCutStatus::kCheckFailed, "the written scene cannot be read: " + tool::errorText(result));
         const int index = packet->stream_index;
+        bool decode = index >= 0 && static_cast<unsigned>(index) < decoders.size() && decoders[index];
         if (index == video) {
             if (packet->dts == AV_NOPTS_VALUE || packet->dts <= lastDts)
                 facts.dtsRise = false;
             lastDts = packet->dts;
+            if (videoPackets >= span.decodeUntil && videoPackets < span.resumeAt) {
+                decode = false;
+                facts.skippedPtsUs.push_back(av_rescale_q(packet->pts, videoStream->time_base, kMicroseconds));
+            }
+            ++videoPackets;
         }
-        if (index >= 0 && static_cast<unsigned>(index) < decoders.size() && decoders[index])
+        if (decode)
             (void)decoders[index]->decode(packet.get(), sinks[index]); // corrupt packets are counted below
         av_packet_unref(packet.get());
     }
@@ -372,8 +409,11 @@ SmartCutResult checkOutput(const ScenePlan& plan, const std::vector<EncodedAudio
                       "the written scene has " + std::to_string(facts.corrupt) + " pictures that decode with errors");
     if (facts.interlaced)
         return status(SmartCutStatus::kCheckFailed, "the written scene holds interlaced pictures");
-    if (facts.videoPtsUs.size() != plan.scenePts.size())
-        return status(SmartCutStatus::kCheckFailed, "the written scene has " + std::to_string(facts.videoPtsUs.size()) +
+    std::vector<i64> shown = facts.videoPtsUs;
+    shown.insert(shown.end(), facts.skippedPtsUs.begin(), facts.skippedPtsUs.end());
+    std::sort(shown.begin(), shown.end());
+    if (shown.size() != plan.scenePts.size())
+        return status(SmartCutStatus::kCheckFailed, "the written scene has " + std::to_string(shown.size()) +
                                                         " frames instead of " + std::to_string(plan.scenePts.size()));
     if (!facts.dtsRise)
         return status(SmartCutStatus::kCheckFailed, "the written scene's decoding times do not rise");
@@ -382,7 +422,7 @@ SmartCutResult checkOutput(const ScenePlan& plan, const std::vector<EncodedAudio
     const i64 originUs = av_rescale_q(plan.firstPts(), plan.source.timeBase, kMicroseconds);
     for (size_t i = 0; i < plan.scenePts.size(); ++i) {
         const i64 expected = av_rescale_q(plan.scenePts[i], plan.source.timeBase, kMicroseconds) - originUs;
-        if (std::llabs(facts.videoPtsUs[i] - expected) > 2)
+        if (std::llabs(shown[i] - expected) > 2)
             return status(SmartCutStatus::kCheckFailed,
                           "frame " + std::to_string(i + 1) + " of the written scene is shown at another time");
     }
@@ -422,7 +462,7 @@ SmartCutResult checkSmartCut(const SmartCutRequest& request) {
 }
 
 SmartCutResult runSmartCut(const SmartCutRequest& request) {
-    const std::atomic<bool>& stop = request.stop ? *request.stop : kNeverStop;
+    const std::atomic<bool>& stop = stopFlagOf(request);
     ScenePlan plan;
     SmartCutResult planned = planScene(request, plan);
     if (planned.status != SmartCutStatus::kDone)
@@ -431,16 +471,10 @@ SmartCutResult runSmartCut(const SmartCutRequest& request) {
 
     // The copy's reader: opened first, since its stream describes the output.
     tool::InputFile copy;
-    tool::InputOptions options;
-    options.path = request.inputPath;
-    options.probeSize = "100M";
-    options.analyzeDuration = "100M";
-    const i64 copyFromUs = plan.timeUs(plan.copyFirstPts());
-    if (copyFromUs > 0)
-        options.seekUs = copyFromUs;
+    if (SmartCutResult opened = openMedia(request, request.inputPath, plan.timeUs(plan.copyFirstPts()), copy);
+        opened.status != SmartCutStatus::kDone)
+        return opened;
     std::string error;
-    if (!copy.open(options, stop, error))
-        return status(stop.load() ? SmartCutStatus::kStopped : SmartCutStatus::kFailed, error);
     const AVStream* sourceStream = copy.context()->streams[plan.source.streamIndex];
 
     // The edges, with parameter set ids the source does not use.
@@ -606,7 +640,9 @@ SmartCutResult runSmartCut(const SmartCutRequest& request) {
     // The check.
     OutputFacts facts;
     const i64 copyFirstUs = av_rescale_q(plan.copyFirstPts() - origin, videoBase, kMicroseconds);
-    r = readOutput(request, copyFirstUs, progress, static_cast<i64>(plan.scenePts.size()), facts);
+    const CheckSpan span = checkSpanOf(plan);
+    r = readOutput(request, span, copyFirstUs, progress,
+                   static_cast<i64>(span.decodeUntil + (plan.scenePts.size() - span.resumeAt)), facts);
     if (r.status != SmartCutStatus::kDone)
         return r;
     SmartCutResult result;

@@ -1,0 +1,40 @@
+#include "media/smartcut/Common.h"
+
+#include "media/converter/Input.h"
+
+namespace s::video::smartcut {
+
+namespace {
+
+const std::atomic<bool> kNeverStop{false};
+
+} // namespace
+
+SmartCutResult smartResult(SmartCutStatus code, std::string reason) {
+    SmartCutResult result;
+    result.status = code;
+    result.reason = std::move(reason);
+    return result;
+}
+
+const std::atomic<bool>& stopFlagOf(const SmartCutRequest& request) {
+    return request.stop ? *request.stop : kNeverStop;
+}
+
+SmartCutResult openMedia(const SmartCutRequest& request, const std::string& path, i64 atUs,
+                         tool::InputFile& input) {
+    const std::atomic<bool>& stop = stopFlagOf(request);
+    tool::InputOptions options;
+    options.path = path;
+    options.probeSize = "100M";
+    options.analyzeDuration = "100M";
+    if (atUs > 0)
+        options.seekUs = atUs;
+    std::string error;
+    if (!input.open(options, stop, error))
+        return stop.load() ? smartResult(SmartCutStatus::kStopped, "stopped")
+                           : smartResult(SmartCutStatus::kFailed, error);
+    return smartResult(SmartCutStatus::kDone);
+}
+
+} // namespace s::video::smartcut
