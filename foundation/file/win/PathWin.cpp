@@ -25,14 +25,6 @@ using str::strbuffer::StrBuffer;
 
 namespace {
 
-StrBuffer* outFor(StrBuffer* out, bool append) {
-    if (!out)
-        return StrBuffer::create();
-    if (!append)
-        out->clear();
-    return out;
-}
-
 bool lstatOk(const std::string& os, struct stat* st) {
     return !os.empty() && ::lstat(os.c_str(), st) == 0;
 }
@@ -87,6 +79,14 @@ i64 sumFolder(const std::string& folder, bool withSubfolders, u32* fileCount, u3
 }
 
 } // namespace
+
+StrBuffer* PathWin::outFor(StrBuffer* out, bool append) {
+    if (!out)
+        return StrBuffer::create();
+    if (!append)
+        out->clear();
+    return out;
+}
 
 // ---------------------------------------------------------------------------
 // Comparison: as the full path text.

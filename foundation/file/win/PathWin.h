@@ -427,6 +427,9 @@ public:
     PathWin* setOs(std::string_view bytes);
 
 private:
+    /// Where a text getter writes: `out` (emptied unless appending), or a
+    /// new buffer the caller releases when `out` is null.
+    static str::strbuffer::StrBuffer* outFor(str::strbuffer::StrBuffer* out, bool append);
     enum class Select { All, Folders, Files };
     bool fillStat() const;
     bool passesListing(const char* name, bool isLink, bool all) const;

@@ -27,14 +27,6 @@ namespace {
 
 constexpr size_t kMaxUrlFile = 64 * 1024; // an internet shortcut is a few lines
 
-StrBuffer* outFor(StrBuffer* out, bool append) {
-    if (!out)
-        return StrBuffer::create();
-    if (!append)
-        out->clear();
-    return out;
-}
-
 bool readLink(const std::string& os, std::string* target) {
     std::string buffer(PATH_MAX, '\0');
     const ssize_t n = ::readlink(os.c_str(), buffer.data(), buffer.size());
