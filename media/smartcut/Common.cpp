@@ -1,6 +1,12 @@
 #include "media/smartcut/Common.h"
 
 #include "media/converter/Input.h"
+#include "media/converter/LibAv.h"
+
+extern "C" {
+#include <libavcodec/packet.h>
+#include <libavutil/error.h>
+}
 
 namespace s::video::smartcut {
 
@@ -35,6 +41,24 @@ SmartCutResult openMedia(const SmartCutRequest& request, const std::string& path
         return stop.load() ? smartResult(SmartCutStatus::kStopped, "stopped")
                            : smartResult(SmartCutStatus::kFailed, error);
     return smartResult(SmartCutStatus::kDone);
+}
+
+ReadStep readPacket(tool::InputFile& input, int stream, AVPacket* packet, const std::atomic<bool>& stop,
+                    std::string& error) {
+    for (;;) {
+        if (stop.load())
+            return ReadStep::kStopped;
+        const int result = input.read(packet);
+        if (result == AVERROR_EOF)
+            return ReadStep::kEnd;
+        if (result < 0) {
+            error = tool::errorText(result);
+            return ReadStep::kFailed;
+        }
+        if (stream < 0 || packet->stream_index == stream)
+            return ReadStep::kPacket;
+        av_packet_unref(packet);
+    }
 }
 
 } // namespace s::video::smartcut

@@ -5,6 +5,8 @@
 #include <atomic>
 #include <string>
 
+struct AVPacket;
+
 namespace s::video::tool {
 class InputFile;
 }
@@ -23,5 +25,13 @@ namespace s::video::smartcut {
 /// when `atUs` is 0 or less). kDone, or kStopped / kFailed with the reason.
 [[nodiscard]] SmartCutResult openMedia(const SmartCutRequest& request, const std::string& path, i64 atUs,
                                        tool::InputFile& input);
+
+enum class ReadStep { kPacket, kEnd, kStopped, kFailed };
+
+/// The next packet of stream `stream` (of any stream when -1) into
+/// `packet`, passing over the others; checks the stop flag first. kFailed
+/// leaves the libraries' reason in `error`.
+[[nodiscard]] ReadStep readPacket(tool::InputFile& input, int stream, AVPacket* packet,
+                                  const std::atomic<bool>& stop, std::string& error);
 
 } // namespace s::video::smartcut

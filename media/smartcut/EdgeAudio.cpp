@@ -266,17 +266,14 @@ SmartCutResult encodeAudio(const SmartCutRequest& request, const ScenePlan& plan
 
     PacketPtr packet = newPacket();
     for (;;) {
-        if (stop.load())
+        std::string readError;
+        const ReadStep step = readPacket(input, target.streamIndex, packet.get(), stop, readError);
+        if (step == ReadStep::kStopped)
             return status(SmartCutStatus::kStopped, "stopped");
-        const int result = input.read(packet.get());
-        if (result == AVERROR_EOF)
+        if (step == ReadStep::kFailed)
+            return status(SmartCutStatus::kFailed, "reading the source failed: " + readError);
+        if (step == ReadStep::kEnd)
             break;
-        if (result < 0)
-            return status(SmartCutStatus::kFailed, "reading the source failed: " + tool::errorText(result));
-        if (packet->stream_index != target.streamIndex) {
-            av_packet_unref(packet.get());
-            continue;
-        }
         const bool go = decoder.decode(packet.get(), take);
         av_packet_unref(packet.get());
         if (!go) {

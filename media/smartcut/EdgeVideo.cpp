@@ -83,17 +83,14 @@ SmartCutResult decodeSpan(const SmartCutRequest& request, const ScenePlan& plan,
     size_t index = from;
     bool started = false;
     while (index < to) {
-        if (stop.load())
+        std::string readError;
+        const ReadStep step = readPacket(input, plan.source.streamIndex, packet.get(), stop, readError);
+        if (step == ReadStep::kStopped)
             return status(SmartCutStatus::kStopped, "stopped");
-        const int result = input.read(packet.get());
-        if (result == AVERROR_EOF)
+        if (step == ReadStep::kFailed)
+            return status(SmartCutStatus::kFailed, "reading the source failed: " + readError);
+        if (step == ReadStep::kEnd)
             break;
-        if (result < 0)
-            return status(SmartCutStatus::kFailed, "reading the source failed: " + tool::errorText(result));
-        if (packet->stream_index != plan.source.streamIndex) {
-            av_packet_unref(packet.get());
-            continue;
-        }
         if (!started) {
             // The seek may land on an earlier key frame.
             if (packet->pts != packets[from].pts) {

@@ -136,18 +136,15 @@ SmartCutResult planScene(const SmartCutRequest& request, ScenePlan& plan) {
     size_t pastEnd = 0;
     bool keyAfterEnd = false;
     for (;;) {
-        if (stop.load())
+        std::string readError;
+        const ReadStep step = readPacket(input, video, packet.get(), stop, readError);
+        if (step == ReadStep::kStopped)
             return smartResult(SmartCutStatus::kStopped, "stopped");
-        const int result = input.read(packet.get());
-        if (result == AVERROR_EOF) {
+        if (step == ReadStep::kFailed)
+            return failed("reading the source failed: " + readError);
+        if (step == ReadStep::kEnd) {
             atEnd = true;
             break;
-        }
-        if (result < 0)
-            return failed("reading the source failed: " + tool::errorText(result));
-        if (packet->stream_index != video) {
-            av_packet_unref(packet.get());
-            continue;
         }
         if (packet->pts == AV_NOPTS_VALUE)
             return ineligible("the video packets carry no presentation times");

@@ -367,13 +367,14 @@ SmartCutResult readOutput(const SmartCutRequest& request, const CheckSpan& span,
 
     PacketPtr packet = newPacket();
     for (;;) {
-        if (stop.load())
+        std::string readError;
+        const ReadStep step = readPacket(input, -1, packet.get(), stop, readError);
+        if (step == ReadStep::kStopped)
             return status(SmartCutStatus::kStopped, "stopped");
-        const int result = input.read(packet.get());
-        if (result == AVERROR_EOF)
+        if (step == ReadStep::kFailed)
+            return status(SmartCutStatus::kCheckFailed, "the written scene cannot be read: " + readError);
+        if (step == ReadStep::kEnd)
             break;
-        if (result < 0)
-            return status(SmartCutStatus::kCheckFailed, "the written scene cannot be read: " + tool::errorText(result));
         const int index = packet->stream_index;
         bool decode = index >= 0 && static_cast<unsigned>(index) < decoders.size() && decoders[index];
         if (index == video) {
@@ -595,10 +596,14 @@ SmartCutResult runSmartCut(const SmartCutRequest& request) {
             // planned.
             PacketPtr read = newPacket();
             for (;;) {
-                const int result = copy.read(read.get());
-                if (result < 0)
-                    return status(SmartCutStatus::kFailed, "reading the source failed: " + tool::errorText(result));
-                if (read->stream_index == plan.source.streamIndex && (copyStarted || read->pts == entry.pts))
+                std::string readError;
+                const ReadStep step = readPacket(copy, plan.source.streamIndex, read.get(), stop, readError);
+                if (step == ReadStep::kStopped)
+                    return status(SmartCutStatus::kStopped, "stopped");
+                if (step != ReadStep::kPacket)
+                    return status(SmartCutStatus::kFailed,
+                                  "reading the source failed: " + (readError.empty() ? "it ended early" : readError));
+                if (copyStarted || read->pts == entry.pts)
                     break;
                 av_packet_unref(read.get());
             }
