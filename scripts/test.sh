@@ -3,6 +3,7 @@
 #   scripts/test.sh          normal build in build/
 #   scripts/test.sh --asan   AddressSanitizer + UBSan build in build-asan/
 #   scripts/test.sh --tsan   ThreadSanitizer build in build-tsan/
+# SNIPFORGE_WERROR=1 makes every compiler warning an error (CI sets it).
 set -euo pipefail
 
 top=$(cd "$(dirname "$0")/.." && pwd)
@@ -14,6 +15,13 @@ case "$mode" in
     --tsan) export BUILD_DIR=$top/build-tsan CMAKE_ARGS="-DSNIPFORGE_SANITIZE=thread -DCMAKE_BUILD_TYPE=Debug" ;;
     *) echo "usage: $0 [--asan|--tsan]" >&2; exit 2 ;;
 esac
+# Given every time, so that a build folder configured once with warnings as
+# errors does not keep them after.
+if [ "${SNIPFORGE_WERROR:-}" = 1 ]; then
+    CMAKE_ARGS="$CMAKE_ARGS -DSNIPFORGE_WERROR=ON"
+else
+    CMAKE_ARGS="$CMAKE_ARGS -DSNIPFORGE_WERROR=OFF"
+fi
 
 "$top/scripts/setup.sh"
 
