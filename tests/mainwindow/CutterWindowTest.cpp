@@ -29,6 +29,7 @@
 #include "media/system/win/MediaLibraries.h"
 #include "resources/Resources.h"
 #include "support/LayoutChecks.h"
+#include "support/UiThreadHelpers.h"
 #include "support/MediaFixtures.h"
 
 #include <gtest/gtest.h>
@@ -51,15 +52,8 @@ namespace sw = s::gui::win;
 
 namespace {
 
-std::string utf8(const char16_t* text) {
-    StrBuffer b;
-    b.set(text ? text : u"");
-    return b.toStdString();
-}
-
-bool onUi(const std::function<void()>& fn) {
-    return sw::UIThread::instance().invoke(fn);
-}
+using s::test::onUi;
+using s::test::utf8;
 
 s::lang::Localizer* englishPack() {
     static s::lang::Localizer* localizer = [] {
@@ -95,15 +89,7 @@ std::string screenshotPath(const std::string& name) {
 
 template <class Pred>
 bool waitUntil(Pred pred, int timeoutMs = 20000) {
-    const auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
-    while (std::chrono::steady_clock::now() < end) {
-        bool done = false;
-        onUi([&] { done = pred(); });
-        if (done)
-            return true;
-        std::this_thread::sleep_for(std::chrono::milliseconds(20));
-    }
-    return false;
+    return s::test::waitUntil(pred, timeoutMs, 20);
 }
 
 class CutterWindowTest : public ::testing::Test {

@@ -32,6 +32,7 @@
 #include "media/system/win/MediaLibraries.h"
 #include "resources/Resources.h"
 #include "support/LayoutChecks.h"
+#include "support/UiThreadHelpers.h"
 #include "support/MediaFixtures.h"
 #include "support/PrivateDisplay.h"
 
@@ -63,15 +64,8 @@ namespace {
 // (Arabic).
 const std::vector<std::string> kScaleTwoSample = {"deu", "fin", "rus", "jpn", "zht", "tha", "hin", "ara"};
 
-std::string utf8(const char16_t* text) {
-    StrBuffer b;
-    b.set(text ? text : u"");
-    return b.toStdString();
-}
-
-bool onUi(const std::function<void()>& fn) {
-    return sw::UIThread::instance().invoke(fn);
-}
+using s::test::onUi;
+using s::test::utf8;
 
 const std::string& clipPath() {
     static const std::string path = [] {
@@ -125,15 +119,7 @@ GtkWidget* shownMessageDialog() {
 
 template <class Pred>
 bool waitUntil(Pred pred, int timeoutMs = 10000) {
-    const auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
-    while (std::chrono::steady_clock::now() < end) {
-        bool done = false;
-        onUi([&] { done = pred(); });
-        if (done)
-            return true;
-        std::this_thread::sleep_for(std::chrono::milliseconds(10));
-    }
-    return false;
+    return s::test::waitUntil(pred, timeoutMs, 10);
 }
 
 // The width and height of a PNG file from its header; 0, 0 when unreadable.
