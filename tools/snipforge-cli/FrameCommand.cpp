@@ -108,6 +108,12 @@ public:
     void onNamedEvent(event::INamedEventSource& source) override {
         if (source.getEventName() != event::kUpdateVideoImage)
             return;
+        // The grabber repeats its event while its picture waits (about every
+        // half second). A repeat queued behind the event that took the
+        // picture must not count as the next picture: the buffer then holds
+        // the previous picture, or nothing while the next grab runs.
+        if (!m_grabber->isImagePending())
+            return;
         const bool copied = m_grabber->takeImage(m_image);
         std::lock_guard<std::mutex> guard(m_lock);
         if (!m_delivered) {
