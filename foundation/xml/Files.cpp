@@ -57,8 +57,12 @@ bool makeFolders(const std::string& folder) {
     if (folder.empty())
         return true;
     struct stat info;
-    if (::stat(folder.c_str(), &info) == 0)
-        return S_ISDIR(info.st_mode);
+    if (::stat(folder.c_str(), &info) == 0) {
+        if (S_ISDIR(info.st_mode))
+            return true;
+        errno = ENOTDIR; // a file stands where the folder should be: the caller tells why
+        return false;
+    }
     const size_t slash = folder.find_last_of('/');
     if (slash != std::string::npos && slash > 0 && !makeFolders(folder.substr(0, slash)))
         return false;

@@ -13,6 +13,7 @@
 #include "image/win/BufferedImage.h"
 
 #include "foundation/file/win/OsText.h"
+#include "foundation/xml/Files.h"
 
 #include <sys/stat.h>
 
@@ -145,7 +146,10 @@ ImageWriteResult writeImageFile(image::win::BufferedImage* image, ImageType type
     if (!encoded->writeTo(bytes.get()))
         return ImageWriteResult::kNothingEncoded;
     errno = 0;
-    if (!image::detail::replaceFile(utf8Path, bytes->data(), bytes->size())) {
+    // Folders of the name that do not exist yet are made, as a save into a
+    // new folder expects; a failure there is the write's failure.
+    if (!s::xml::files::makeParentFolders(utf8Path) ||
+        !image::detail::replaceFile(utf8Path, bytes->data(), bytes->size())) {
         if (error)
             *error = errno;
         return ImageWriteResult::kWriteFailed;

@@ -283,14 +283,22 @@ TEST_F(SaveImage, AnIconSettingWithoutSizesWritesNothingAndSaysSo) {
     EXPECT_EQ(m_messages.texts.size(), 1u);
 }
 
-TEST_F(SaveImage, AFailedWriteSaysWhyAndLeavesNoFileBehind) {
+TEST_F(SaveImage, AMissingFolderIsMadeAndOneThatCannotBeSaysWhyAndLeavesNoFileBehind) {
+    m_menu.answer = m_dir.file("new/frame.png");
+    m_dialog->saveFrameAsImage();
+    EXPECT_TRUE(m_messages.texts.empty());
+    EXPECT_EQ(s::test::readFile(m_dir.file("new/frame.png")).substr(1, 3), "PNG");
+    ASSERT_EQ(::unlink(m_dir.file("new/frame.png").c_str()), 0);
+    ASSERT_EQ(::rmdir(m_dir.file("new").c_str()), 0);
+
+    // A file stands where the folder would have to be.
+    ASSERT_TRUE(s::test::writeFile(m_dir.file("gone"), "x"));
     m_menu.answer = m_dir.file("gone/frame.png");
     m_dialog->saveFrameAsImage();
     ASSERT_EQ(m_messages.texts.size(), 1u);
     EXPECT_NE(m_messages.texts[0].find("gone/frame.png"), std::string::npos);
-    EXPECT_NE(m_messages.texts[0].find("No such file or directory"), std::string::npos)
-        << m_messages.texts[0];
-    EXPECT_TRUE(entries().empty());
+    EXPECT_NE(m_messages.texts[0].find("Not a directory"), std::string::npos) << m_messages.texts[0];
+    EXPECT_EQ(entries(), std::vector<std::string>{"gone"});
 }
 
 TEST_F(SaveImage, AFullDiskSaysWhyAndKeepsTheOldFileWhole) {

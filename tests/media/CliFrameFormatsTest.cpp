@@ -155,12 +155,19 @@ TEST_F(CliFrameFormats, AnExtensionThatNamesNoFormatIsRefusedAndNothingIsWritten
     EXPECT_TRUE(std::filesystem::is_empty(m_outDir));
 }
 
-TEST_F(CliFrameFormats, AWriteIntoAMissingFolderSaysWhy) {
-    const std::string picture = m_outDir + "/missing/shot.png";
-    const CliRun run = cli({"frame", m_input, "--at", "1.52", "--out", picture});
+TEST_F(CliFrameFormats, MissingFoldersAreMadeAndAFolderThatCannotBeSaysWhy) {
+    const std::string picture = m_outDir + "/missing/deeper/shot.png";
+    const CliRun made = cli({"frame", m_input, "--at", "1.52", "--out", picture});
+    EXPECT_EQ(made.exitStatus, 0) << made.err;
+    EXPECT_EQ(s::test::readFile(picture).substr(1, 3), "PNG");
+
+    // A file where a folder would have to be: nothing is written.
+    ASSERT_TRUE(s::test::writeFile(m_outDir + "/plain", "x"));
+    const std::string blocked = m_outDir + "/plain/sub/shot.png";
+    const CliRun run = cli({"frame", m_input, "--at", "1.52", "--out", blocked});
     EXPECT_EQ(run.exitStatus, 1);
-    EXPECT_NE(run.err.find("No such file or directory"), std::string::npos) << run.err;
-    EXPECT_TRUE(std::filesystem::is_empty(m_outDir));
+    EXPECT_NE(run.err.find("Not a directory"), std::string::npos) << run.err;
+    EXPECT_EQ(s::test::readFile(m_outDir + "/plain"), "x");
 }
 
 TEST_F(CliFrameFormats, AReadOnlyFolderSaysWhyAndLeavesTheOldFileWhole) {

@@ -167,7 +167,11 @@ bool makeFolders(const std::string& path, mode_t mode) {
         return true;
     if (errno == EEXIST) {
         struct stat st;
-        return ::stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
+        if (::stat(path.c_str(), &st) != 0)
+            return false;
+        if (!S_ISDIR(st.st_mode))
+            errno = ENOTDIR; // a file stands where the folder should be
+        return S_ISDIR(st.st_mode);
     }
     if (errno != ENOENT)
         return false;
