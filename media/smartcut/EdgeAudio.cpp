@@ -48,7 +48,8 @@ public:
             error = "the AAC encoder refused the format: " + tool::errorText(result);
             return false;
         }
-        m_fifo.reset(av_audio_fifo_alloc(AV_SAMPLE_FMT_FLTP, c->ch_layout.nb_channels, std::max(c->frame_size, 1024) * 4));
+        m_fifo.reset(av_audio_fifo_alloc(AV_SAMPLE_FMT_FLTP, c->ch_layout.nb_channels,
+                                         std::max(c->frame_size, 1024) * 4));
         if (!m_fifo) {
             error = "out of memory";
             return false;
@@ -109,7 +110,8 @@ private:
         // The library's declaration lacks the const it keeps.
         if (swr_alloc_set_opts2(&swr, const_cast<AVChannelLayout*>(&c->ch_layout), AV_SAMPLE_FMT_FLTP,
                                 c->sample_rate, const_cast<AVChannelLayout*>(&frame->ch_layout),
-                                static_cast<AVSampleFormat>(frame->format), frame->sample_rate, 0, nullptr) < 0 ||
+                                static_cast<AVSampleFormat>(frame->format), frame->sample_rate, 0,
+                                nullptr) < 0 ||
             swr_init(swr) < 0) {
             swr_free(&swr);
             error = "the sound cannot be converted";
@@ -137,7 +139,8 @@ private:
             error = "the sound cannot be converted";
             return false;
         }
-        if (made > 0 && av_audio_fifo_write(m_fifo.get(), reinterpret_cast<void**>(out.data()), made) < made) {
+        if (made > 0 &&
+            av_audio_fifo_write(m_fifo.get(), reinterpret_cast<void**>(out.data()), made) < made) {
             error = "out of memory";
             return false;
         }
@@ -237,9 +240,9 @@ SmartCutResult encodeAudio(const SmartCutRequest& request, const ScenePlan& plan
     i64 nextUs = fromUs;
     const tool::Decoder::FrameSink take = [&](AVFrame* frame) {
         const i64 pts = frame->pts != AV_NOPTS_VALUE ? frame->pts : frame->best_effort_timestamp;
-        const i64 t = pts != AV_NOPTS_VALUE
-                          ? av_rescale_q(pts, stream->time_base, AVRational{1, 1000000}) - plan.source.fileStartUs
-                          : nextUs;
+        const i64 t = pts != AV_NOPTS_VALUE ? av_rescale_q(pts, stream->time_base, AVRational{1, 1000000}) -
+                                                  plan.source.fileStartUs
+                                            : nextUs;
         if (frame->sample_rate <= 0 || frame->nb_samples <= 0)
             return true;
         nextUs = t + av_rescale(frame->nb_samples, 1000000, frame->sample_rate);
@@ -256,7 +259,8 @@ SmartCutResult encodeAudio(const SmartCutRequest& request, const ScenePlan& plan
             if (t > fromUs && !pipe.addSilence(av_rescale(t - fromUs, target.sampleRate, 1000000), error))
                 return false;
         }
-        const int skip = t < fromUs ? static_cast<int>(av_rescale(fromUs - t, frame->sample_rate, 1000000)) : 0;
+        const int skip =
+            t < fromUs ? static_cast<int>(av_rescale(fromUs - t, frame->sample_rate, 1000000)) : 0;
         if (skip >= frame->nb_samples)
             return true;
         if (!pipe.add(frame, skip, error))
