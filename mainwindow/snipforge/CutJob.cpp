@@ -134,8 +134,8 @@ void Dialog::openJob(const StrBuffer& path) {
     if (m_frameSourceFactory)
         // Pictures arrive turned upright, so a sideways phone clip's come
         // in its shown size.
-        source = m_frameSourceFactory(m_context.target, info->path(), video->displayWidth(), video->displayHeight(),
-                                      tool::externalToolAvailable());
+        source = m_frameSourceFactory(m_context.target, info->path(), video->displayWidth(),
+                                      video->displayHeight(), tool::externalToolAvailable());
     replaceLoadedFile(info, frameUs, source);
     if (m_context.target)
         m_context.target->sendEvent(event::kUpdateUI, 0, 0, nullptr);
@@ -244,6 +244,38 @@ void Dialog::noteToolLog(const StrBuffer& lines, const StrBuffer& firstError) {
     m_errorReport.append(u"\n\n");
 }
 
+void Dialog::appendSmartCutReason(StrBuffer& out, const video::smartcut::SmartCutResult& result) const {
+    namespace smart = video::smartcut;
+    StrBuffer detail;
+    detail.setUtf8(result.reason);
+    // The common reasons in the user's language; the technical rest as the
+    // libraries put it, after a sentence that says what kind it is.
+    const char16_t* known = nullptr;
+    switch (result.reasonKind) {
+    case smart::SmartCutReason::kNotH264:
+        known = text(3012010, u"the video is not H.264");
+        break;
+    case smart::SmartCutReason::kNot8Bit420:
+        known = text(3012011, u"the video is not 8-bit 4:2:0");
+        break;
+    case smart::SmartCutReason::kInterlaced:
+        out.append(text(3012012, u"the video is interlaced"));
+        return;
+    case smart::SmartCutReason::kSubtitles:
+        out.append(text(3012013, u"the source has subtitles"));
+        return;
+    case smart::SmartCutReason::kNoWholeGroup:
+        known = text(3012014, u"the scene holds no whole group of pictures that could be copied");
+        break;
+    case smart::SmartCutReason::kOther:
+        known = result.status == smart::SmartCutStatus::kCheckFailed
+                    ? text(3012015, u"the check of the written scene failed")
+                    : text(3012016, u"this video cannot be copied in part");
+        break;
+    }
+    out.append(known).append(u" (").append(detail).append(u')');
+}
+
 bool Dialog::smartCutJob(const PathWin& input, const PathWin& written, i64 startUs, i64 endUs,
                          const StrBuffer& outName) {
     namespace smart = video::smartcut;
@@ -255,10 +287,12 @@ bool Dialog::smartCutJob(const PathWin& input, const PathWin& written, i64 start
     request.stop = &m_stopRequested;
     // The sound as the full re-encode makes it: every track the probe can
     // name, at the first track's rate, channels and bit rate.
-    if (const StreamInfo* first = m_videoInfo->firstStreamOfType(kStreamAudio); first && m_videoInfo->hasAudio()) {
+    if (const StreamInfo* first = m_videoInfo->firstStreamOfType(kStreamAudio);
+        first && m_videoInfo->hasAudio()) {
         for (u32 i = 0; i < m_videoInfo->streamCount(); ++i) {
             const StreamInfo* stream = m_videoInfo->stream(i);
-            if (stream->type() != kStreamAudio || stream->codecName().view() == std::u16string_view(u"Unknown"))
+            if (stream->type() != kStreamAudio ||
+                stream->codecName().view() == std::u16string_view(u"Unknown"))
                 continue;
             smart::AudioTarget target;
             target.streamIndex = static_cast<int>(i);
@@ -276,19 +310,20 @@ bool Dialog::smartCutJob(const PathWin& input, const PathWin& written, i64 start
     reportProgress(100, 40, const_cast<StrBuffer*>(&outName));
     smart::SmartCutResult result;
     tool::ToolLog log;
-    tool::runWithToolLog([&] { result = smart::runSmartCut(request); }, log);
+    tool::runWithToolLog([&] { result = m_smartCut ? m_smartCut(request) : smart::runSmartCut(request); },
+                         log);
     switch (result.status) {
     case smart::SmartCutStatus::kDone:
-        m_cutNote.set(text(3012000, u"Only the edges of the scene were re-encoded; the rest was copied unchanged."));
+        m_cutNote.set(
+            text(3012000, u"Only the edges of the scene were re-encoded; the rest was copied unchanged."));
         return true;
     case smart::SmartCutStatus::kStopped:
         return false;
     default:
         break;
     }
-    StrBuffer reason;
-    reason.setUtf8(result.reason);
-    m_cutNote.set(text(3012001, u"The whole scene was re-encoded:")).append(u' ').append(reason);
+    m_cutNote.set(text(3012001, u"The whole scene was re-encoded:")).append(u' ');
+    appendSmartCutReason(m_cutNote, result);
     if (result.status == smart::SmartCutStatus::kFailed && log.firstError.length() > 0)
         m_cutNote.append(u" (").append(log.firstError).append(u')');
     // What the attempt wrote is replaced by the full re-encode, or removed
@@ -389,7 +424,8 @@ void Dialog::cutJob(const PathWin& input, i64 startUs, i64 endUs) {
     runStatus.set(outName);
     if (!smartDone && m_cutNote.length() > 0)
         runStatus.append(u"  \u2014  ").append(m_cutNote);
-    for (i32 attempt = 1; attempt <= 2 && !foreignOutput && !smartDone && !m_stopRequested.load(); ++attempt) {
+    for (i32 attempt = 1; attempt <= 2 && !foreignOutput && !smartDone && !m_stopRequested.load();
+         ++attempt) {
         cut::CutCommandInput plan;
         plan.startUs = startUs;
         plan.endUs = endUs;
@@ -464,7 +500,9 @@ void Dialog::cutJob(const PathWin& input, i64 startUs, i64 endUs) {
                     .append(u" and could not be renamed to ")
                     .append(output->fullPathText())
                     .append(u"\n");
-                m_firstError.set(u"The scene could not be renamed to ").append(output->fullPathText());
+                m_firstError.set(text(3007230, u"The scene could not be renamed to"))
+                    .append(u' ')
+                    .append(output->fullPathText());
                 (void)writeErrorReport(*folder);
                 StrBuffer keptAt;
                 keptAt.set(temp->fullPathStr());

@@ -6,9 +6,11 @@
 #include "mainwindow/snipforge/FrameSource.h"
 #include "mainwindow/snipforge/ICutterView.h"
 #include "mainwindow/snipforge/Setting.h"
+#include "media/smartcut/SmartCut.h"
 #include "media/video/VideoInfo.h"
 
 #include <atomic>
+#include <functional>
 #include <string_view>
 
 namespace s::video::gui::dialogs::snipforge {
@@ -104,6 +106,12 @@ public:
     /// Replaces the rename (tests make it fail). Call while idle.
     void setMoveFunction(MoveFn move) { m_moveFile = move; }
 
+    /// Runs the edges-only precise cut (tests wrap it, to damage what it
+    /// writes before its check). Call while idle; empty means the real one.
+    using SmartCutFn =
+        std::function<video::smartcut::SmartCutResult(const video::smartcut::SmartCutRequest&)>;
+    void setSmartCutFunction(SmartCutFn run) { m_smartCut = std::move(run); }
+
     /// The controls the navigation drives; not owned. Applies the current
     /// cut mode to them (radio buttons, frames row, field widths and texts,
     /// layout) without storing it: the window calls this when it wires its
@@ -160,7 +168,9 @@ public:
     /// The time field of `which` shows its marker's time again (Escape).
     void revertTime(i32 which);
     /// Whether a time field's text was found to be no time.
-    bool isTimeInvalid(i32 which) const { return (which == kEditStart || which == kEditEnd) && m_timeInvalid[which]; }
+    bool isTimeInvalid(i32 which) const {
+        return (which == kEditStart || which == kEditEnd) && m_timeInvalid[which];
+    }
     /// A marker's radio button was clicked: the preview shows its position.
     void onMarkerChosen(i32 which);
     /// Makes `which` the edited marker (its radio button checked) and shows
@@ -260,8 +270,12 @@ private:
     /// The precise cut that re-encodes only the edges, into `written`; true
     /// when it made the scene. Otherwise the file is left for the full
     /// re-encode and m_cutNote says why.
-    bool smartCutJob(const file::win::PathWin& input, const file::win::PathWin& written, i64 startUs, i64 endUs,
-                     const str::strbuffer::StrBuffer& outName);
+    bool smartCutJob(const file::win::PathWin& input, const file::win::PathWin& written, i64 startUs,
+                     i64 endUs, const str::strbuffer::StrBuffer& outName);
+    /// Appends why the edges-only cut was not done, in the user's language
+    /// where the reason is a common one.
+    void appendSmartCutReason(str::strbuffer::StrBuffer& out,
+                              const video::smartcut::SmartCutResult& result) const;
     /// Removes a partial file, retrying while it is still there (5 s).
     void removePartial(const file::win::PathWin& path);
     /// Writes the error report as "_error.txt" (numbered when taken) into
@@ -317,6 +331,7 @@ private:
     i64 m_frameUs = 41666;
     FrameSourceFactory m_frameSourceFactory = nullptr;
     MoveFn m_moveFile = nullptr; // set while idle; used by the task
+    SmartCutFn m_smartCut;       // set while idle; used by the task
 
     // Window thread.
     ICutterView* m_view = nullptr;

@@ -48,8 +48,8 @@ i64 framePts(const AVFrame* frame) {
 
 } // namespace
 
-SmartCutResult decodeSpan(const SmartCutRequest& request, const ScenePlan& plan, size_t from, size_t to, i64 lo,
-                          i64 hi, const FrameSink& sink) {
+SmartCutResult decodeSpan(const SmartCutRequest& request, const ScenePlan& plan, size_t from, size_t to,
+                          i64 lo, i64 hi, const FrameSink& sink) {
     const std::atomic<bool>& stop = stopFlagOf(request);
     const std::vector<ScenePacket>& packets = plan.packets;
     tool::InputFile input;
@@ -67,6 +67,7 @@ SmartCutResult decodeSpan(const SmartCutRequest& request, const ScenePlan& plan,
     const tool::Decoder::FrameSink take = [&](AVFrame* frame) {
         if (frame->interlaced_frame) {
             outcome = status(SmartCutStatus::kIneligible, "the video is interlaced");
+            outcome.reasonKind = SmartCutReason::kInterlaced;
             return false;
         }
         const i64 pts = framePts(frame);
@@ -155,7 +156,8 @@ bool EdgeEncoder::open(const AVCodecContext* decoder, const AVStream* source, i3
     if (decoder->refs > 0)
         c->refs = std::min(decoder->refs, 16);
     // B-frames where the source reorders its pictures, none where it does not.
-    c->max_b_frames = isBaseline(profile) || (decoder->has_b_frames <= 0 && source->codecpar->video_delay <= 0) ? 0 : 3;
+    c->max_b_frames =
+        isBaseline(profile) || (decoder->has_b_frames <= 0 && source->codecpar->video_delay <= 0) ? 0 : 3;
     // One IDR picture at the start and no further key frames to speak of.
     c->gop_size = 100000;
     c->flags |= AV_CODEC_FLAG_GLOBAL_HEADER | AV_CODEC_FLAG_CLOSED_GOP;
@@ -173,7 +175,8 @@ bool EdgeEncoder::open(const AVCodecContext* decoder, const AVStream* source, i3
         return false;
     }
     StreamFraming framing;
-    if (!parseExtradata({c->extradata, static_cast<size_t>(c->extradata_size)}, framing) || framing.sets.empty()) {
+    if (!parseExtradata({c->extradata, static_cast<size_t>(c->extradata_size)}, framing) ||
+        framing.sets.empty()) {
         error = "the H.264 encoder gave no parameter sets";
         return false;
     }

@@ -22,8 +22,10 @@ constexpr size_t kPacketsPastEnd = 40;
 /// A bound on the packets of one scene (a day of 60 fps video).
 constexpr size_t kMaxScenePackets = 6'000'000;
 
-SmartCutResult ineligible(std::string reason) {
-    return smartResult(SmartCutStatus::kIneligible, std::move(reason));
+SmartCutResult ineligible(std::string reason, SmartCutReason kind = SmartCutReason::kOther) {
+    SmartCutResult result = smartResult(SmartCutStatus::kIneligible, std::move(reason));
+    result.reasonKind = kind;
+    return result;
 }
 
 SmartCutResult failed(std::string reason) {
@@ -72,26 +74,30 @@ i64 ScenePlan::nextPts(i64 pts) const {
     return it == scenePts.end() ? endPts : *it;
 }
 
-bool isEligibleSource(const AVFormatContext* context, int video, std::string& reason) {
+bool isEligibleSource(const AVFormatContext* context, int video, std::string& reason, SmartCutReason& kind) {
     const AVCodecParameters* par = context->streams[video]->codecpar;
     if (par->codec_id != AV_CODEC_ID_H264) {
         const AVCodecDescriptor* codec = avcodec_descriptor_get(par->codec_id);
         reason = std::string("the video is not H.264 but ") + (codec ? codec->name : "unknown");
+        kind = SmartCutReason::kNotH264;
         return false;
     }
     const auto format = static_cast<AVPixelFormat>(par->format);
     if (format != AV_PIX_FMT_YUV420P && format != AV_PIX_FMT_YUVJ420P) {
         const char* name = av_get_pix_fmt_name(format);
         reason = std::string("the video is not 8-bit 4:2:0 but ") + (name ? name : "unknown");
+        kind = SmartCutReason::kNot8Bit420;
         return false;
     }
     if (par->field_order != AV_FIELD_UNKNOWN && par->field_order != AV_FIELD_PROGRESSIVE) {
         reason = "the video is interlaced";
+        kind = SmartCutReason::kInterlaced;
         return false;
     }
     for (unsigned i = 0; i < context->nb_streams; ++i) {
         if (context->streams[i]->codecpar->codec_type == AVMEDIA_TYPE_SUBTITLE) {
             reason = "the source has subtitles";
+            kind = SmartCutReason::kSubtitles;
             return false;
         }
     }
@@ -113,8 +119,9 @@ SmartCutResult planScene(const SmartCutRequest& request, ScenePlan& plan) {
     if (video < 0)
         return ineligible("the source has no video");
     std::string reason;
-    if (!isEligibleSource(context, video, reason))
-        return ineligible(reason);
+    SmartCutReason kind = SmartCutReason::kOther;
+    if (!isEligibleSource(context, video, reason, kind))
+        return ineligible(reason, kind);
 
     SourceVideo& source = plan.source;
     source.streamIndex = video;
@@ -177,7 +184,7 @@ SmartCutResult planScene(const SmartCutRequest& request, ScenePlan& plan) {
     auto firstKey = std::find_if(packets.begin(), packets.end(), [](const ScenePacket& p) { return p.key; });
     packets.erase(packets.begin(), firstKey);
     if (packets.empty())
-        return ineligible("the scene holds no key frame");
+        return ineligible("the scene holds no key frame", SmartCutReason::kNoWholeGroup);
 
     for (const ScenePacket& p : packets) {
         const i64 t = plan.timeUs(p.pts);
@@ -217,7 +224,7 @@ SmartCutResult planScene(const SmartCutRequest& request, ScenePlan& plan) {
             haveHeadKey = true;
         }
     if (!haveHeadKey)
-        return ineligible("the scene starts before its first key frame");
+        return ineligible("the scene starts before its first key frame", SmartCutReason::kNoWholeGroup);
     bool haveCopy = false;
     for (size_t i = plan.headKey; i < packets.size() && !haveCopy; ++i) {
         if (packets[i].idr && packets[i].pts >= first && packets[i].pts < plan.endPts) {
@@ -226,7 +233,8 @@ SmartCutResult planScene(const SmartCutRequest& request, ScenePlan& plan) {
         }
     }
     if (!haveCopy)
-        return ineligible("no IDR picture starts a group of pictures inside the scene");
+        return ineligible("no IDR picture starts a group of pictures inside the scene",
+                          SmartCutReason::kNoWholeGroup);
     const i64 copyFirst = plan.copyFirstPts();
     for (size_t i = 0; i < packets.size(); ++i) {
         const bool before = i < plan.copyBegin;
@@ -237,7 +245,8 @@ SmartCutResult planScene(const SmartCutRequest& request, ScenePlan& plan) {
     // The copy: up to the last key frame such that everything before it is
     // a whole run of frames that ends inside the scene.
     bool haveEnd = false;
-    if (sceneRunsToEnd && isWholeRun(packets, plan.copyBegin, packets.size(), std::numeric_limits<i64>::max())) {
+    if (sceneRunsToEnd &&
+        isWholeRun(packets, plan.copyBegin, packets.size(), std::numeric_limits<i64>::max())) {
         plan.copyEnd = packets.size();
         plan.tailFromPts = std::numeric_limits<i64>::max();
         haveEnd = true;
@@ -253,7 +262,8 @@ SmartCutResult planScene(const SmartCutRequest& request, ScenePlan& plan) {
         haveEnd = true;
     }
     if (!haveEnd)
-        return ineligible("the scene holds no whole group of pictures to copy");
+        return ineligible("the scene holds no whole group of pictures to copy",
+                          SmartCutReason::kNoWholeGroup);
 
     // The tail: decoded from the key frame the copy ends at, or from the one
     // before when pictures shown before it are decoded after it.

@@ -80,6 +80,7 @@ struct ScenePlan {
 
 /// Whether the stream facts of an opened file allow this cut; the reason
 /// when they do not.
-[[nodiscard]] bool isEligibleSource(const AVFormatContext* context, int video, std::string& reason);
+[[nodiscard]] bool isEligibleSource(const AVFormatContext* context, int video, std::string& reason,
+                                    SmartCutReason& kind);
 
 } // namespace s::video::smartcut

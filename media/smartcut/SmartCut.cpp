@@ -39,14 +39,16 @@ std::string formatDb(double db) {
 /// Progress over the whole cut: each phase has a share by its expected cost.
 class Progress {
 public:
-    Progress(const SmartCutRequest& request, const ScenePlan& plan) : m_request(request) {
+    Progress(const SmartCutRequest& request, const ScenePlan& plan, i64 checkedFrames) : m_request(request) {
         // Costs in frame decodes: an encoded frame costs about four, a
-        // copied packet next to nothing, the check decodes everything once.
+        // copied packet next to nothing, the check decodes the frames of its
+        // span and reads past the rest.
         m_weights[0] = static_cast<double>(plan.headFrames) * 4 + 1;
         m_weights[1] = static_cast<double>(plan.tailFrames) * 4 + 1;
         m_weights[2] = static_cast<double>(plan.scenePts.size()) * 0.05 + 1;
         m_weights[3] = static_cast<double>(plan.copiedFrames) * 0.05 + 1;
-        m_weights[4] = static_cast<double>(plan.scenePts.size()) + 1;
+        m_weights[4] =
+            static_cast<double>(checkedFrames) + static_cast<double>(plan.scenePts.size()) * 0.01 + 1;
         for (double w : m_weights)
             m_total += w;
     }
@@ -123,12 +125,13 @@ SmartCutResult encodeEdge(const SmartCutRequest& request, const ScenePlan& plan,
 
 /// One picture of the source: the frame shown at `pts`, decoded from the
 /// key frame `from`.
-SmartCutResult sourcePicture(const SmartCutRequest& request, const ScenePlan& plan, size_t from, size_t to, i64 pts,
-                             FramePtr& out) {
-    SmartCutResult result = decodeSpan(request, plan, from, to, pts, pts + 1, [&](const AVFrame* frame, auto*) {
-        out = cloneFrame(frame);
-        return false;
-    });
+SmartCutResult sourcePicture(const SmartCutRequest& request, const ScenePlan& plan, size_t from, size_t to,
+                             i64 pts, FramePtr& out) {
+    SmartCutResult result =
+        decodeSpan(request, plan, from, to, pts, pts + 1, [&](const AVFrame* frame, auto*) {
+            out = cloneFrame(frame);
+            return false;
+        });
     if (result.status != SmartCutStatus::kDone)
         return result;
     return out ? result : status(SmartCutStatus::kFailed, "a source picture could not be decoded");
@@ -306,7 +309,8 @@ SmartCutResult readOutput(const SmartCutRequest& request, const CheckSpan& span,
         opened.status != SmartCutStatus::kDone)
         return opened.status == SmartCutStatus::kStopped
                    ? opened
-                   : status(SmartCutStatus::kCheckFailed, "the written scene cannot be read: " + opened.reason);
+                   : status(SmartCutStatus::kCheckFailed,
+                            "the written scene cannot be read: " + opened.reason);
     std::string error;
     AVFormatContext* context = input.context();
     const int video = tool::mainVideoStream(context);
@@ -383,7 +387,8 @@ SmartCutResult readOutput(const SmartCutRequest& request, const CheckSpan& span,
             lastDts = packet->dts;
             if (videoPackets >= span.decodeUntil && videoPackets < span.resumeAt) {
                 decode = false;
-                facts.skippedPtsUs.push_back(av_rescale_q(packet->pts, videoStream->time_base, kMicroseconds));
+                facts.skippedPtsUs.push_back(
+                    av_rescale_q(packet->pts, videoStream->time_base, kMicroseconds));
             }
             ++videoPackets;
         }
@@ -402,12 +407,12 @@ SmartCutResult readOutput(const SmartCutRequest& request, const CheckSpan& span,
 
 /// Every check of the written scene; kDone or kCheckFailed with the first
 /// failure.
-SmartCutResult checkOutput(const ScenePlan& plan, const std::vector<EncodedAudio>& audio, const OutputFacts& facts,
-                           const AVFrame* sourceFirst, const AVFrame* sourceLast, const AVFrame* sourceCopyFirst,
-                           SmartCutResult& figures) {
+SmartCutResult checkOutput(const ScenePlan& plan, const std::vector<EncodedAudio>& audio,
+                           const OutputFacts& facts, const AVFrame* sourceFirst, const AVFrame* sourceLast,
+                           const AVFrame* sourceCopyFirst, SmartCutResult& figures) {
     if (facts.corrupt > 0)
-        return status(SmartCutStatus::kCheckFailed,
-                      "the written scene has " + std::to_string(facts.corrupt) + " pictures that decode with errors");
+        return status(SmartCutStatus::kCheckFailed, "the written scene has " + std::to_string(facts.corrupt) +
+                                                        " pictures that decode with errors");
     if (facts.interlaced)
         return status(SmartCutStatus::kCheckFailed, "the written scene holds interlaced pictures");
     std::vector<i64> shown = facts.videoPtsUs;
@@ -415,7 +420,8 @@ SmartCutResult checkOutput(const ScenePlan& plan, const std::vector<EncodedAudio
     std::sort(shown.begin(), shown.end());
     if (shown.size() != plan.scenePts.size())
         return status(SmartCutStatus::kCheckFailed, "the written scene has " + std::to_string(shown.size()) +
-                                                        " frames instead of " + std::to_string(plan.scenePts.size()));
+                                                        " frames instead of " +
+                                                        std::to_string(plan.scenePts.size()));
     if (!facts.dtsRise)
         return status(SmartCutStatus::kCheckFailed, "the written scene's decoding times do not rise");
     // Frame times (and so durations) as the source's, to the rounding
@@ -424,8 +430,8 @@ SmartCutResult checkOutput(const ScenePlan& plan, const std::vector<EncodedAudio
     for (size_t i = 0; i < plan.scenePts.size(); ++i) {
         const i64 expected = av_rescale_q(plan.scenePts[i], plan.source.timeBase, kMicroseconds) - originUs;
         if (std::llabs(shown[i] - expected) > 2)
-            return status(SmartCutStatus::kCheckFailed,
-                          "frame " + std::to_string(i + 1) + " of the written scene is shown at another time");
+            return status(SmartCutStatus::kCheckFailed, "frame " + std::to_string(i + 1) +
+                                                            " of the written scene is shown at another time");
     }
     figures.firstFramePsnr = picturePsnr(facts.first.get(), sourceFirst);
     figures.lastFramePsnr = picturePsnr(facts.last.get(), sourceLast);
@@ -468,7 +474,9 @@ SmartCutResult runSmartCut(const SmartCutRequest& request) {
     SmartCutResult planned = planScene(request, plan);
     if (planned.status != SmartCutStatus::kDone)
         return planned;
-    Progress progress(request, plan);
+    const CheckSpan span = checkSpanOf(plan);
+    const auto checkedFrames = static_cast<i64>(span.decodeUntil + (plan.scenePts.size() - span.resumeAt));
+    Progress progress(request, plan, checkedFrames);
 
     // The copy's reader: opened first, since its stream describes the output.
     tool::InputFile copy;
@@ -485,15 +493,16 @@ SmartCutResult runSmartCut(const SmartCutRequest& request) {
         return status(SmartCutStatus::kIneligible, "the source uses every parameter set id");
     Edge head, tail;
     if (plan.headFrames > 0) {
-        SmartCutResult r = encodeEdge(request, plan, sourceStream, plan.headKey, plan.copyBegin, plan.firstPts(),
-                                      plan.copyFirstPts(), headId, head, progress, SmartCutPhase::kHead,
-                                      plan.headFrames);
+        SmartCutResult r =
+            encodeEdge(request, plan, sourceStream, plan.headKey, plan.copyBegin, plan.firstPts(),
+                       plan.copyFirstPts(), headId, head, progress, SmartCutPhase::kHead, plan.headFrames);
         if (r.status != SmartCutStatus::kDone)
             return r;
     }
     if (plan.tailFrames > 0) {
-        SmartCutResult r = encodeEdge(request, plan, sourceStream, plan.tailKey, plan.packets.size(), plan.tailFromPts,
-                                      plan.endPts, tailId, tail, progress, SmartCutPhase::kTail, plan.tailFrames);
+        SmartCutResult r =
+            encodeEdge(request, plan, sourceStream, plan.tailKey, plan.packets.size(), plan.tailFromPts,
+                       plan.endPts, tailId, tail, progress, SmartCutPhase::kTail, plan.tailFrames);
         if (r.status != SmartCutStatus::kDone)
             return r;
     }
@@ -529,7 +538,8 @@ SmartCutResult runSmartCut(const SmartCutRequest& request) {
         r = encodeAudio(request, plan, request.audio[i], fromUs, toUs, track);
         if (r.status != SmartCutStatus::kDone)
             return r;
-        progress.report(SmartCutPhase::kAudio, static_cast<double>(i + 1), static_cast<double>(request.audio.size()));
+        progress.report(SmartCutPhase::kAudio, static_cast<double>(i + 1),
+                        static_cast<double>(request.audio.size()));
         // A track with no sound in the scene is left out, as a re-encode
         // leaves it empty.
         if (!track.packets.empty())
@@ -572,7 +582,8 @@ SmartCutResult runSmartCut(const SmartCutRequest& request) {
             const AVRational base = audio[t].encoder->time_base;
             while (audioNext[t] < audio[t].packets.size()) {
                 AVPacket* packet = audio[t].packets[audioNext[t]].get();
-                if (us != std::numeric_limits<i64>::max() && av_rescale_q(packet->dts, base, kMicroseconds) > us)
+                if (us != std::numeric_limits<i64>::max() &&
+                    av_rescale_q(packet->dts, base, kMicroseconds) > us)
                     break;
                 if (!muxer.write(packet, static_cast<int>(t + 1), base, error))
                     return false;
@@ -602,7 +613,8 @@ SmartCutResult runSmartCut(const SmartCutRequest& request) {
                     return status(SmartCutStatus::kStopped, "stopped");
                 if (step != ReadStep::kPacket)
                     return status(SmartCutStatus::kFailed,
-                                  "reading the source failed: " + (readError.empty() ? "it ended early" : readError));
+                                  "reading the source failed: " +
+                                      (readError.empty() ? "it ended early" : readError));
                 if (copyStarted || read->pts == entry.pts)
                     break;
                 av_packet_unref(read.get());
@@ -615,7 +627,8 @@ SmartCutResult runSmartCut(const SmartCutRequest& request) {
                 av_packet_free_side_data(packet.get());
             } else {
                 std::vector<u8> data;
-                appendLengthPrefixed(data, splitNalUnits({read->data, static_cast<size_t>(read->size)}, lengthSize));
+                appendLengthPrefixed(
+                    data, splitNalUnits({read->data, static_cast<size_t>(read->size)}, lengthSize));
                 if (av_new_packet(packet.get(), static_cast<int>(data.size())) < 0)
                     return status(SmartCutStatus::kFailed, "out of memory");
                 std::copy(data.begin(), data.end(), packet->data);
@@ -624,7 +637,8 @@ SmartCutResult runSmartCut(const SmartCutRequest& request) {
             progress.report(SmartCutPhase::kCopy, static_cast<double>(++copied),
                             static_cast<double>(plan.copiedFrames));
         } else {
-            Packets& from = entry.from == OutputPacket::From::kHead ? head.encoder.packets() : tail.encoder.packets();
+            Packets& from =
+                entry.from == OutputPacket::From::kHead ? head.encoder.packets() : tail.encoder.packets();
             av_packet_move_ref(packet.get(), from[entry.index].get());
         }
         packet->pts = entry.pts - origin;
@@ -643,11 +657,11 @@ SmartCutResult runSmartCut(const SmartCutRequest& request) {
         return status(SmartCutStatus::kFailed, error);
 
     // The check.
+    if (request.beforeCheck)
+        request.beforeCheck();
     OutputFacts facts;
     const i64 copyFirstUs = av_rescale_q(plan.copyFirstPts() - origin, videoBase, kMicroseconds);
-    const CheckSpan span = checkSpanOf(plan);
-    r = readOutput(request, span, copyFirstUs, progress,
-                   static_cast<i64>(span.decodeUntil + (plan.scenePts.size() - span.resumeAt)), facts);
+    r = readOutput(request, span, copyFirstUs, progress, checkedFrames, facts);
     if (r.status != SmartCutStatus::kDone)
         return r;
     SmartCutResult result;

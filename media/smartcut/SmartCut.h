@@ -17,9 +17,12 @@
 // with parameter sets of their own beside the source's in the MP4 sample
 // description. Audio is re-encoded whole to AAC (exact to the sample).
 //
-// The output is checked before it counts: decoded again whole, its first and
-// last frames compared with the source's, its frame count, decode times,
-// frame durations and audio length measured. A source this cut cannot take,
+// The output is checked before it counts: read again whole, with its frame
+// count, decode times, frame durations and audio length measured; the
+// re-encoded edges and the pictures across both joins are decoded (the
+// copied packets in between are the source's own, counted and timed but not
+// decoded again), the first and last frames compared with the source's and
+// the first copied picture with the source's bit for bit. A source this cut cannot take,
 // and an output that fails a check, are answered as such; the caller then
 // re-encodes the whole scene the usual way.
 namespace s::video::smartcut {
@@ -32,11 +35,23 @@ enum class SmartCutStatus : i32 {
     kStopped,     ///< the stop flag was set
 };
 
+/// The kind of a reason, for callers that word the common ones in the
+/// user's language; kOther leaves `reason` to speak for itself.
+enum class SmartCutReason : i32 {
+    kOther,
+    kNotH264,      ///< another codec (its name in `reason`)
+    kNot8Bit420,   ///< another pixel format
+    kInterlaced,   ///< interlaced pictures
+    kSubtitles,    ///< the source has subtitle streams
+    kNoWholeGroup, ///< no group of pictures of the scene can be copied whole
+};
+
 struct SmartCutResult {
     SmartCutStatus status = SmartCutStatus::kFailed;
     /// Why it was not done, in a few English words ("the video is not
     /// H.264", "the first frame differs from the source (31.2 dB)").
     std::string reason;
+    SmartCutReason reasonKind = SmartCutReason::kOther;
     /// What was done, for reports and benchmarks.
     i64 headFrames = 0;
     i64 copiedFrames = 0;
@@ -74,6 +89,9 @@ struct SmartCutRequest {
     /// Progress as a fraction 0..1 of the whole work, with its phase; may be
     /// empty. Called on the cutting thread.
     std::function<void(double fraction, SmartCutPhase phase)> progress;
+    /// Called once the output is written and closed, before it is checked;
+    /// may be empty. Tests damage the output here to see the check fail.
+    std::function<void()> beforeCheck;
 };
 
 /// Whether the file and scene can be cut this way, looking only at the

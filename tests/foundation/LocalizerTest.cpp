@@ -167,7 +167,7 @@ TEST(Localizer, BuiltInPackHasEveryLanguageAndTheEnglishTexts) {
     // 115 texts of the first version, 15 of the open and save messages, 4
     // of the keyboard, 4 of saving a frame and 3 of the edges-only precise
     // cut.
-    EXPECT_EQ(loc->pack(0)->textCount(), 141u);
+    EXPECT_EQ(loc->pack(0)->textCount(), 149u);
 
     loc->selectLanguage(u"English");
     EXPECT_EQ(text(loc->getText(1090000)), u"Lossless cut  (very fast)");

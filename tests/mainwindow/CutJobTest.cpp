@@ -16,10 +16,10 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <csignal>
 #include <cstdlib>
 #include <filesystem>
 #include <mutex>
-#include <csignal>
 #include <string>
 #include <sys/resource.h>
 #include <sys/stat.h>
@@ -528,8 +528,9 @@ TEST_F(CutJobTest, FailedInProcessCutNamesTheConverterError) {
     // A scene far larger than the file-size limit set around the cut: the
     // converter's writes fail with EFBIG once the first buffer is out.
     const std::string input = m_dir + "/long.mp4";
-    ASSERT_TRUE(run({"ffmpeg", "-nostdin", "-loglevel", "error", "-f", "lavfi", "-i", "testsrc=size=320x240:rate=25",
-                     "-t", "20", "-c:v", "libx264", "-preset", "ultrafast", input}));
+    ASSERT_TRUE(
+        run({"ffmpeg", "-nostdin", "-loglevel", "error", "-f", "lavfi", "-i", "testsrc=size=320x240:rate=25",
+             "-t", "20", "-c:v", "libx264", "-preset", "ultrafast", input}));
     ASSERT_TRUE(open(input));
     m_dialog->setCutMode(kPreciseMode, false);
     const std::string out = m_dir + "/out";
@@ -614,7 +615,45 @@ TEST_F(CutJobTest, FailedMoveOfTheTemporaryOutputIsReportedAndKeepsTheScene) {
     EXPECT_EQ(listDir(out), (std::vector<std::string>{"_TMP.mp4", "_error.txt"}));
     EXPECT_GT(durationOf(out + "/_TMP.mp4"), 1.0);
     EXPECT_NE(s::test::readFile(out + "/_error.txt").find("[Move Failed]"), std::string::npos);
-    EXPECT_EQ(m_recorder.errorTexts.back(), "The scene could not be renamed to " + out + "/clip.CUT.00'01-00'02.mp4");
+    EXPECT_EQ(m_recorder.errorTexts.back(),
+              "The scene could not be renamed to " + out + "/clip.CUT.00'01-00'02.mp4");
+}
+
+TEST_F(CutJobTest, AnEdgesOnlyCutWhoseCheckFailsIsReEncodedWholeAndSaysWhy) {
+    namespace smart = s::video::smartcut;
+    const std::string out = m_dir + "/out";
+    useFolder(out);
+    // The real edges-only cut, with its output cut short before the check.
+    std::vector<smart::SmartCutStatus> attempts;
+    m_dialog->setSmartCutFunction([&attempts](const smart::SmartCutRequest& request) {
+        smart::SmartCutRequest damaging = request;
+        damaging.beforeCheck = [path = request.outputPath] {
+            fs::resize_file(path, fs::file_size(path) / 2);
+        };
+        const smart::SmartCutResult result = smart::runSmartCut(damaging);
+        attempts.push_back(result.status);
+        return result;
+    });
+    m_dialog->setCutMode(kPreciseMode, false);
+    ASSERT_TRUE(open(place(media().clip, "clip.mp4")));
+    EXPECT_EQ(cut(500000, 3000000), kReportSaved);
+    EXPECT_EQ(attempts, std::vector<smart::SmartCutStatus>{smart::SmartCutStatus::kCheckFailed});
+
+    // The full re-encode took its place, and the status line said why.
+    const std::vector<std::string> written = listDir(out);
+    ASSERT_EQ(written.size(), 1u);
+    EXPECT_NEAR(durationOf(out + "/" + written[0]), 2.5, 0.1);
+    s::test::ToolRun decode = s::test::runTool(
+        {"ffmpeg", "-nostdin", "-v", "error", "-i", out + "/" + written[0], "-f", "null", "-"});
+    EXPECT_EQ(decode.exitStatus, 0);
+    EXPECT_EQ(decode.err, "");
+    std::lock_guard<std::mutex> guard(m_recorder.m_lock);
+    EXPECT_TRUE(std::any_of(m_recorder.statuses.begin(), m_recorder.statuses.end(),
+                            [](const std::string& line) {
+                                return line.find("The whole scene was re-encoded: the check of the written "
+                                                 "scene failed (the written scene") != std::string::npos;
+                            }))
+        << ::testing::PrintToString(m_recorder.statuses);
 }
 
 TEST_F(CutJobTest, CustomFolderIsStoredAndEmptyCustomFallsBackToSameFolder) {

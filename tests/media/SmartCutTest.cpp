@@ -10,6 +10,9 @@
 
 #include <gtest/gtest.h>
 
+#include <unistd.h>
+
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <sstream>
@@ -35,9 +38,20 @@ std::vector<std::string> source(double seconds, const std::string& rate = "25") 
 
 /// x264 with B-frames and a fixed GOP of `gop` frames (closed unless asked).
 std::vector<std::string> h264(int gop, bool openGop = false) {
-    std::vector<std::string> args = {"-c:v", "libx264", "-preset", "veryfast", "-pix_fmt", "yuv420p",
-                                     "-g", std::to_string(gop), "-keyint_min", std::to_string(gop),
-                                     "-sc_threshold", "0", "-bf", "3"};
+    std::vector<std::string> args = {"-c:v",
+                                     "libx264",
+                                     "-preset",
+                                     "veryfast",
+                                     "-pix_fmt",
+                                     "yuv420p",
+                                     "-g",
+                                     std::to_string(gop),
+                                     "-keyint_min",
+                                     std::to_string(gop),
+                                     "-sc_threshold",
+                                     "0",
+                                     "-bf",
+                                     "3"};
     if (openGop)
         args.insert(args.end(), {"-x264-params", "open-gop=1"});
     args.insert(args.end(), {"-c:a", "aac", "-b:a", "96k"});
@@ -58,11 +72,12 @@ struct Frame {
 /// the start: its time from the file's start (the earliest start of any
 /// stream, as the program counts) and its picture's digest.
 std::vector<Frame> decodedFrames(const std::string& path) {
-    s::test::ToolRun hashes = s::test::runTool({"ffmpeg", "-nostdin", "-v", "error", "-i", path, "-map", "0:v:0",
-                                                "-fps_mode", "passthrough", "-f", "framemd5", "-"});
+    s::test::ToolRun hashes = s::test::runTool({"ffmpeg", "-nostdin", "-v", "error", "-i", path, "-map",
+                                                "0:v:0", "-fps_mode", "passthrough", "-f", "framemd5", "-"});
     EXPECT_EQ(hashes.exitStatus, 0) << hashes.err;
-    s::test::ToolRun times = s::test::runTool({"ffprobe", "-v", "error", "-select_streams", "v:0", "-show_entries",
-                                               "frame=best_effort_timestamp_time", "-of", "csv=p=0", path});
+    s::test::ToolRun times =
+        s::test::runTool({"ffprobe", "-v", "error", "-select_streams", "v:0", "-show_entries",
+                          "frame=best_effort_timestamp_time", "-of", "csv=p=0", path});
     EXPECT_EQ(times.exitStatus, 0) << times.err;
     const double start = s::test::fieldNumber(s::test::runFfprobe(path).format, "start_time");
     std::vector<Frame> frames;
@@ -77,7 +92,8 @@ std::vector<Frame> decodedFrames(const std::string& path) {
         }
         if (time.find_first_of("0123456789") == std::string::npos)
             break;
-        frames.push_back({std::stod(time) - (std::isnan(start) ? 0.0 : start), line.substr(line.rfind(',') + 2)});
+        frames.push_back(
+            {std::stod(time) - (std::isnan(start) ? 0.0 : start), line.substr(line.rfind(',') + 2)});
     }
     return frames;
 }
@@ -102,7 +118,7 @@ SmartCutResult cut(const std::string& input, double start, double end, const std
         s::test::FfprobeReport report = s::test::runFfprobe(input);
         for (size_t i = 0; i < report.streams.size(); ++i)
             if (s::test::fieldText(report.streams[i], "codec_type") == "audio")
-                request.audio.push_back(AudioTarget{static_cast<int>(i), 48000, 128000});
+                request.audio.push_back(AudioTarget{static_cast<int>(i), 48000, 2, 128000});
     }
     return runSmartCut(request);
 }
@@ -135,7 +151,8 @@ SmartCutResult expectSmartCut(const std::string& input, double start, double end
         }
     const std::vector<Frame> got = decodedFrames(out);
     EXPECT_EQ(got.size(), expected.size());
-    EXPECT_EQ(result.headFrames + result.copiedFrames + result.tailFrames, static_cast<long long>(expected.size()));
+    EXPECT_EQ(result.headFrames + result.copiedFrames + result.tailFrames,
+              static_cast<long long>(expected.size()));
     EXPECT_GT(result.copiedFrames, 0);
     for (size_t i = 0; i < std::min(got.size(), expected.size()); ++i) {
         const bool copied = static_cast<long long>(i) >= result.headFrames &&
@@ -185,9 +202,9 @@ TEST(SmartCut, MiddleOfAClosedGopMp4IsCopiedAndTheEdgesReEncoded) {
     const std::string file = media("mp4-gop50.mp4", join(source(8), h264(50)));
     ASSERT_FALSE(file.empty());
     SmartCutResult r = expectSmartCut(file, 1.3, 6.7);
-    EXPECT_EQ(r.headFrames, 17); // 1.32 .. 1.96
+    EXPECT_EQ(r.headFrames, 17);    // 1.32 .. 1.96
     EXPECT_EQ(r.copiedFrames, 100); // 2.00 .. 5.96
-    EXPECT_EQ(r.tailFrames, 18); // 6.00 .. 6.68
+    EXPECT_EQ(r.tailFrames, 18);    // 6.00 .. 6.68
 }
 
 TEST(SmartCut, ScenesOnKeyFramesHaveNoHeadOrNoTail) {
@@ -216,8 +233,8 @@ TEST(SmartCut, NtscRateAndVariableFrameRate) {
     expectSmartCut(ntsc, 0.5, 5.0);
     // Frames 1/25 s apart, then 1/10 s apart: the durations must stay.
     const std::string vfr = media(
-        "mp4-vfr.mp4", join({"-f", "lavfi", "-i", "testsrc2=size=320x240:rate=25:duration=8", "-f", "lavfi", "-i",
-                             "sine=frequency=440:sample_rate=48000:duration=8", "-vf",
+        "mp4-vfr.mp4", join({"-f", "lavfi", "-i", "testsrc2=size=320x240:rate=25:duration=8", "-f", "lavfi",
+                             "-i", "sine=frequency=440:sample_rate=48000:duration=8", "-vf",
                              "setpts='if(lt(N,100),N/25,4+(N-100)/10)/TB'", "-fps_mode", "vfr", "-t", "8"},
                             h264(25)));
     ASSERT_FALSE(vfr.empty());
@@ -240,7 +257,7 @@ TEST(SmartCut, AnOpenGopSourceIsCutSmartlyOrHandedBack) {
 TEST(SmartCut, ScenesWithoutAWholeGroupOfPicturesAreHandedBack) {
     const std::string file = media("mp4-gop50.mp4", join(source(8), h264(50)));
     ASSERT_FALSE(file.empty());
-    EXPECT_EQ(statusOf(file, 2.3, 3.5), SmartCutStatus::kIneligible); // inside one GOP
+    EXPECT_EQ(statusOf(file, 2.3, 3.5), SmartCutStatus::kIneligible);  // inside one GOP
     EXPECT_EQ(statusOf(file, 3.0, 3.04), SmartCutStatus::kIneligible); // one frame
     EXPECT_EQ(statusOf(file, 3.0, 3.0), SmartCutStatus::kIneligible);  // empty
 }
@@ -288,4 +305,53 @@ TEST(SmartCut, AStopEndsTheCut) {
             stop = true;
     };
     EXPECT_EQ(runSmartCut(request).status, SmartCutStatus::kStopped);
+}
+
+TEST(SmartCut, AnOutputDamagedBeforeItsCheckIsNotPassed) {
+    const std::string file = media("mp4-gop50.mp4", join(source(8), h264(50)));
+    ASSERT_FALSE(file.empty());
+    const std::string out = s::test::makeTempDir() + "/scene.mp4";
+    SmartCutRequest request;
+    request.inputPath = file;
+    request.outputPath = out;
+    request.startUs = 1'300'000;
+    request.endUs = 6'700'000;
+    // Cut short: the end of the scene (and, where the index sits at the
+    // end, the means to read it) is gone.
+    request.beforeCheck = [&out] {
+        std::FILE* f = std::fopen(out.c_str(), "r+b");
+        ASSERT_NE(f, nullptr);
+        std::fseek(f, 0, SEEK_END);
+        const long size = std::ftell(f);
+        std::fclose(f);
+        ASSERT_EQ(::truncate(out.c_str(), size * 2 / 3), 0);
+    };
+    const SmartCutResult result = runSmartCut(request);
+    EXPECT_EQ(result.status, SmartCutStatus::kCheckFailed) << result.reason;
+    EXPECT_NE(result.reason.find("written scene"), std::string::npos) << result.reason;
+}
+
+TEST(SmartCut, ProgressRisesSteadilyToTheEnd) {
+    const std::string file = media("mp4-gop50.mp4", join(source(8), h264(50)));
+    ASSERT_FALSE(file.empty());
+    SmartCutRequest request;
+    request.inputPath = file;
+    request.outputPath = s::test::makeTempDir() + "/scene.mp4";
+    request.startUs = 1'300'000;
+    request.endUs = 6'700'000;
+    request.audio.push_back(AudioTarget{1, 48000, 2, 128000});
+    std::vector<double> fractions;
+    request.progress = [&fractions](double fraction, s::video::smartcut::SmartCutPhase) {
+        fractions.push_back(fraction);
+    };
+    ASSERT_EQ(runSmartCut(request).status, SmartCutStatus::kDone);
+    ASSERT_GT(fractions.size(), 50u);
+    EXPECT_TRUE(std::is_sorted(fractions.begin(), fractions.end()));
+    EXPECT_GT(fractions.back(), 0.99);
+    // No phase's share is out of proportion to its work: the bar never
+    // stands still for a large part and then jumps.
+    double largestStep = fractions.front();
+    for (size_t i = 1; i < fractions.size(); ++i)
+        largestStep = std::max(largestStep, fractions[i] - fractions[i - 1]);
+    EXPECT_LT(largestStep, 0.2);
 }
