@@ -1,6 +1,7 @@
 // snipforge-cli: Snipforge without a window, for scripts, batch use and
 // end-to-end tests. Usage: snipforge-cli <command> [arguments...]
 
+#include "foundation/base/Memory.h"
 #include "foundation/thread/win/StopSignals.h"
 #include "media/system/win/MediaLibraries.h"
 #include "tools/snipforge-cli/Command.h"
@@ -77,6 +78,7 @@ int runCaught(const s::cli::Command& command, std::span<char* const> args) {
 
 int main(int argc, char** argv) {
     using namespace s::cli;
+    s::base::keepLargeBlocksInHeap();
     if (argc < 2) {
         printUsage(stderr);
         return kExitUsage;
