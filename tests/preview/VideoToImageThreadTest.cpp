@@ -574,8 +574,9 @@ TEST_F(PreviewTest, CommandLineFailsWithOneLineReason) {
         {"frame", c.path, "--at", "9.5", "--out", out},     // beyond the end
         {"frame", dir.file("missing.mp4"), "--at", "1", "--out", out},
         {"frame", c.path, "--at", "1"}, // no output
-        {"frame", c.path, "--at", "1", "--out", dir.file("no/such/folder/x.bmp")},
+        {"frame", c.path, "--at", "1", "--out", dir.file("plain/x.bmp")}, // a file where a folder must be
     };
+    ASSERT_TRUE(s::test::writeFile(dir.file("plain"), "x"));
     for (std::vector<std::string> args : bad) {
         args.insert(args.begin(), SNIPFORGE_CLI_PATH);
         SCOPED_TRACE(args[3]);
