@@ -49,6 +49,36 @@ enum WindowEvent : i32 {
     kWindowClipboard = 27,
 };
 
+/// Codes of the last key (`getKeyCode`) that are not its letter or digit:
+/// letters are their capital ('A'..'Z'), digits '0'..'9', the keypad's digits
+/// kKeyCodeKeypad0 + n, the function keys kKeyCodeF1 + n; 0 for keys
+/// without a code.
+enum KeyCode : i32 {
+    kKeyCodeBackspace = 8,
+    kKeyCodeTab = 9,
+    kKeyCodeEnter = 13,
+    kKeyCodeShift = 16,
+    kKeyCodeControl = 17,
+    kKeyCodeAlt = 18,
+    kKeyCodeEscape = 27,
+    kKeyCodeSpace = 32,
+    kKeyCodePageUp = 33,
+    kKeyCodePageDown = 34,
+    kKeyCodeEnd = 35,
+    kKeyCodeHome = 36,
+    kKeyCodeLeft = 37,
+    kKeyCodeUp = 38,
+    kKeyCodeRight = 39,
+    kKeyCodeDown = 40,
+    kKeyCodeInsert = 45,
+    kKeyCodeDelete = 46,
+    kKeyCodeKeypad0 = 96,
+    kKeyCodeF1 = 112,
+    kKeyCodeF10 = 121,
+    kKeyCodeBracketLeft = 219,
+    kKeyCodeBracketRight = 221,
+};
+
 /// Modifier keys held with the last key (`getKeyModifiers`), as bits.
 enum KeyModifier : i32 {
     kKeyShift = 1,

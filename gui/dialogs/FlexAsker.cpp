@@ -25,11 +25,15 @@ win::Spacer* gap(i32 w, i32 h) {
     return s;
 }
 
-gboolean wakeUp(gpointer) { return G_SOURCE_CONTINUE; }
+gboolean wakeUp(gpointer) {
+    return G_SOURCE_CONTINUE;
+}
 
 } // namespace
 
-FlexAsker::~FlexAsker() { reset(); }
+FlexAsker::~FlexAsker() {
+    reset();
+}
 
 void FlexAsker::reset() {
     if (m_window) {
@@ -84,7 +88,8 @@ bool FlexAsker::askHere(IWindow* parent, const char16_t* title, const char16_t* 
     column->setPadding(12 * s);
     column->setHAlignCenter();
     m_message = win::Label::create();
-    m_message->setText(message ? message : text(kDefaultMessageId, u"Are you sure you want to proceed this operation?"),
+    m_message->setText(message ? message
+                               : text(kDefaultMessageId, u"Are you sure you want to proceed this operation?"),
                        false);
     column->add(m_message);
     m_checkBox = nullptr;
@@ -131,7 +136,8 @@ bool FlexAsker::askHere(IWindow* parent, const char16_t* title, const char16_t* 
         if (parent->isKeepOnTop())
             gtk_window_set_keep_above(GTK_WINDOW(own), TRUE);
         m_window->moveWindow(parent->getWindowX() + (parent->asComponent()->getWidth() - width) / 2,
-                             parent->getWindowY() + (parent->asComponent()->getHeight() - m_window->getMinHeight()) / 2);
+                             parent->getWindowY() +
+                                 (parent->asComponent()->getHeight() - m_window->getMinHeight()) / 2);
     }
     m_window->showWindow(true, true);
     focusButton(true);
@@ -170,10 +176,10 @@ void FlexAsker::onEvent(IComponent* source, i32 code) {
     } else if (m_checkBox && source == m_checkBox) {
         m_dontAskAgain = m_checkBox->isChecked();
     } else if (source == m_window && code == kWindowKey) {
-        if (m_window->getKeyCode() == 9) {
+        if (m_window->getKeyCode() == gui::kKeyCodeTab) {
             focusButton(!m_focusYes);
             m_window->setKeyHandled();
-        } else if (m_window->getKeyCode() == 13) {
+        } else if (m_window->getKeyCode() == gui::kKeyCodeEnter) {
             // Enter that no focused button took: act on the remembered one.
             m_answer = m_focusYes;
             m_window->close();

@@ -62,7 +62,9 @@ public:
 
     const char16_t* getClassName() const override { return u"s_gui_win_Window"; }
     /// Destroys the native window (on the user-interface thread), releases
-    /// blocked senders, the children and the listeners, restores defaults.
+    /// blocked senders, the children and the localizer's hook. The window
+    /// is not made fresh again: it is never pooled, and its release deletes
+    /// it.
     void reset() override;
 
     /// Makes the native window without showing it; true when it exists.

@@ -19,16 +19,6 @@ namespace {
 
 constexpr i64 kSecond = 1000000;
 
-// Platform key codes.
-constexpr i32 kKeyEscape = 27;
-constexpr i32 kKeyEnd = 35;
-constexpr i32 kKeyHome = 36;
-constexpr i32 kKeyLeft = 37;
-constexpr i32 kKeyRight = 39;
-constexpr i32 kKeyF10 = 121;
-constexpr i32 kKeyBracketLeft = 219;
-constexpr i32 kKeyBracketRight = 221;
-
 } // namespace
 
 i64 arrowStep(i32 modifiers, bool precise, bool* frames) {
@@ -53,13 +43,14 @@ KeyAction keyActionFor(i32 keyCode, i32 modifiers) {
     if (alt) {
         // Alt with a letter or digit opens a menu; the arrows are the
         // window manager's or the toolkit's.
-        const bool letter = (keyCode >= 'A' && keyCode <= 'Z') || (keyCode >= '0' && keyCode <= '9') || keyCode == 0;
+        const bool letter =
+            (keyCode >= 'A' && keyCode <= 'Z') || (keyCode >= '0' && keyCode <= '9') || keyCode == 0;
         return !control && letter ? KeyAction::kMenuByLetter : KeyAction::kNone;
     }
     switch (keyCode) {
-    case kKeyLeft:
+    case sg::kKeyCodeLeft:
         return KeyAction::kStepBack;
-    case kKeyRight:
+    case sg::kKeyCodeRight:
         return KeyAction::kStepForward;
     default:
         break;
@@ -80,19 +71,19 @@ KeyAction keyActionFor(i32 keyCode, i32 modifiers) {
         }
     }
     switch (keyCode) {
-    case kKeyHome:
+    case sg::kKeyCodeHome:
         return shift ? KeyAction::kNone : KeyAction::kGoToStart;
-    case kKeyEnd:
+    case sg::kKeyCodeEnd:
         return shift ? KeyAction::kNone : KeyAction::kGoToEnd;
     case 'I':
-    case kKeyBracketLeft:
+    case sg::kKeyCodeBracketLeft:
         return KeyAction::kStartHere;
     case 'O':
-    case kKeyBracketRight:
+    case sg::kKeyCodeBracketRight:
         return KeyAction::kEndHere;
-    case kKeyF10:
+    case sg::kKeyCodeF10:
         return shift ? KeyAction::kNone : KeyAction::kFirstMenu;
-    case kKeyEscape:
+    case sg::kKeyCodeEscape:
         return KeyAction::kRevertTime;
     default:
         return KeyAction::kNone;
