@@ -32,40 +32,9 @@ void GroupBox::reset() {
 
 // -- text style --
 
-void GroupBox::setSizeCode(i32 code) {
-    m_font->setSizeCode(code);
-    fontChanged();
+void GroupBox::fontChanged() {
+    captionChanged();
 }
-void GroupBox::setFontFace(const char16_t* face) {
-    m_font->setFace(face);
-    fontChanged();
-}
-void GroupBox::setFontHeight(i32 height) {
-    m_font->setHeight(height);
-    fontChanged();
-}
-i32 GroupBox::getFontHeight() const { return m_font->getHeight(); }
-void GroupBox::setBold(bool bold) {
-    m_font->setBold(bold);
-    fontChanged();
-}
-bool GroupBox::isBold() const { return m_font->getWeight() >= 700; }
-void GroupBox::setItalic(bool italic) {
-    m_font->setItalic(italic);
-    fontChanged();
-}
-bool GroupBox::isItalic() const { return m_font->isItalic(); }
-void GroupBox::setUnderline(bool underline) {
-    m_font->setUnderline(underline);
-    fontChanged();
-}
-bool GroupBox::isUnderline() const { return m_font->isUnderline(); }
-void GroupBox::setTextColor(i32 r, i32 g, i32 b) {
-    m_font->setColor(r, g, b);
-    redraw();
-}
-u32 GroupBox::getTextColor() const { return m_font->getColor(); }
-void GroupBox::fontChanged() { captionChanged(); }
 
 // -- caption --
 

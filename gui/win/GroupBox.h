@@ -3,6 +3,7 @@
 #include "foundation/thread/Pool.h"
 #include "gui/IGroupBox.h"
 #include "gui/win/Box.h"
+#include "gui/win/TextStyle.h"
 
 #include <string>
 
@@ -20,7 +21,7 @@ class FontSetting;
 /// children inside the frame: 6 times the display scale on the sides and
 /// the bottom, the caption's height plus 4 times the scale at the top; a
 /// padding set afterwards replaces it until the caption or font changes.
-class GroupBox final : public Box, public IGroupBox {
+class GroupBox final : public Box, public TextStyleOf<GroupBox, IGroupBox> {
     S_POOLED_CLASS(GroupBox)
 
 public:
@@ -33,20 +34,7 @@ public:
     IContainer* asContainer() override { return this; }
     IComponent* asComponent() override { return this; }
 
-    // -- ITextStyle --
-    void setSizeCode(i32 code) override;
-    void setFontFace(const char16_t* face) override;
-    void setFontHeight(i32 height) override;
-    i32 getFontHeight() const override;
-    void setBold(bool bold) override;
-    bool isBold() const override;
-    void setItalic(bool italic) override;
-    bool isItalic() const override;
-    void setUnderline(bool underline) override;
-    bool isUnderline() const override;
-    void setTextColor(i32 r, i32 g, i32 b) override;
-    u32 getTextColor() const override;
-    FontSetting* getFontSetting() override { return m_font; }
+    // -- ITextStyle (the rest from TextStyleOf) --
     void fontChanged() override;
 
     // -- IGroupBox --
@@ -60,6 +48,9 @@ public:
     void onLanguageChanged() override;
 
 private:
+    friend class TextStyleOf<GroupBox, IGroupBox>;
+    FontSetting* styleFont() const { return m_font; }
+    void textColorChanged() { redraw(); }
     /// Padding for the caption, then the layouts.
     void captionChanged();
 

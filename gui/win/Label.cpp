@@ -108,39 +108,6 @@ void Label::reset() {
 
 // -- text style --
 
-void Label::setSizeCode(i32 code) {
-    m_font->setSizeCode(code);
-    fontChanged();
-}
-void Label::setFontFace(const char16_t* face) {
-    m_font->setFace(face);
-    fontChanged();
-}
-void Label::setFontHeight(i32 height) {
-    m_font->setHeight(height);
-    fontChanged();
-}
-i32 Label::getFontHeight() const { return m_font->getHeight(); }
-void Label::setBold(bool bold) {
-    m_font->setBold(bold);
-    fontChanged();
-}
-bool Label::isBold() const { return m_font->getWeight() >= 700; }
-void Label::setItalic(bool italic) {
-    m_font->setItalic(italic);
-    fontChanged();
-}
-bool Label::isItalic() const { return m_font->isItalic(); }
-void Label::setUnderline(bool underline) {
-    m_font->setUnderline(underline);
-    fontChanged();
-}
-bool Label::isUnderline() const { return m_font->isUnderline(); }
-void Label::setTextColor(i32 r, i32 g, i32 b) {
-    m_font->setColor(r, g, b);
-    redraw();
-}
-u32 Label::getTextColor() const { return m_font->getColor(); }
 void Label::setTextStyle(i32 style) {
     m_font->setStyle(style);
     redraw();
@@ -205,7 +172,9 @@ void Label::setTextId(i32 id) {
     setTextById();
 }
 
-void Label::onLanguageChanged() { setTextById(); }
+void Label::onLanguageChanged() {
+    setTextById();
+}
 
 void Label::setTextFromOtherThread(const char16_t* text) {
     std::shared_ptr<Guard> guard = m_guard;
@@ -277,8 +246,8 @@ void Label::sizeAt(i32 width, i32* w, i32* h) {
         return;
     }
     ++m_measureCount;
-    textDrawer()->measure(m_text.c_str(), *m_font, key < 0 ? drawer::kTextSingleLine : drawer::kTextWordWrap, key,
-                          w, h);
+    textDrawer()->measure(m_text.c_str(), *m_font, key < 0 ? drawer::kTextSingleLine : drawer::kTextWordWrap,
+                          key, w, h);
     m_sizes[key] = {*w, *h};
 }
 
@@ -396,7 +365,9 @@ void Label::setClickable(bool clickable) {
     redraw();
 }
 
-void Label::setLinkTarget(const char16_t* target) { m_link = target ? target : u""; }
+void Label::setLinkTarget(const char16_t* target) {
+    m_link = target ? target : u"";
+}
 
 bool Label::onMouse(const MouseEvent& event) {
     if (!m_clickable || !isEnabled())

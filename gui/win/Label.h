@@ -4,6 +4,7 @@
 #include "gui/ILabel.h"
 #include "gui/events/ListenerList.h"
 #include "gui/win/Component.h"
+#include "gui/win/TextStyle.h"
 
 #include <functional>
 #include <map>
@@ -35,7 +36,7 @@ class FontSetting;
 /// its pressed colour while the left button is held on it; a release over it
 /// is a click: the link target is opened first, then code 1 goes to the click
 /// listeners.
-class Label final : public Component, public ILabel {
+class Label final : public Component, public TextStyleOf<Label, ILabel> {
     S_POOLED_CLASS(Label)
 
 public:
@@ -52,20 +53,7 @@ public:
     void reset() override;
     IComponent* asComponent() override { return this; }
 
-    // -- ITextStyle --
-    void setSizeCode(i32 code) override;
-    void setFontFace(const char16_t* face) override;
-    void setFontHeight(i32 height) override;
-    i32 getFontHeight() const override;
-    void setBold(bool bold) override;
-    bool isBold() const override;
-    void setItalic(bool italic) override;
-    bool isItalic() const override;
-    void setUnderline(bool underline) override;
-    bool isUnderline() const override;
-    void setTextColor(i32 r, i32 g, i32 b) override;
-    u32 getTextColor() const override;
-    FontSetting* getFontSetting() override { return m_font; }
+    // -- ITextStyle (the rest from TextStyleOf) --
     void fontChanged() override;
 
     // -- ILabel --
@@ -111,6 +99,9 @@ public:
     static bool openLink(const char16_t* target);
 
 private:
+    friend class TextStyleOf<Label, ILabel>;
+    FontSetting* styleFont() const { return m_font; }
+    void textColorChanged() { redraw(); }
     enum Look : i32 { kLookNormal, kLookHover, kLookPressed, kLookDisabled, kLookCount };
     /// Shared with callbacks queued on the user-interface thread, which must
     /// find out whether the label still exists.
@@ -141,9 +132,10 @@ private:
     events::ListenerList m_clickListeners;
 
     FontSetting* m_font;
-    FontSetting* m_looks[kLookCount] = {};  // made on first use
-    u32 m_lookRevision[kLookCount] = {};    // m_font's revision each look copied
-    i32 m_lookColor[kLookCount] = {-1, static_cast<i32>(kDefaultHoverColor), -1, static_cast<i32>(kDisabledColor)};
+    FontSetting* m_looks[kLookCount] = {}; // made on first use
+    u32 m_lookRevision[kLookCount] = {};   // m_font's revision each look copied
+    i32 m_lookColor[kLookCount] = {-1, static_cast<i32>(kDefaultHoverColor), -1,
+                                   static_cast<i32>(kDisabledColor)};
     drawer::text::win::Basic* m_drawer;
 
     std::map<i32, std::pair<i32, i32>> m_sizes; // wrap width -> text size

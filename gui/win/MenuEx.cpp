@@ -3,12 +3,12 @@
 #include "gui/IWindow.h"
 #include "gui/Scale.h"
 #include "gui/drawer/menu/win/Basic.h"
+#include "gui/menuitem/MenuItem.h"
 #include "gui/win/FontSetting.h"
 #include "gui/win/PopupMenu.h"
 #include "gui/win/Relayout.h"
 #include "gui/win/Text.h"
 #include "gui/win/UIThread.h"
-#include "gui/menuitem/MenuItem.h"
 
 #include <gtk/gtk.h>
 
@@ -19,7 +19,9 @@ constexpr i32 kMarginX = 6;
 constexpr i32 kMarginY = 3;
 constexpr const char* kMoveHookKey = "snipforge-move-hook";
 
-char32_t upper(char32_t c) { return static_cast<char32_t>(g_unichar_toupper(static_cast<gunichar>(c))); }
+char32_t upper(char32_t c) {
+    return static_cast<char32_t>(g_unichar_toupper(static_cast<gunichar>(c)));
+}
 
 /// A title as shown: "&&" becomes "&", a single "&" is dropped and marks the
 /// character after it, whose index in the shown text goes to `marked` (-1
@@ -87,40 +89,6 @@ void MenuEx::reset() {
 }
 
 // -- text style --
-
-void MenuEx::setSizeCode(i32 code) {
-    m_font->setSizeCode(code);
-    fontChanged();
-}
-void MenuEx::setFontFace(const char16_t* face) {
-    m_font->setFace(face);
-    fontChanged();
-}
-void MenuEx::setFontHeight(i32 height) {
-    m_font->setHeight(height);
-    fontChanged();
-}
-i32 MenuEx::getFontHeight() const { return m_font->getHeight(); }
-void MenuEx::setBold(bool bold) {
-    m_font->setBold(bold);
-    fontChanged();
-}
-bool MenuEx::isBold() const { return m_font->getWeight() >= 700; }
-void MenuEx::setItalic(bool italic) {
-    m_font->setItalic(italic);
-    fontChanged();
-}
-bool MenuEx::isItalic() const { return m_font->isItalic(); }
-void MenuEx::setUnderline(bool underline) {
-    m_font->setUnderline(underline);
-    fontChanged();
-}
-bool MenuEx::isUnderline() const { return m_font->isUnderline(); }
-void MenuEx::setTextColor(i32 r, i32 g, i32 b) {
-    m_font->setColor(r, g, b);
-    redraw();
-}
-u32 MenuEx::getTextColor() const { return m_font->getColor(); }
 
 void MenuEx::fontChanged() {
     measure();
@@ -293,7 +261,9 @@ i32 MenuEx::titleAt(i32 x, i32 y) {
     return -1;
 }
 
-void MenuEx::paint(MemDC& dc, i32 w, i32 h) { drawer()->paintBar(dc, 0, 0, w, h, m_state); }
+void MenuEx::paint(MemDC& dc, i32 w, i32 h) {
+    drawer()->paintBar(dc, 0, 0, w, h, m_state);
+}
 
 void MenuEx::setHot(i32 index) {
     if (m_state.hot == index)

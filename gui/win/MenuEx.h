@@ -5,6 +5,7 @@
 #include "gui/drawer/IDrawer.h"
 #include "gui/events/ListenerList.h"
 #include "gui/win/Component.h"
+#include "gui/win/TextStyle.h"
 
 #include <map>
 #include <vector>
@@ -24,7 +25,7 @@ class PopupMenu;
 /// opens its menu as a GtkMenu right under the title, and the title stays hot
 /// until the menu closes. The bar measures its titles: min width the sum of
 /// the title boxes, height the tallest box.
-class MenuEx final : public Component, public IMenuEx {
+class MenuEx final : public Component, public TextStyleOf<MenuEx, IMenuEx> {
     S_POOLED_CLASS(MenuEx)
 
 public:
@@ -39,20 +40,7 @@ public:
     void reset() override;
     IComponent* asComponent() override { return this; }
 
-    // -- ITextStyle --
-    void setSizeCode(i32 code) override;
-    void setFontFace(const char16_t* face) override;
-    void setFontHeight(i32 height) override;
-    i32 getFontHeight() const override;
-    void setBold(bool bold) override;
-    bool isBold() const override;
-    void setItalic(bool italic) override;
-    bool isItalic() const override;
-    void setUnderline(bool underline) override;
-    bool isUnderline() const override;
-    void setTextColor(i32 r, i32 g, i32 b) override;
-    u32 getTextColor() const override;
-    FontSetting* getFontSetting() override { return m_font; }
+    // -- ITextStyle (the rest from TextStyleOf) --
     void fontChanged() override;
 
     // -- IMenuEx --
@@ -101,6 +89,9 @@ protected:
     void onWindowChanged() override;
 
 private:
+    friend class TextStyleOf<MenuEx, IMenuEx>;
+    FontSetting* styleFont() const { return m_font; }
+    void textColorChanged() { redraw(); }
     drawer::IMenu* drawer() const;
     /// Titles from the menus, the measured size, the parent's layout when it
     /// changed.
@@ -122,7 +113,7 @@ private:
     i32 m_open = -1;
     std::vector<i32> m_boxes;
     std::vector<char32_t> m_mnemonicChars; // per title, upper case; 0 none
-    i32 m_boxesWidth = -1; // width m_boxes were laid out for; -1 stale
+    i32 m_boxesWidth = -1;                 // width m_boxes were laid out for; -1 stale
 };
 
 } // namespace s::gui::win

@@ -110,8 +110,8 @@ void TextControlBase::applyStyle() {
     std::string css = node + " { min-width: 0; min-height: 0; font-family: \"";
     css += toUtf8(m_font->getFace().c_str());
     char buf[160];
-    std::snprintf(buf, sizeof buf, "\"; font-size: %dpx; font-weight: %d; font-style: %s;", m_font->getPixelHeight(),
-                  m_font->getWeight(), m_font->isItalic() ? "italic" : "normal");
+    std::snprintf(buf, sizeof buf, "\"; font-size: %dpx; font-weight: %d; font-style: %s;",
+                  m_font->getPixelHeight(), m_font->getWeight(), m_font->isItalic() ? "italic" : "normal");
     css += buf;
     if (m_font->isUnderline() || m_font->isStrikeOut()) {
         css += " text-decoration-line:";
@@ -136,42 +136,6 @@ void TextControlBase::applyStyle() {
 void TextControlBase::fontChanged() {
     applyStyle();
     remeasure();
-    redraw();
-}
-
-void TextControlBase::setSizeCode(i32 code) {
-    m_font->setSizeCode(code);
-    fontChanged();
-}
-
-void TextControlBase::setFontFace(const char16_t* face) {
-    m_font->setFace(face);
-    fontChanged();
-}
-
-void TextControlBase::setFontHeight(i32 height) {
-    m_font->setHeight(height);
-    fontChanged();
-}
-
-void TextControlBase::setBold(bool bold) {
-    m_font->setBold(bold);
-    fontChanged();
-}
-
-void TextControlBase::setItalic(bool italic) {
-    m_font->setItalic(italic);
-    fontChanged();
-}
-
-void TextControlBase::setUnderline(bool underline) {
-    m_font->setUnderline(underline);
-    fontChanged();
-}
-
-void TextControlBase::setTextColor(i32 r, i32 g, i32 b) {
-    m_font->setColor(r, g, b);
-    applyStyle();
     redraw();
 }
 

@@ -3,15 +3,16 @@
 #include "gui/ITextStyle.h"
 #include "gui/win/FontSetting.h"
 #include "gui/win/NativeControl.h"
+#include "gui/win/TextStyle.h"
 
 #include <string>
 
 namespace s::gui::win {
 
 /// What the text controls share: the caption, given literally or by
-/// language id, and the font setting with its forwards. The measured size
-/// comes from the widget once it exists and is estimated with Pango before,
-/// so that layouts work without a display.
+/// language id, and the font setting (its text-style operations come from
+/// TextStyleOf). The measured size comes from the widget once it exists and
+/// is estimated with Pango before, so that layouts work without a display.
 class TextControlBase : public NativeControl {
 public:
     TextControlBase();
@@ -24,20 +25,6 @@ public:
     /// The size of `text` in `font` on one line, in pixels. Needs no display.
     static void measureText(const std::u16string& text, FontSetting& font, i32* w, i32* h);
 
-    // -- font forwards (ITextStyle) --
-    void setSizeCode(i32 code);
-    void setFontFace(const char16_t* face);
-    void setFontHeight(i32 height);
-    i32 getFontHeight() const { return m_font->getHeight(); }
-    void setBold(bool bold);
-    bool isBold() const { return m_font->getWeight() >= 700; }
-    void setItalic(bool italic);
-    bool isItalic() const { return m_font->isItalic(); }
-    void setUnderline(bool underline);
-    bool isUnderline() const { return m_font->isUnderline(); }
-    void setTextColor(i32 r, i32 g, i32 b);
-    u32 getTextColor() const { return m_font->getColor(); }
-    FontSetting* getFontSetting() { return m_font; }
     /// Applies the font to the widget and measures again.
     void fontChanged();
 
@@ -69,25 +56,21 @@ protected:
 };
 
 /// Binds a control's role interface to the shared implementation: the
-/// ITextStyle part of `Role` is answered by TextControlBase.
+/// ITextStyle part of `Role` works on the control's font setting, and each
+/// change applies the font to the widget.
 template <class Role>
-class TextControl : public TextControlBase, public Role {
+class TextControl : public TextControlBase, public TextStyleOf<TextControl<Role>, Role> {
 public:
     IComponent* asComponent() override { return this; }
-    void setSizeCode(i32 code) override { TextControlBase::setSizeCode(code); }
-    void setFontFace(const char16_t* face) override { TextControlBase::setFontFace(face); }
-    void setFontHeight(i32 height) override { TextControlBase::setFontHeight(height); }
-    i32 getFontHeight() const override { return TextControlBase::getFontHeight(); }
-    void setBold(bool bold) override { TextControlBase::setBold(bold); }
-    bool isBold() const override { return TextControlBase::isBold(); }
-    void setItalic(bool italic) override { TextControlBase::setItalic(italic); }
-    bool isItalic() const override { return TextControlBase::isItalic(); }
-    void setUnderline(bool underline) override { TextControlBase::setUnderline(underline); }
-    bool isUnderline() const override { return TextControlBase::isUnderline(); }
-    void setTextColor(i32 r, i32 g, i32 b) override { TextControlBase::setTextColor(r, g, b); }
-    u32 getTextColor() const override { return TextControlBase::getTextColor(); }
-    FontSetting* getFontSetting() override { return m_font; }
     void fontChanged() override { TextControlBase::fontChanged(); }
+
+private:
+    friend class TextStyleOf<TextControl<Role>, Role>;
+    FontSetting* styleFont() const { return m_font; }
+    void textColorChanged() {
+        applyStyle();
+        redraw();
+    }
 };
 
 } // namespace s::gui::win
