@@ -30,19 +30,16 @@ public:
     virtual bool hasGroup(const char16_t* group) = 0;
     virtual bool hasKey(const char16_t* group, const char16_t* key) = 0;
 
-    virtual u8 getU8(const char16_t* group, const char16_t* key, u8 fallback) = 0;
-    virtual u16 getU16(const char16_t* group, const char16_t* key, u16 fallback) = 0;
     virtual u32 getU32(const char16_t* group, const char16_t* key, u32 fallback) = 0;
     virtual i64 getS64(const char16_t* group, const char16_t* key, i64 fallback) = 0;
-    virtual i8 getS8(const char16_t* group, const char16_t* key, i8 fallback) = 0;
-    virtual i16 getS16(const char16_t* group, const char16_t* key, i16 fallback) = 0;
     virtual i32 getS32(const char16_t* group, const char16_t* key, i32 fallback) = 0;
     virtual float getFloat(const char16_t* group, const char16_t* key, float fallback) = 0;
     virtual double getDouble(const char16_t* group, const char16_t* key, double fallback) = 0;
     virtual bool getBool(const char16_t* group, const char16_t* key, bool fallback) = 0;
     /// The text, or a copy of `fallback` (null reads as empty). Valid until
     /// the next call on the store.
-    virtual const char16_t* getString(const char16_t* group, const char16_t* key, const char16_t* fallback) = 0;
+    virtual const char16_t* getString(const char16_t* group, const char16_t* key,
+                                      const char16_t* fallback) = 0;
     /// The bytes into `out` (cleared first), or into a new pooled array that
     /// the caller owns when `out` is null. Null, and `out` untouched, when
     /// the value is absent.
@@ -51,12 +48,8 @@ public:
     /// False when there was no such value.
     virtual bool removeKey(const char16_t* group, const char16_t* key) = 0;
 
-    virtual bool setU8(const char16_t* group, const char16_t* key, u8 value) = 0;
-    virtual bool setU16(const char16_t* group, const char16_t* key, u16 value) = 0;
     virtual bool setU32(const char16_t* group, const char16_t* key, u32 value) = 0;
     virtual bool setS64(const char16_t* group, const char16_t* key, i64 value) = 0;
-    virtual bool setS8(const char16_t* group, const char16_t* key, i8 value) = 0;
-    virtual bool setS16(const char16_t* group, const char16_t* key, i16 value) = 0;
     virtual bool setS32(const char16_t* group, const char16_t* key, i32 value) = 0;
     virtual bool setFloat(const char16_t* group, const char16_t* key, float value) = 0;
     virtual bool setDouble(const char16_t* group, const char16_t* key, double value) = 0;
@@ -66,6 +59,33 @@ public:
     /// `save()` when auto-save is on; true otherwise.
     virtual bool touch() = 0;
     virtual bool setBytes(const char16_t* group, const char16_t* key, const col::_array::ArrayU08* bytes) = 0;
+
+    // The narrow integers are stored as the 32-bit ones of their sign and
+    // read back cut to their width, in every store.
+    virtual u8 getU8(const char16_t* group, const char16_t* key, u8 fallback) {
+        return static_cast<u8>(getU32(group, key, fallback));
+    }
+    virtual u16 getU16(const char16_t* group, const char16_t* key, u16 fallback) {
+        return static_cast<u16>(getU32(group, key, fallback));
+    }
+    virtual i8 getS8(const char16_t* group, const char16_t* key, i8 fallback) {
+        return static_cast<i8>(getS32(group, key, fallback));
+    }
+    virtual i16 getS16(const char16_t* group, const char16_t* key, i16 fallback) {
+        return static_cast<i16>(getS32(group, key, fallback));
+    }
+    virtual bool setU8(const char16_t* group, const char16_t* key, u8 value) {
+        return setU32(group, key, value);
+    }
+    virtual bool setU16(const char16_t* group, const char16_t* key, u16 value) {
+        return setU32(group, key, value);
+    }
+    virtual bool setS8(const char16_t* group, const char16_t* key, i8 value) {
+        return setS32(group, key, value);
+    }
+    virtual bool setS16(const char16_t* group, const char16_t* key, i16 value) {
+        return setS32(group, key, value);
+    }
 
     virtual bool isAutoSave() const = 0;
     virtual void setAutoSave(bool on) = 0;

@@ -16,7 +16,9 @@ static_assert(std::endian::native == std::endian::little);
 
 namespace {
 
-const char16_t* orEmpty(const char16_t* text) { return text ? text : u""; }
+const char16_t* orEmpty(const char16_t* text) {
+    return text ? text : u"";
+}
 
 } // namespace
 
@@ -108,29 +110,9 @@ bool MappedData::readBinary(const char16_t* group, const char16_t* key, void* ou
     return hasGroup(group) && m_current.getBinary(orEmpty(key), out, size);
 }
 
-u8 MappedData::getU8(const char16_t* group, const char16_t* key, u8 fallback) {
-    u32 value;
-    return readDword(group, key, &value) ? static_cast<u8>(value) : fallback;
-}
-
-u16 MappedData::getU16(const char16_t* group, const char16_t* key, u16 fallback) {
-    u32 value;
-    return readDword(group, key, &value) ? static_cast<u16>(value) : fallback;
-}
-
 u32 MappedData::getU32(const char16_t* group, const char16_t* key, u32 fallback) {
     u32 value;
     return readDword(group, key, &value) ? value : fallback;
-}
-
-i8 MappedData::getS8(const char16_t* group, const char16_t* key, i8 fallback) {
-    u32 value;
-    return readDword(group, key, &value) ? static_cast<i8>(value) : fallback;
-}
-
-i16 MappedData::getS16(const char16_t* group, const char16_t* key, i16 fallback) {
-    u32 value;
-    return readDword(group, key, &value) ? static_cast<i16>(value) : fallback;
 }
 
 i32 MappedData::getS32(const char16_t* group, const char16_t* key, i32 fallback) {
@@ -186,20 +168,8 @@ bool MappedData::removeKey(const char16_t* group, const char16_t* key) {
     return hasGroup(group) && m_current.deleteValue(orEmpty(key));
 }
 
-bool MappedData::setU8(const char16_t* group, const char16_t* key, u8 value) { return setU32(group, key, value); }
-
-bool MappedData::setU16(const char16_t* group, const char16_t* key, u16 value) {
-    return setU32(group, key, value);
-}
-
 bool MappedData::setU32(const char16_t* group, const char16_t* key, u32 value) {
     return openGroup(group) && m_current.setDword(orEmpty(key), value);
-}
-
-bool MappedData::setS8(const char16_t* group, const char16_t* key, i8 value) { return setS32(group, key, value); }
-
-bool MappedData::setS16(const char16_t* group, const char16_t* key, i16 value) {
-    return setS32(group, key, value);
 }
 
 bool MappedData::setS32(const char16_t* group, const char16_t* key, i32 value) {

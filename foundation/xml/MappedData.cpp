@@ -15,9 +15,13 @@ using col::_array::ArrayU08;
 
 namespace {
 
-const char16_t* orEmpty(const char16_t* text) { return text ? text : u""; }
+const char16_t* orEmpty(const char16_t* text) {
+    return text ? text : u"";
+}
 
-bool isSeparator(char16_t c) { return c == u'/' || c == u'\\'; }
+bool isSeparator(char16_t c) {
+    return c == u'/' || c == u'\\';
+}
 
 // What the reader would cut an element name at, or turn into a comment.
 bool isStorableElementName(const char16_t* name, u32 n) {
@@ -94,7 +98,9 @@ bool MappedData::save() {
     return m_root->writeFile(m_file.c_str());
 }
 
-bool MappedData::touch() { return !m_autoSave || save(); }
+bool MappedData::touch() {
+    return !m_autoSave || save();
+}
 
 Node* MappedData::walk(const char16_t* group, bool create) const {
     Node* node = m_root;
@@ -177,7 +183,9 @@ bool MappedData::removeGroup(const char16_t* group) {
     return !m_autoSave || save();
 }
 
-bool MappedData::hasKey(const char16_t* group, const char16_t* key) { return findRaw(group, key) != nullptr; }
+bool MappedData::hasKey(const char16_t* group, const char16_t* key) {
+    return findRaw(group, key) != nullptr;
+}
 
 const char16_t* MappedData::findRaw(const char16_t* group, const char16_t* key) {
     if (!hasGroup(group))
@@ -185,18 +193,9 @@ const char16_t* MappedData::findRaw(const char16_t* group, const char16_t* key) 
     return m_current->getRaw(orEmpty(key), nullptr);
 }
 
-template <class T>
-T MappedData::getInteger(const char16_t* group, const char16_t* key, T fallback) {
+template <class T> T MappedData::getInteger(const char16_t* group, const char16_t* key, T fallback) {
     const char16_t* raw = findRaw(group, key);
     return raw ? static_cast<T>(parseDecimal(raw)) : fallback;
-}
-
-u8 MappedData::getU8(const char16_t* group, const char16_t* key, u8 fallback) {
-    return getInteger(group, key, fallback);
-}
-
-u16 MappedData::getU16(const char16_t* group, const char16_t* key, u16 fallback) {
-    return getInteger(group, key, fallback);
 }
 
 u32 MappedData::getU32(const char16_t* group, const char16_t* key, u32 fallback) {
@@ -204,14 +203,6 @@ u32 MappedData::getU32(const char16_t* group, const char16_t* key, u32 fallback)
 }
 
 i64 MappedData::getS64(const char16_t* group, const char16_t* key, i64 fallback) {
-    return getInteger(group, key, fallback);
-}
-
-i8 MappedData::getS8(const char16_t* group, const char16_t* key, i8 fallback) {
-    return getInteger(group, key, fallback);
-}
-
-i16 MappedData::getS16(const char16_t* group, const char16_t* key, i16 fallback) {
     return getInteger(group, key, fallback);
 }
 
@@ -271,23 +262,16 @@ Node* MappedData::prepareSet(const char16_t* group, const char16_t* key) {
     return m_current;
 }
 
-bool MappedData::finishSet() { return !m_autoSave || save(); }
+bool MappedData::finishSet() {
+    return !m_autoSave || save();
+}
 
-template <class T>
-bool MappedData::setNumberValue(const char16_t* group, const char16_t* key, T value) {
+template <class T> bool MappedData::setNumberValue(const char16_t* group, const char16_t* key, T value) {
     Node* node = prepareSet(group, key);
     if (!node)
         return false;
     node->setNumber(orEmpty(key), value);
     return finishSet();
-}
-
-bool MappedData::setU8(const char16_t* group, const char16_t* key, u8 value) {
-    return setU32(group, key, value);
-}
-
-bool MappedData::setU16(const char16_t* group, const char16_t* key, u16 value) {
-    return setU32(group, key, value);
 }
 
 bool MappedData::setU32(const char16_t* group, const char16_t* key, u32 value) {
@@ -296,14 +280,6 @@ bool MappedData::setU32(const char16_t* group, const char16_t* key, u32 value) {
 
 bool MappedData::setS64(const char16_t* group, const char16_t* key, i64 value) {
     return setNumberValue(group, key, value);
-}
-
-bool MappedData::setS8(const char16_t* group, const char16_t* key, i8 value) {
-    return setS32(group, key, value);
-}
-
-bool MappedData::setS16(const char16_t* group, const char16_t* key, i16 value) {
-    return setS32(group, key, value);
 }
 
 bool MappedData::setS32(const char16_t* group, const char16_t* key, i32 value) {

@@ -46,12 +46,8 @@ public:
     bool hasGroup(const char16_t* group) override;
     bool hasKey(const char16_t* group, const char16_t* key) override;
 
-    u8 getU8(const char16_t* group, const char16_t* key, u8 fallback) override;
-    u16 getU16(const char16_t* group, const char16_t* key, u16 fallback) override;
     u32 getU32(const char16_t* group, const char16_t* key, u32 fallback) override;
     i64 getS64(const char16_t* group, const char16_t* key, i64 fallback) override;
-    i8 getS8(const char16_t* group, const char16_t* key, i8 fallback) override;
-    i16 getS16(const char16_t* group, const char16_t* key, i16 fallback) override;
     i32 getS32(const char16_t* group, const char16_t* key, i32 fallback) override;
     float getFloat(const char16_t* group, const char16_t* key, float fallback) override;
     double getDouble(const char16_t* group, const char16_t* key, double fallback) override;
@@ -61,12 +57,8 @@ public:
                                     col::_array::ArrayU08* out) override;
     bool removeKey(const char16_t* group, const char16_t* key) override;
 
-    bool setU8(const char16_t* group, const char16_t* key, u8 value) override;
-    bool setU16(const char16_t* group, const char16_t* key, u16 value) override;
     bool setU32(const char16_t* group, const char16_t* key, u32 value) override;
     bool setS64(const char16_t* group, const char16_t* key, i64 value) override;
-    bool setS8(const char16_t* group, const char16_t* key, i8 value) override;
-    bool setS16(const char16_t* group, const char16_t* key, i16 value) override;
     bool setS32(const char16_t* group, const char16_t* key, i32 value) override;
     bool setFloat(const char16_t* group, const char16_t* key, float value) override;
     bool setDouble(const char16_t* group, const char16_t* key, double value) override;
@@ -94,11 +86,9 @@ private:
     Node* prepareSet(const char16_t* group, const char16_t* key);
     bool finishSet();
     /// The attribute `key` of `group` as a whole number, or `fallback`.
-    template <class T>
-    T getInteger(const char16_t* group, const char16_t* key, T fallback);
+    template <class T> T getInteger(const char16_t* group, const char16_t* key, T fallback);
     /// Stores a number as the attribute `key` of `group`.
-    template <class T>
-    bool setNumberValue(const char16_t* group, const char16_t* key, T value);
+    template <class T> bool setNumberValue(const char16_t* group, const char16_t* key, T value);
 
     str::strbuffer::StrBuffer m_file;             // path of the settings file
     str::strbuffer::StrBuffer m_scratch;          // texts handed to callers
