@@ -246,8 +246,9 @@ void Dialog::noteToolLog(const StrBuffer& lines, const StrBuffer& firstError) {
 
 void Dialog::appendSmartCutReason(StrBuffer& out, const video::smartcut::SmartCutResult& result) const {
     namespace smart = video::smartcut;
+    // The codec's or pixel format's own name; else the English words.
     StrBuffer detail;
-    detail.setUtf8(result.reason);
+    detail.setUtf8(result.reasonName.empty() ? result.reason : result.reasonName);
     // The common reasons in the user's language; the technical rest as the
     // libraries put it, after a sentence that says what kind it is.
     const char16_t* known = nullptr;

@@ -74,34 +74,31 @@ i64 ScenePlan::nextPts(i64 pts) const {
     return it == scenePts.end() ? endPts : *it;
 }
 
-bool isEligibleSource(const AVFormatContext* context, int video, std::string& reason, SmartCutReason& kind) {
+SmartCutResult eligibility(const AVFormatContext* context, int video) {
     const AVCodecParameters* par = context->streams[video]->codecpar;
+    SmartCutResult result = smartResult(SmartCutStatus::kDone);
     if (par->codec_id != AV_CODEC_ID_H264) {
         const AVCodecDescriptor* codec = avcodec_descriptor_get(par->codec_id);
-        reason = std::string("the video is not H.264 but ") + (codec ? codec->name : "unknown");
-        kind = SmartCutReason::kNotH264;
-        return false;
+        result = ineligible(std::string("the video is not H.264 but ") + (codec ? codec->name : "unknown"),
+                            SmartCutReason::kNotH264);
+        result.reasonName = codec ? codec->name : "unknown";
+        return result;
     }
     const auto format = static_cast<AVPixelFormat>(par->format);
     if (format != AV_PIX_FMT_YUV420P && format != AV_PIX_FMT_YUVJ420P) {
         const char* name = av_get_pix_fmt_name(format);
-        reason = std::string("the video is not 8-bit 4:2:0 but ") + (name ? name : "unknown");
-        kind = SmartCutReason::kNot8Bit420;
-        return false;
+        result = ineligible(std::string("the video is not 8-bit 4:2:0 but ") + (name ? name : "unknown"),
+                            SmartCutReason::kNot8Bit420);
+        result.reasonName = name ? name : "unknown";
+        return result;
     }
-    if (par->field_order != AV_FIELD_UNKNOWN && par->field_order != AV_FIELD_PROGRESSIVE) {
-        reason = "the video is interlaced";
-        kind = SmartCutReason::kInterlaced;
-        return false;
-    }
+    if (par->field_order != AV_FIELD_UNKNOWN && par->field_order != AV_FIELD_PROGRESSIVE)
+        return ineligible("the video is interlaced", SmartCutReason::kInterlaced);
     for (unsigned i = 0; i < context->nb_streams; ++i) {
-        if (context->streams[i]->codecpar->codec_type == AVMEDIA_TYPE_SUBTITLE) {
-            reason = "the source has subtitles";
-            kind = SmartCutReason::kSubtitles;
-            return false;
-        }
+        if (context->streams[i]->codecpar->codec_type == AVMEDIA_TYPE_SUBTITLE)
+            return ineligible("the source has subtitles", SmartCutReason::kSubtitles);
     }
-    return true;
+    return result;
 }
 
 SmartCutResult planScene(const SmartCutRequest& request, ScenePlan& plan) {
@@ -118,10 +115,8 @@ SmartCutResult planScene(const SmartCutRequest& request, ScenePlan& plan) {
     const int video = tool::mainVideoStream(context);
     if (video < 0)
         return ineligible("the source has no video");
-    std::string reason;
-    SmartCutReason kind = SmartCutReason::kOther;
-    if (!isEligibleSource(context, video, reason, kind))
-        return ineligible(reason, kind);
+    if (SmartCutResult eligible = eligibility(context, video); eligible.status != SmartCutStatus::kDone)
+        return eligible;
 
     SourceVideo& source = plan.source;
     source.streamIndex = video;

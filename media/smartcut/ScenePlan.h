@@ -78,9 +78,9 @@ struct ScenePlan {
 /// kDone, or kIneligible / kFailed / kStopped with the reason.
 [[nodiscard]] SmartCutResult planScene(const SmartCutRequest& request, ScenePlan& plan);
 
-/// Whether the stream facts of an opened file allow this cut; the reason
-/// when they do not.
-[[nodiscard]] bool isEligibleSource(const AVFormatContext* context, int video, std::string& reason,
-                                    SmartCutReason& kind);
+/// Whether the stream facts of an opened file allow this cut: kDone, or
+/// kIneligible with the reason, its kind and, for another codec or pixel
+/// format, its name.
+[[nodiscard]] SmartCutResult eligibility(const AVFormatContext* context, int video);
 
 } // namespace s::video::smartcut

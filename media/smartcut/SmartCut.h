@@ -52,6 +52,8 @@ struct SmartCutResult {
     /// H.264", "the first frame differs from the source (31.2 dB)").
     std::string reason;
     SmartCutReason reasonKind = SmartCutReason::kOther;
+    /// With kNotH264 and kNot8Bit420: the codec's or pixel format's name.
+    std::string reasonName;
     /// What was done, for reports and benchmarks.
     i64 headFrames = 0;
     i64 copiedFrames = 0;
