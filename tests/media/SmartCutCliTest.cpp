@@ -19,13 +19,17 @@ namespace {
 namespace fs = std::filesystem;
 
 constexpr const char* kEdgesOnly = "Only the edges of the scene were re-encoded";
-constexpr const char* kWhole = "The whole scene was re-encoded:";
+const std::string kWhole = "The whole scene was re-encoded:";
 
-std::string clip(const std::string& name, const std::string& codec) {
-    return s::test::generatedMedia(
-        "smartcli-" + name,
-        {"-f", "lavfi", "-i", "testsrc2=size=320x240:rate=25:duration=6", "-f", "lavfi", "-i",
-         "sine=frequency=440:sample_rate=48000:duration=6", "-c:v", codec, "-g", "50", "-bf", "2", "-c:a", "aac"});
+std::string clip(const std::string& name, const std::string& codec,
+                 const std::vector<std::string>& extra = {}) {
+    std::vector<std::string> args = {
+        "-f",   "lavfi", "-i",   "testsrc2=size=320x240:rate=25:duration=6",
+        "-f",   "lavfi", "-i",   "sine=frequency=440:sample_rate=48000:duration=6",
+        "-c:v", codec,   "-g",   "50",
+        "-bf",  "2",     "-c:a", "aac"};
+    args.insert(args.end(), extra.begin(), extra.end());
+    return s::test::generatedMedia("smartcli-" + name, args);
 }
 
 struct Cut {
@@ -35,8 +39,8 @@ struct Cut {
 
 Cut cut(const std::string& input, const std::string& config, std::vector<std::string> extra) {
     const std::string out = s::test::makeTempDir();
-    std::vector<std::string> argv = {SNIPFORGE_CLI_PATH, "cut", input, "--start", "1.3", "--end", "4.7", "--precise",
-                                     "--out", out};
+    std::vector<std::string> argv = {SNIPFORGE_CLI_PATH, "cut",   input, "--start", "1.3", "--end", "4.7",
+                                     "--precise",        "--out", out};
     argv.insert(argv.end(), extra.begin(), extra.end());
     s::test::ToolSetting setting;
     // The messages this test looks for are the English ones.
@@ -50,8 +54,9 @@ Cut cut(const std::string& input, const std::string& config, std::vector<std::st
 
 /// Frames of the file's video stream as ffprobe counts them by decoding.
 int frameCount(const std::string& path) {
-    s::test::ToolRun run = s::test::runTool({"ffprobe", "-v", "error", "-count_frames", "-select_streams", "v:0",
-                                             "-show_entries", "stream=nb_read_frames", "-of", "csv=p=0", path});
+    s::test::ToolRun run =
+        s::test::runTool({"ffprobe", "-v", "error", "-count_frames", "-select_streams", "v:0",
+                          "-show_entries", "stream=nb_read_frames", "-of", "csv=p=0", path});
     return run.exitStatus == 0 ? std::atoi(run.out.c_str()) : -1;
 }
 
@@ -77,11 +82,24 @@ TEST(SmartCutCli, ThePreciseCutCopiesTheMiddleUnlessToldOtherwise) {
 }
 
 TEST(SmartCutCli, AnIneligibleSourceIsReEncodedWholeAndSaysWhy) {
-    const std::string mpeg4 = clip("mpeg4.mp4", "mpeg4");
-    ASSERT_FALSE(mpeg4.empty());
-    Cut whole = cut(mpeg4, s::test::makeTempDir(), {});
-    EXPECT_EQ(whole.run.exitStatus, 0) << whole.run.out << whole.run.err;
-    EXPECT_NE(whole.run.out.find(std::string(kWhole) + " the video is not H.264"), std::string::npos) << whole.run.out;
-    ASSERT_FALSE(whole.output.empty());
-    EXPECT_EQ(frameCount(whole.output), 85);
+    struct Case {
+        std::string input;
+        std::string because;
+    };
+    const std::vector<Case> cases = {
+        {clip("mpeg4.mp4", "mpeg4"), " the video is not H.264 (mpeg4)"},
+        {clip("h264-10bit.mp4", "libx264", {"-pix_fmt", "yuv420p10le"}),
+         " the video is not 8-bit 4:2:0 (yuv420p10le)"},
+        {clip("h264-interlaced.mp4", "libx264", {"-flags", "+ildct+ilme", "-x264-params", "tff=1"}),
+         " the video is interlaced"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.input);
+        ASSERT_FALSE(c.input.empty());
+        Cut whole = cut(c.input, s::test::makeTempDir(), {});
+        EXPECT_EQ(whole.run.exitStatus, 0) << whole.run.out << whole.run.err;
+        EXPECT_NE(whole.run.out.find(kWhole + c.because), std::string::npos) << whole.run.out;
+        ASSERT_FALSE(whole.output.empty());
+        EXPECT_EQ(frameCount(whole.output), 85);
+    }
 }
