@@ -24,8 +24,9 @@ namespace {
 
 constexpr useconds_t kPollUs = 10000;
 constexpr int kPollMs = 10;
-/// Checks of the pending flag between repeats of "UpdateVideoImage".
-constexpr int kChecksPerRepeat = 51;
+/// How long a picture waits for the window before "UpdateVideoImage" is
+/// sent again (a window busy with a message may have let it go by).
+constexpr auto kRepeatEvent = std::chrono::milliseconds(510);
 /// After a stop, how long a grab still waits for the runner's tool to let go
 /// of the pipe before it closes its end anyway.
 constexpr auto kStopGrace = std::chrono::milliseconds(600);
@@ -349,17 +350,28 @@ void VideoToImageThread::handOver() {
     m_working.store(false, std::memory_order_release);
     if (m_target)
         m_target->sendEvent(event::kUpdateVideoImage, 0, 0, nullptr);
-    int checks = 0;
-    // The stop is checked too: a window that is gone never takes the
-    // picture, and releasing the grabber must not wait for it.
-    while (m_imagePending.load(std::memory_order_acquire) && !stopping()) {
-        ::usleep(kPollUs);
-        if (++checks == kChecksPerRepeat) {
-            checks = 0;
-            if (m_target)
-                m_target->sendEvent(event::kUpdateVideoImage, 0, 0, nullptr);
-        }
+    // Taking the picture and a stop both wake this wait (a window that is
+    // gone never takes the picture, and releasing the grabber must not wait
+    // for it); only the repeat of the event is timed.
+    std::unique_lock<std::mutex> wake(m_wakeLock);
+    while (!m_wake.wait_for(wake, kRepeatEvent, [this] {
+        return !m_imagePending.load(std::memory_order_acquire) || stopping();
+    })) {
+        wake.unlock();
+        if (m_target)
+            m_target->sendEvent(event::kUpdateVideoImage, 0, 0, nullptr);
+        wake.lock();
     }
+}
+
+void VideoToImageThread::clearImagePending() {
+    {
+        // Under the wake lock, so that the worker's check and its wait are
+        // one step for this change.
+        std::lock_guard<std::mutex> wake(m_wakeLock);
+        m_imagePending.store(false, std::memory_order_release);
+    }
+    m_wake.notify_all();
 }
 
 bool VideoToImageThread::takeImage(image::win::BufferedImage* image, bool* sizeChanged) {

@@ -107,7 +107,7 @@ public:
     [[nodiscard]] bool isImagePending() const { return m_imagePending.load(std::memory_order_acquire); }
     /// Tells the grabber the window is done with the picture (what
     /// `takeImage` also does). Any thread.
-    void clearImagePending() { m_imagePending.store(false, std::memory_order_release); }
+    void clearImagePending();
 
     /// The grab lock: held for a whole grab. A cut holds it around its tool
     /// run and around the probe of its output, and an open around its probe,
@@ -176,8 +176,10 @@ private:
     std::atomic<bool> m_imagePending{false};  // set by the worker, cleared by the window
     std::atomic<u32> m_grabCount{0};          // written by the worker
     std::atomic<bool> m_working{false};       // a request is taken up and not handed over; the worker
-    // Wakes the idle worker for a request or a stop; the waiter checks the
-    // request list and the stop flag under it.
+    // Wakes the worker for a request, a stop, or the window taking the
+    // picture it waits to hand over; the worker checks the request list,
+    // the stop flag and the pending flag under it. Lock order: m_wakeLock
+    // before m_requestLock (the idle wait reads the request list under it).
     std::mutex m_wakeLock;
     std::condition_variable m_wake;
 };
