@@ -199,7 +199,7 @@ Window::~Window() {
 }
 
 void Window::reset() {
-    m_closed = true;
+    markClosed();
     releaseSenders();
     MessageBoxW::forgetMainWindow(this);
     if (m_localizer)
@@ -448,7 +448,7 @@ void Window::doClose() {
         return;
     if (m_gtkWindow)
         gtk_widget_hide(m_gtkWindow);
-    m_closed = true;
+    markClosed();
     releaseSenders();
 }
 
@@ -461,8 +461,16 @@ void Window::waitUntilClosed() {
             g_main_context_iteration(nullptr, TRUE);
         return;
     }
-    while (!m_closed.load())
-        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    std::unique_lock<std::mutex> lock(m_closedLock);
+    m_closedChanged.wait(lock, [this] { return m_closed.load(); });
+}
+
+void Window::markClosed() {
+    {
+        std::lock_guard<std::mutex> lock(m_closedLock);
+        m_closed = true;
+    }
+    m_closedChanged.notify_all();
 }
 
 // ---------------------------------------------------------------------------

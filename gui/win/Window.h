@@ -8,8 +8,10 @@
 
 #include <algorithm>
 #include <atomic>
+#include <condition_variable>
 #include <map>
 #include <memory>
+#include <mutex>
 #include <string>
 #include <vector>
 
@@ -75,7 +77,9 @@ public:
     IComponent* asComponent() override { return this; }
     IContainer* asContainer() override { return static_cast<Container*>(this); }
     void add(IComponent* child) override { Container::add(child); }
-    void remove(IComponent* child, bool destroyContents) override { Container::remove(child, destroyContents); }
+    void remove(IComponent* child, bool destroyContents) override {
+        Container::remove(child, destroyContents);
+    }
     void removeAll(bool destroyContents) override { Container::removeAll(destroyContents); }
     const std::vector<IComponent*>& getChildren() const override { return m_children; }
     /// Lays the tree out; when that changes the client area's minimum, the
@@ -114,23 +118,31 @@ public:
 
     // -- listeners --
     void addCloseListener(events::IEventListener* l) override { m_listeners[kWindowClose].add(l); }
-    void addRightButtonListener(events::IEventListener* l) override { m_listeners[kWindowRightButton].add(l); }
+    void addRightButtonListener(events::IEventListener* l) override {
+        m_listeners[kWindowRightButton].add(l);
+    }
     void addResizeListener(events::IEventListener* l) override { m_listeners[kWindowResize].add(l); }
     void addLeftButtonListener(events::IEventListener* l) override { m_listeners[kWindowLeftButton].add(l); }
     void addActivateListener(events::IEventListener* l) override { m_listeners[kWindowActivate].add(l); }
     void addDeactivateListener(events::IEventListener* l) override { m_listeners[kWindowDeactivate].add(l); }
-    void addMiddleButtonListener(events::IEventListener* l) override { m_listeners[kWindowMiddleButton].add(l); }
+    void addMiddleButtonListener(events::IEventListener* l) override {
+        m_listeners[kWindowMiddleButton].add(l);
+    }
     void addMoveListener(events::IEventListener* l) override { m_listeners[kWindowMove].add(l); }
     void addKeyListener(events::IEventListener* l) override { m_listeners[kWindowKey].add(l); }
     void addMouseMoveListener(events::IEventListener* l) override { m_listeners[kWindowMouseMove].add(l); }
     void addWheelListener(events::IEventListener* l) override { m_listeners[kWindowWheel].add(l); }
-    void addDoubleClickListener(events::IEventListener* l) override { m_listeners[kWindowDoubleClick].add(l); }
+    void addDoubleClickListener(events::IEventListener* l) override {
+        m_listeners[kWindowDoubleClick].add(l);
+    }
     void addLanguageListener(events::IEventListener* l) override { m_listeners[kWindowLanguage].add(l); }
     void addRestoreListener(events::IEventListener* l) override { m_listeners[kWindowRestore].add(l); }
     void addRightButtonUpListener(events::IEventListener* l) override {
         m_listeners[kWindowRightButtonUp].add(l);
     }
-    void addLeftButtonUpListener(events::IEventListener* l) override { m_listeners[kWindowLeftButtonUp].add(l); }
+    void addLeftButtonUpListener(events::IEventListener* l) override {
+        m_listeners[kWindowLeftButtonUp].add(l);
+    }
     void addTimerListener(events::IEventListener* l) override { m_listeners[kWindowTimer].add(l); }
     i32 getKeyCode() const override { return m_keyCode; }
     i32 getKeyModifiers() const override { return m_keyModifiers; }
@@ -273,6 +285,8 @@ private:
     void createNative();
     void destroyNative();
     void doClose();
+    /// Sets the closed flag and wakes waitUntilClosed.
+    void markClosed();
     void deliverNamed(Pending& p);
     void releaseSenders();
     /// Tab: the focus goes to the next (or previous) control that takes it,
@@ -298,6 +312,9 @@ private:
     image::win::BufferedImage* m_backBuffer = nullptr;
     std::atomic<bool> m_realized{false};
     std::atomic<bool> m_closed{false};
+    // Wakes waitUntilClosed on other threads; m_closed is set under it.
+    std::mutex m_closedLock;
+    std::condition_variable m_closedChanged;
     std::atomic<bool> m_minimized{false};
     std::atomic<bool> m_maximized{false};
     std::atomic<bool> m_keepOnTop{false};

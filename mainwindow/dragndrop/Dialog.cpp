@@ -175,8 +175,18 @@ bool Dialog::isBusy() const {
 }
 
 void Dialog::waitUntilIdle() {
-    while (isBusy() || !m_worker->isIdle())
-        std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    for (;;) {
+        {
+            std::unique_lock<thread::ObjLocker> lock(m_jobLock);
+            m_idleChanged.wait(lock, [this] { return !m_busy; });
+        }
+        // The end event comes from the task's last steps; its run returns
+        // just after.
+        m_worker->waitIdle();
+        Guard guard(m_jobLock);
+        if (!m_busy)
+            return;
+    }
 }
 
 void Dialog::startTask() {
@@ -240,9 +250,12 @@ void Dialog::reportEnd() {
         m_context.target->sendEvent(event::kProcessStatusEnd, 0, 0, nullptr);
     } else {
         // Nobody delivers the end event: leave the busy state here.
-        Guard guard(m_jobLock);
-        m_inputPaths.clear();
-        m_busy = false;
+        {
+            Guard guard(m_jobLock);
+            m_inputPaths.clear();
+            m_busy = false;
+        }
+        m_idleChanged.notify_all();
     }
 }
 
@@ -282,6 +295,7 @@ void Dialog::onNamedEvent(event::INamedEventSource& source) {
             m_stopRequested.store(false);
             m_busy = false;
         }
+        m_idleChanged.notify_all();
         if (m_observer)
             m_observer->onBusyChanged(false);
     }

@@ -12,6 +12,7 @@
 #include "mainwindow/dragndrop/IMenuView.h"
 
 #include <atomic>
+#include <condition_variable>
 
 namespace s::map {
 class IMappedData;
@@ -204,6 +205,8 @@ protected:
     thread::ObjLocker m_jobLock;
     str::strarray::StrArray m_inputPaths;
     bool m_busy = false;
+    // Notified after m_busy went false, for waitUntilIdle.
+    std::condition_variable_any m_idleChanged;
 
     /// Polled by the task; set from the window thread.
     std::atomic<bool> m_stopRequested{false};

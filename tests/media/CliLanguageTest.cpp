@@ -53,7 +53,7 @@ TEST(CliLanguage, CutReportsInTheSystemLanguage) {
     const Case cases[] = {
         {{"LANG=C.UTF-8"}, "Saved Successfully!", "status: Ready"},
         {{"LANG=de_DE.UTF-8"}, "Erfolgreich gespeichert!", "status: Bereit"},
-        {{"LANG=en_US.UTF-8", "LC_MESSAGES=ja_JP.UTF-8"}, "\u4fdd\u5b58\u3057\u307e\u3057\u305f!",
+        {{"LANG=en_US.UTF-8", "LC_MESSAGES=ja_JP.UTF-8"}, "\u4fdd\u5b58\u3057\u307e\u3057\u305f\uff01",
          "status: \u6e96\u5099\u5b8c\u4e86"},
         {{"LANG=en_US.UTF-8", "LANGUAGE=pt_BR:pt"}, "Salvo com sucesso!", "status: Pronto"},
     };
