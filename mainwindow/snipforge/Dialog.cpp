@@ -246,13 +246,47 @@ bool Dialog::takeImage(image::win::BufferedImage* image) {
     return m_frameSource && m_frameSource->takeImage(image);
 }
 
+namespace {
+
+/// Whether the first letter of `text` that has a direction is written right
+/// to left (Hebrew, Arabic and their presentation forms).
+bool startsRightToLeft(const char16_t* text) {
+    for (const char16_t* p = text; p && *p; ++p) {
+        const char16_t c = *p;
+        if ((c >= 0x0590 && c <= 0x08FF) || (c >= 0xFB1D && c <= 0xFDFF) || (c >= 0xFE70 && c <= 0xFEFF))
+            return true;
+        if ((c >= u'A' && c <= u'Z') || (c >= u'a' && c <= u'z') || (c >= 0x00C0 && c <= 0x058F) ||
+            (c >= 0x0900 && c <= 0xFB1C))
+            return false;
+    }
+    return false;
+}
+
+} // namespace
+
 void Dialog::reportMessage(StrBuffer& out, i32 code, const char16_t* inputName, const char16_t* outputName,
-                           const char16_t* errorText, const char16_t* outputFolder, const char16_t* note) const {
+                           const char16_t* errorText, const char16_t* outputFolder,
+                           const char16_t* note) const {
     out.clear();
     const bool written = outputName && *outputName;
+    // In a right-to-left language a path would be laid out as part of the
+    // sentence: "/home/user/Videos" showed as "home/user/Videos/". Each name
+    // is isolated as left-to-right text there.
+    const bool rightToLeft = startsRightToLeft(text(1007011, u"Saved Successfully!"));
+    StrBuffer isolated;
+    auto name = [&](const char16_t* path) -> const char16_t* {
+        if (!rightToLeft || !path || !*path)
+            return path ? path : u"";
+        isolated.clear();
+        isolated.append(u'\u2066').append(path).append(u'\u2069');
+        return isolated.c_str();
+    };
+    auto appendName = [&](const char16_t* path) { out.append(name(path)); };
     auto appendFolder = [&] {
-        if (outputFolder && *outputFolder)
-            out.append(u"\r\n").append(text(3010010, u"Folder:")).append(u"  ").append(outputFolder);
+        if (outputFolder && *outputFolder) {
+            out.append(u"\r\n").append(text(3010010, u"Folder:")).append(u"  ");
+            appendName(outputFolder);
+        }
     };
     // "Desktop" without a desktop folder is the home folder.
     auto appendDesktopNote = [&] {
@@ -265,7 +299,8 @@ void Dialog::reportMessage(StrBuffer& out, i32 code, const char16_t* inputName, 
     if (code == kReportSaved) {
         out.append(text(1007011, u"Saved Successfully!"));
         if (written) {
-            out.append(u"\r\n\r\n").append(text(3003000, u"Output File:")).append(u"  ").append(outputName);
+            out.append(u"\r\n\r\n").append(text(3003000, u"Output File:")).append(u"  ");
+            appendName(outputName);
             appendFolder();
             appendDesktopNote();
         }
@@ -279,12 +314,10 @@ void Dialog::reportMessage(StrBuffer& out, i32 code, const char16_t* inputName, 
                     u"The audio may not have been saved correctly.\nPlease check the created video file."))
             .append(u"\r\n\r\n")
             .append(text(3002000, u"Input File:"))
-            .append(u"  ")
-            .append(inputName)
-            .append(u"\r\n")
-            .append(text(3003000, u"Output File:"))
-            .append(u"  ")
-            .append(outputName);
+            .append(u"  ");
+        appendName(inputName);
+        out.append(u"\r\n").append(text(3003000, u"Output File:")).append(u"  ");
+        appendName(outputName);
         appendFolder();
         appendDesktopNote();
         if (note && *note)
@@ -293,10 +326,11 @@ void Dialog::reportMessage(StrBuffer& out, i32 code, const char16_t* inputName, 
         out.append(text(3001000, u"Conversion Failed!"))
             .append(u"\r\n\r\n")
             .append(text(3002000, u"Input File:"))
-            .append(u"  ")
-            .append(inputName);
+            .append(u"  ");
+        appendName(inputName);
         if (written) {
-            out.append(u"\r\n").append(text(3003000, u"Output File:")).append(u"  ").append(outputName);
+            out.append(u"\r\n").append(text(3003000, u"Output File:")).append(u"  ");
+            appendName(outputName);
             appendFolder();
         }
         out.append(u"\r\n\r\n")
@@ -316,11 +350,15 @@ void Dialog::reportMessage(StrBuffer& out, i32 code, const char16_t* inputName, 
 
 void Dialog::openFailureMessage(StrBuffer& out, const OpenFailure& failure, bool keptLoaded) const {
     out.clear();
-    out.append(text(3007000, u"The program failed to open the file."))
-        .append(u"\r\n\"")
-        .append(failure.path)
-        .append(u"\"\r\n\r\n")
-        .append(failure.reason);
+    out.append(text(3007000, u"The program failed to open the file.")).append(u"\r\n\"");
+    // The name as a left-to-right run in a right-to-left message, as above.
+    const bool rightToLeft = startsRightToLeft(text(1007011, u"Saved Successfully!"));
+    if (rightToLeft)
+        out.append(u'\u2066');
+    out.append(failure.path);
+    if (rightToLeft)
+        out.append(u'\u2069');
+    out.append(u"\"\r\n\r\n").append(failure.reason);
     if (failure.detail.length() > 0)
         out.append(u"\r\n").append(text(3005000, u"Details:")).append(u"  ").append(failure.detail);
     if (keptLoaded)
