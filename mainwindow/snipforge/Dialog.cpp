@@ -262,6 +262,25 @@ bool startsRightToLeft(const char16_t* text) {
     return false;
 }
 
+/// Whether the dialog's messages are in a right-to-left language.
+bool messagesRightToLeft(const Dialog& dialog) {
+    return startsRightToLeft(dialog.text(1007011, u"Saved Successfully!"));
+}
+
+/// Appends a file or folder name to a message. In a right-to-left language
+/// the name would be laid out as part of the sentence ("/home/user/Videos"
+/// showed as "home/user/Videos/"), so there it goes in as an isolated
+/// left-to-right run.
+void appendName(StrBuffer& out, const char16_t* path, bool rightToLeft) {
+    if (!path || !*path)
+        return;
+    if (rightToLeft)
+        out.append(u'\u2066');
+    out.append(path);
+    if (rightToLeft)
+        out.append(u'\u2069');
+}
+
 } // namespace
 
 void Dialog::reportMessage(StrBuffer& out, i32 code, const char16_t* inputName, const char16_t* outputName,
@@ -269,23 +288,11 @@ void Dialog::reportMessage(StrBuffer& out, i32 code, const char16_t* inputName, 
                            const char16_t* note) const {
     out.clear();
     const bool written = outputName && *outputName;
-    // In a right-to-left language a path would be laid out as part of the
-    // sentence: "/home/user/Videos" showed as "home/user/Videos/". Each name
-    // is isolated as left-to-right text there.
-    const bool rightToLeft = startsRightToLeft(text(1007011, u"Saved Successfully!"));
-    StrBuffer isolated;
-    auto name = [&](const char16_t* path) -> const char16_t* {
-        if (!rightToLeft || !path || !*path)
-            return path ? path : u"";
-        isolated.clear();
-        isolated.append(u'\u2066').append(path).append(u'\u2069');
-        return isolated.c_str();
-    };
-    auto appendName = [&](const char16_t* path) { out.append(name(path)); };
+    const bool rightToLeft = messagesRightToLeft(*this);
     auto appendFolder = [&] {
         if (outputFolder && *outputFolder) {
             out.append(u"\r\n").append(text(3010010, u"Folder:")).append(u"  ");
-            appendName(outputFolder);
+            appendName(out, outputFolder, rightToLeft);
         }
     };
     // "Desktop" without a desktop folder is the home folder.
@@ -300,7 +307,7 @@ void Dialog::reportMessage(StrBuffer& out, i32 code, const char16_t* inputName, 
         out.append(text(1007011, u"Saved Successfully!"));
         if (written) {
             out.append(u"\r\n\r\n").append(text(3003000, u"Output File:")).append(u"  ");
-            appendName(outputName);
+            appendName(out, outputName, rightToLeft);
             appendFolder();
             appendDesktopNote();
         }
@@ -315,9 +322,9 @@ void Dialog::reportMessage(StrBuffer& out, i32 code, const char16_t* inputName, 
             .append(u"\r\n\r\n")
             .append(text(3002000, u"Input File:"))
             .append(u"  ");
-        appendName(inputName);
+        appendName(out, inputName, rightToLeft);
         out.append(u"\r\n").append(text(3003000, u"Output File:")).append(u"  ");
-        appendName(outputName);
+        appendName(out, outputName, rightToLeft);
         appendFolder();
         appendDesktopNote();
         if (note && *note)
@@ -327,10 +334,10 @@ void Dialog::reportMessage(StrBuffer& out, i32 code, const char16_t* inputName, 
             .append(u"\r\n\r\n")
             .append(text(3002000, u"Input File:"))
             .append(u"  ");
-        appendName(inputName);
+        appendName(out, inputName, rightToLeft);
         if (written) {
             out.append(u"\r\n").append(text(3003000, u"Output File:")).append(u"  ");
-            appendName(outputName);
+            appendName(out, outputName, rightToLeft);
             appendFolder();
         }
         out.append(u"\r\n\r\n")
@@ -351,13 +358,7 @@ void Dialog::reportMessage(StrBuffer& out, i32 code, const char16_t* inputName, 
 void Dialog::openFailureMessage(StrBuffer& out, const OpenFailure& failure, bool keptLoaded) const {
     out.clear();
     out.append(text(3007000, u"The program failed to open the file.")).append(u"\r\n\"");
-    // The name as a left-to-right run in a right-to-left message, as above.
-    const bool rightToLeft = startsRightToLeft(text(1007011, u"Saved Successfully!"));
-    if (rightToLeft)
-        out.append(u'\u2066');
-    out.append(failure.path);
-    if (rightToLeft)
-        out.append(u'\u2069');
+    appendName(out, failure.path.c_str(), messagesRightToLeft(*this));
     out.append(u"\"\r\n\r\n").append(failure.reason);
     if (failure.detail.length() > 0)
         out.append(u"\r\n").append(text(3005000, u"Details:")).append(u"  ").append(failure.detail);
