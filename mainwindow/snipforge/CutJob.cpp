@@ -252,6 +252,7 @@ void Dialog::appendSmartCutReason(StrBuffer& out, const video::smartcut::SmartCu
     // The common reasons in the user's language; the technical rest as the
     // libraries put it, after a sentence that says what kind it is.
     const char16_t* known = nullptr;
+    bool withDetail = true;
     switch (result.reasonKind) {
     case smart::SmartCutReason::kNotH264:
         known = text(3012010, u"the video is not H.264");
@@ -260,11 +261,13 @@ void Dialog::appendSmartCutReason(StrBuffer& out, const video::smartcut::SmartCu
         known = text(3012011, u"the video is not 8-bit 4:2:0");
         break;
     case smart::SmartCutReason::kInterlaced:
-        out.append(text(3012012, u"the video is interlaced"));
-        return;
+        known = text(3012012, u"the video is interlaced");
+        withDetail = false;
+        break;
     case smart::SmartCutReason::kSubtitles:
-        out.append(text(3012013, u"the source has subtitles"));
-        return;
+        known = text(3012013, u"the source has subtitles");
+        withDetail = false;
+        break;
     case smart::SmartCutReason::kNoWholeGroup:
         known = text(3012014, u"the scene holds no whole group of pictures that could be copied");
         break;
@@ -274,7 +277,9 @@ void Dialog::appendSmartCutReason(StrBuffer& out, const video::smartcut::SmartCu
                     : text(3012016, u"this video cannot be copied in part");
         break;
     }
-    out.append(known).append(u" (").append(detail).append(u')');
+    out.append(known);
+    if (withDetail)
+        out.append(u" (").append(detail).append(u')');
 }
 
 bool Dialog::smartCutJob(const PathWin& input, const PathWin& written, i64 startUs, i64 endUs,
