@@ -3,6 +3,7 @@
 #include "cutting/plan/CutPlan.h"
 #include "foundation/file/win/OsText.h"
 #include "foundation/file/win/ShortPath.h"
+#include "foundation/str/TimeText.h"
 #include "foundation/thread/win/Thread.h"
 #include "media/converter/InProcessTool.h"
 #include "media/frame/FrameReader.h"
@@ -105,8 +106,8 @@ StrBuffer& VideoToImageThreadInternal::buildFrameCommand(StrBuffer& out, i64 pos
     const i64 second = positionUs < kSeekLeadUs ? positionUs : kSeekLeadUs;
     thread::Pooled<StrBuffer> firstText = thread::makePooled<StrBuffer>();
     thread::Pooled<StrBuffer> secondText = thread::makePooled<StrBuffer>();
-    video::cut::fmtTime(*firstText, first);
-    video::cut::fmtTime(*secondText, second);
+    str::timetext::appendClock(*firstText, first, str::timetext::kCommandClock);
+    str::timetext::appendClock(*secondText, second, str::timetext::kCommandClock);
 
     out.clear();
     if (external) {

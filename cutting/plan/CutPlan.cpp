@@ -1,6 +1,7 @@
 #include "cutting/plan/CutPlan.h"
 
 #include "foundation/file/win/PathWin.h"
+#include "foundation/str/TimeText.h"
 #include "media/video/StreamInfo.h"
 #include "media/video/VideoInfo.h"
 
@@ -13,6 +14,10 @@ namespace s::video::cut {
 
 using file::win::PathWin;
 using str::strbuffer::StrBuffer;
+using str::timetext::appendClock;
+using str::timetext::kCommandClock;
+using str::timetext::splitTime;
+using str::timetext::TimeParts;
 
 namespace {
 
@@ -190,32 +195,6 @@ void appendPathArgument(StrBuffer& out, const char16_t* path, bool quoted) {
 
 } // namespace
 
-TimeParts splitTime(i64 us) {
-    const i64 ms = std::llround(static_cast<double>(us) / 1000.0);
-    const i64 rounded = ms * 1000;
-    const i64 seconds = rounded / 1'000'000;
-    const i64 rest = rounded - seconds * 1'000'000;
-    TimeParts parts;
-    parts.hours = seconds / 3600;
-    parts.minutes = static_cast<i32>((seconds / 60) % 60);
-    parts.seconds = static_cast<i32>(seconds % 60);
-    parts.millis = static_cast<i32>(rest / 1000);
-    return parts;
-}
-
-StrBuffer& appendFmtTime(StrBuffer& out, i64 us) {
-    const TimeParts t = splitTime(us);
-    char text[64];
-    std::snprintf(text, sizeof text, "%02lld:%02d:%02d.%03d", static_cast<long long>(t.hours), t.minutes,
-                  t.seconds, t.millis);
-    return out.append(text);
-}
-
-StrBuffer& fmtTime(StrBuffer& out, i64 us) {
-    out.clear();
-    return appendFmtTime(out, us);
-}
-
 StrBuffer& cutSuffix(StrBuffer& out, i64 startUs, i64 endUs, i32 mode) {
     const TimeParts s = splitTime(startUs);
     const TimeParts e = splitTime(endUs);
@@ -349,14 +328,14 @@ StrBuffer& buildCutCommand(StrBuffer& out, const CutCommandInput& input) {
     thread::Pooled<StrBuffer> duration = thread::makePooled<StrBuffer>();
     thread::Pooled<StrBuffer> preSeek = thread::makePooled<StrBuffer>();
     thread::Pooled<StrBuffer> postSeek = thread::makePooled<StrBuffer>();
-    fmtTime(*start, input.startUs);
-    fmtTime(*duration, input.endUs - input.startUs);
+    appendClock(*start, input.startUs, kCommandClock);
+    appendClock(*duration, input.endUs - input.startUs, kCommandClock);
     if (input.startUs < kSeekMarginUs) {
-        fmtTime(*preSeek, 0);
-        fmtTime(*postSeek, input.startUs);
+        appendClock(*preSeek, 0, kCommandClock);
+        appendClock(*postSeek, input.startUs, kCommandClock);
     } else {
-        fmtTime(*preSeek, input.startUs - kSeekMarginUs);
-        fmtTime(*postSeek, kSeekMarginUs);
+        appendClock(*preSeek, input.startUs - kSeekMarginUs, kCommandClock);
+        appendClock(*postSeek, kSeekMarginUs, kCommandClock);
     }
     constexpr const char16_t* kZero = u"00:00:00.000";
     auto isZero = [&](const StrBuffer& t) { return t.view() == std::u16string_view(kZero); };

@@ -31,22 +31,6 @@ inline constexpr const char16_t* kExternalToolCommand = u"optional_tools/ffmpeg"
 /// The name by which command lines call the tool inside the program.
 inline constexpr const char16_t* kInProcessToolCommand = u"ffmpeg";
 
-/// A position split for display: rounded to whole milliseconds (half away
-/// from zero), then hours, minutes, seconds and milliseconds.
-struct TimeParts {
-    i64 hours = 0;
-    i32 minutes = 0;
-    i32 seconds = 0;
-    i32 millis = 0;
-};
-[[nodiscard]] TimeParts splitTime(i64 us);
-
-/// "HH:MM:SS.mmm" of `us` (hours get more digits when there are more than
-/// 99). Appends to `out`; returns it.
-str::strbuffer::StrBuffer& appendFmtTime(str::strbuffer::StrBuffer& out, i64 us);
-/// The same into `out`, replacing its text.
-str::strbuffer::StrBuffer& fmtTime(str::strbuffer::StrBuffer& out, i64 us);
-
 /// The part inserted before the output's extension: ".CUT.MM'SS-MM'SS"
 /// (lossless) or ".CUT.MM'SS.mmm-MM'SS.mmm" (precise), each with an hour
 /// field "H'" in front of both times when the end lies at or beyond one

@@ -157,13 +157,14 @@ public:
     /// A slider (`which`) was moved: its marker follows it and becomes the
     /// edited one.
     void onSliderMoved(i32 which);
-    /// A time field's text changed: a complete time moves the marker at once;
-    /// the text stays as typed.
+    /// A time field's text changed: a complete time (as the field shows
+    /// times, `kFieldTime`) moves the marker at once; the text stays as typed.
     void onTimeTyped(i32 which);
-    /// Enter or focus loss in a time field: any readable time (see
-    /// `parseTimeLenient`) moves the marker and the field then shows it in
-    /// the field's form. Text that is no time stays as typed, marked as
-    /// such with a status text, and the marker keeps its position.
+    /// Enter or focus loss in a time field: any readable time (seconds,
+    /// m:ss or h:mm:ss with any numbers in every part, `kTypedTime`) moves
+    /// the marker and the field then shows it in the field's form. Text that
+    /// is no time stays as typed, marked as such with a status text, and the
+    /// marker keeps its position.
     void onTimeCommitted(i32 which);
     /// The time field of `which` shows its marker's time again (Escape).
     void revertTime(i32 which);
@@ -188,17 +189,6 @@ public:
     /// "H:MM:SS" for lossless ones (the milliseconds dropped after rounding
     /// the position to whole milliseconds).
     static void formatTime(i64 us, i32 cutMode, str::strbuffer::StrBuffer& out);
-    /// "H:MM:SS" or "H:MM:SS.f" (one to three fraction digits, after "." or
-    /// ",") with exactly two digits for minutes and seconds: what counts as
-    /// a complete entry while typing. Blanks around the text are ignored.
-    /// Sets `us` only on success. Values too large for 64 bits saturate.
-    [[nodiscard]] static bool parseTimeStrict(std::u16string_view text, i64& us);
-    /// What a committed entry may be: seconds ("75", "75.5"), minutes and
-    /// seconds ("1:15", "1:15.5") or hours, minutes and seconds
-    /// ("0:01:15.500"), with any numbers in every part ("0:90:0" is an hour
-    /// and a half) and the fraction as in `parseTimeStrict`.
-    [[nodiscard]] static bool parseTimeLenient(std::u16string_view text, i64& us);
-
     /// The size label's text: the largest non-zero 1024-unit with two
     /// truncated decimals ("1.50 KB", "1.02 GB"), "0 B" style below 1 KB,
     /// "-" for a negative count.

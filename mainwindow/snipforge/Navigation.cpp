@@ -2,10 +2,10 @@
 
 #include "mainwindow/snipforge/Dialog.h"
 
-#include <cmath>
-#include <cstdlib>
-#include <ctime>
+#include "foundation/str/TimeText.h"
+
 #include <cstdio>
+#include <cstdlib>
 #include <limits>
 #include <mutex>
 
@@ -13,6 +13,13 @@ namespace s::video::gui::dialogs::snipforge {
 
 using str::strbuffer::StrBuffer;
 using Guard = std::lock_guard<thread::ObjLocker>;
+using str::timetext::appendClock;
+using str::timetext::kFieldClock;
+using str::timetext::kFieldClockMs;
+using str::timetext::kFieldTime;
+using str::timetext::kLengthClock;
+using str::timetext::kTypedTime;
+using str::timetext::parseTime;
 
 namespace {
 
@@ -45,132 +52,11 @@ bool isMarker(i32 which) {
     return which == kEditStart || which == kEditEnd;
 }
 
-// Digits only, with a leading '-' allowed when something follows it.
-bool isNumber(std::u16string_view part) {
-    if (part.empty())
-        return false;
-    size_t i = part[0] == u'-' && part.size() > 1 ? 1 : 0;
-    for (; i < part.size(); ++i) {
-        if (part[i] < u'0' || part[i] > u'9')
-            return false;
-    }
-    return true;
-}
-
-// The value of a part that passed `isNumber`.
-i64 numberValue(std::u16string_view part) {
-    const bool negative = part[0] == u'-';
-    i64 value = 0;
-    for (size_t i = negative ? 1 : 0; i < part.size(); ++i) {
-        const i64 digit = part[i] - u'0';
-        value = addSaturated(mulSaturated(value, 10), negative ? -digit : digit);
-    }
-    return value;
-}
-
-// Splits at `separator`, keeping empty pieces; false when there are more
-// than `maxParts` pieces.
-bool splitAt(std::u16string_view text, char16_t separator, std::u16string_view* parts, size_t maxParts,
-             size_t& count) {
-    count = 0;
-    size_t from = 0;
-    while (true) {
-        const size_t end = text.find(separator, from);
-        if (count == maxParts)
-            return false;
-        parts[count++] =
-            text.substr(from, end == std::u16string_view::npos ? std::u16string_view::npos : end - from);
-        if (end == std::u16string_view::npos)
-            return true;
-        from = end + 1;
-    }
-}
-
-bool isSpace(char16_t c) {
-    return c == u' ' || c == u'\t' || c == u'\n' || c == u'\r' || c == u'\u00a0';
-}
-
-// The text without the blanks around it (a pasted time often brings some).
-std::u16string_view trimmed(std::u16string_view text) {
-    while (!text.empty() && isSpace(text.front()))
-        text.remove_prefix(1);
-    while (!text.empty() && isSpace(text.back()))
-        text.remove_suffix(1);
-    return text;
-}
-
-// The seconds part "S", "S.f" or "S,f" (one to three fraction digits).
-bool parseSeconds(std::u16string_view text, bool strict, i64& us) {
-    const size_t mark = text.find_first_of(u".,");
-    const std::u16string_view whole = text.substr(0, mark);
-    if (strict && whole.size() != 2)
-        return false;
-    if (!isNumber(whole))
-        return false;
-    us = mulSaturated(numberValue(whole), kUsPerSecond);
-    if (mark == std::u16string_view::npos)
-        return true;
-    const std::u16string_view fraction = text.substr(mark + 1);
-    if (fraction.empty() || fraction.size() > 3 || !isNumber(fraction) || fraction[0] == u'-')
-        return false;
-    const i64 scale = fraction.size() == 1 ? 100 : (fraction.size() == 2 ? 10 : 1);
-    const i64 fractionUs = numberValue(fraction) * scale * 1000;
-    us = addSaturated(us, whole[0] == u'-' ? -fractionUs : fractionUs);
-    return true;
-}
-
-// Strict: "H:MM:SS" with an optional fraction, as the field shows times.
-// Lenient: also "S" and "M:S", and any numbers in every part ("75",
-// "1:15.5", "0:90:0").
-bool parseTime(std::u16string_view text, bool strict, i64& us) {
-    text = trimmed(text);
-    std::u16string_view fields[3];
-    size_t fieldCount = 0;
-    if (!splitAt(text, u':', fields, 3, fieldCount))
-        return false;
-    if (strict && fieldCount != 3)
-        return false;
-    const std::u16string_view seconds = fields[fieldCount - 1];
-    const std::u16string_view minutes = fieldCount >= 2 ? fields[fieldCount - 2] : std::u16string_view(u"0");
-    const std::u16string_view hours = fieldCount == 3 ? fields[0] : std::u16string_view(u"0");
-    if (strict && minutes.size() != 2)
-        return false;
-    if (!isNumber(hours) || !isNumber(minutes))
-        return false;
-    i64 secondsUs = 0;
-    if (!parseSeconds(seconds, strict, secondsUs))
-        return false;
-    const i64 total = addSaturated(mulSaturated(numberValue(hours), 3600), mulSaturated(numberValue(minutes), 60));
-    us = addSaturated(mulSaturated(total, kUsPerSecond), secondsUs);
-    return true;
-}
-
 } // namespace
 
 void Dialog::formatTime(i64 us, i32 cutMode, StrBuffer& out) {
     out.clear();
-    i64 ms = std::llround(static_cast<double>(us) / 1000.0);
-    if (ms < 0) {
-        out.append(u'-');
-        ms = -ms; // |us / 1000| is far from the limits
-    }
-    const long long seconds = ms / 1000;
-    char text[64];
-    if (cutMode == kPreciseMode)
-        std::snprintf(text, sizeof text, "%lld:%02lld:%02lld.%03lld", seconds / 3600, (seconds / 60) % 60,
-                      seconds % 60, static_cast<long long>(ms % 1000));
-    else
-        std::snprintf(text, sizeof text, "%lld:%02lld:%02lld", seconds / 3600, (seconds / 60) % 60,
-                      seconds % 60);
-    out.append(text);
-}
-
-bool Dialog::parseTimeStrict(std::u16string_view text, i64& us) {
-    return parseTime(text, true, us);
-}
-
-bool Dialog::parseTimeLenient(std::u16string_view text, i64& us) {
-    return parseTime(text, false, us);
+    appendClock(out, us, cutMode == kPreciseMode ? kFieldClockMs : kFieldClock);
 }
 
 void Dialog::sizeText(i64 bytes, StrBuffer& out) {
@@ -201,11 +87,7 @@ void Dialog::sizeText(i64 bytes, StrBuffer& out) {
 
 void Dialog::durationText(i64 us, StrBuffer& out) {
     out.clear();
-    const long long seconds = us / kUsPerSecond;
-    char text[64];
-    std::snprintf(text, sizeof text, "[%02lld:%02lld:%02lld]", seconds / 3600, (seconds / 60) % 60,
-                  seconds % 60);
-    out.append(text);
+    appendClock(out.append(u'['), us, kLengthClock).append(u']');
 }
 
 i32 Dialog::checkedMarker() const {
@@ -324,9 +206,9 @@ void Dialog::onTimeTyped(i32 which) {
     i64 us = 0;
     // A field marked as not holding a time loses the mark as soon as it
     // holds one again, complete or not.
-    if (m_timeInvalid[which] && parseTimeLenient(text.view(), us))
+    if (m_timeInvalid[which] && parseTime(text.view(), kTypedTime, us))
         markTimeInvalid(which, false);
-    if (!parseTimeStrict(text.view(), us) || us == markerUs(which))
+    if (!parseTime(text.view(), kFieldTime, us) || us == markerUs(which))
         return;
     setMarker(which, us);
     showMarkerSlider(which);
@@ -340,7 +222,7 @@ void Dialog::onTimeCommitted(i32 which) {
     StrBuffer text;
     m_view->timeText(which, text);
     i64 us = 0;
-    if (!parseTimeLenient(text.view(), us)) {
+    if (!parseTime(text.view(), kTypedTime, us)) {
         // Not a time: the text stays for the user to correct, marked as
         // such, and the marker keeps its position.
         markTimeInvalid(which, true, text.view());

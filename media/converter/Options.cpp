@@ -1,5 +1,7 @@
 #include "media/converter/Options.h"
 
+#include "foundation/str/TimeText.h"
+
 extern "C" {
 #include <libavutil/avutil.h>
 #include <libavutil/parseutils.h>
@@ -12,6 +14,9 @@ extern "C" {
 
 namespace s::video::tool {
 
+using str::timetext::kToolDuration;
+using str::timetext::parseTime;
+
 namespace {
 
 /// Options seen since the last file name, not yet given to a file.
@@ -21,14 +26,6 @@ struct Pending {
     bool outputOnlySeen = false;
     std::string outputOnlyName;
 };
-
-bool parseTime(const std::string& text, i64& us) {
-    int64_t value = 0;
-    if (av_parse_time(&value, text.c_str(), 1) < 0)
-        return false;
-    us = value;
-    return true;
-}
 
 /// An integer with an optional k/M/G suffix (powers of 1000), as bit rates
 /// are written.
@@ -114,14 +111,14 @@ bool parseOptions(const std::vector<std::string>& args, Options& options, std::s
             pending = Pending{};
             continue;
         } else if (name == "ss") {
-            if (!parseTime(value, pending.input.seekUs))
+            if (!parseTime(value, kToolDuration, pending.input.seekUs))
                 return bad(name, value);
             out.startUs = pending.input.seekUs;
             outputOnly = false;
         } else if (name == "t") {
             // Before "-i" the classic tool did not limit the input: the value
             // only ever limits the output that follows.
-            if (!parseTime(value, out.durationUs) || out.durationUs < 0)
+            if (!parseTime(value, kToolDuration, out.durationUs) || out.durationUs < 0)
                 return bad(name, value);
             outputOnly = false;
         } else if (name == "f") {

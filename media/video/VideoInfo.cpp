@@ -1,11 +1,15 @@
 #include "media/video/VideoInfo.h"
 
+#include "foundation/str/TimeText.h"
+
 #include <cinttypes>
 #include <cstdio>
 
 namespace s::video {
 
 using str::strbuffer::StrBuffer;
+using str::timetext::appendClock;
+using str::timetext::kReportClock;
 
 namespace {
 
@@ -91,7 +95,7 @@ void appendStream(StrBuffer& out, const StreamInfo& stream, u32 index) {
     if (stream.durationUs() < 0)
         out.append("N/A");
     else
-        appendTime(out, stream.durationUs());
+        appendClock(out, stream.durationUs(), kReportClock);
     out.append("\nDuration (Microseconds): ");
     if (stream.durationUs() < 0)
         out.append("N/A");
@@ -141,16 +145,6 @@ void appendCount(StrBuffer& out, i64 value) {
             out.append(u',');
         out.append(static_cast<char16_t>(digits[i]));
     }
-}
-
-void appendTime(StrBuffer& out, i64 us) {
-    if (us < 0)
-        out.append(u'-');
-    const u64 value = magnitude(us);
-    const u64 seconds = value / 1000000;
-    const u64 hundredths = (value % 1000000) * 100 / 1000000;
-    appendFormatted(out, "%02" PRIu64 ":%02" PRIu64 ":%02" PRIu64 ".%02" PRIu64, seconds / 3600,
-                    (seconds / 60) % 60, seconds % 60, hundredths);
 }
 
 VideoInfo::VideoInfo() {
@@ -212,7 +206,7 @@ StrBuffer* VideoInfo::report() const {
     out->append("Format (Short Name): ").append(m_formatName).append(u'\n');
     out->append("Format (Long Name): ").append(m_formatLongName).append(u'\n');
     out->append("Duration: ");
-    appendTime(*out, m_durationUs);
+    appendClock(*out, m_durationUs, kReportClock);
     out->append("\nDuration (Microseconds): ");
     appendCount(*out, m_durationUs);
     out->append("\nBit Rate (bits/sec): ");

@@ -114,8 +114,4 @@ private:
 /// from the right ("1,200,000"; "0"; negative values as "-1,234").
 void appendCount(str::strbuffer::StrBuffer& out, i64 value);
 
-/// Appends a time in microseconds as "HH:MM:SS.hh" (hundredths truncated); a
-/// negative time as "-" followed by its magnitude.
-void appendTime(str::strbuffer::StrBuffer& out, i64 us);
-
 } // namespace s::video

@@ -33,11 +33,6 @@ std::string text(const StrBuffer& b) {
     return utf8(b.view());
 }
 
-std::string timeText(i64 us) {
-    auto b = makePooled<StrBuffer>();
-    return text(fmtTime(*b, us));
-}
-
 std::string suffix(i64 startUs, i64 endUs, i32 mode) {
     auto b = makePooled<StrBuffer>();
     return text(cutSuffix(*b, startUs, endUs, mode));
@@ -118,16 +113,6 @@ std::string preciseVideoPart(i32 w, i32 h, i64 num, i64 den) {
 }
 
 } // namespace
-
-TEST(CutPlanTime, RoundsToMillisecondsHalfAwayFromZero) {
-    EXPECT_EQ(timeText(0), "00:00:00.000");
-    EXPECT_EQ(timeText(65'200'000), "00:01:05.200");
-    EXPECT_EQ(timeText(1'499), "00:00:00.001");
-    EXPECT_EQ(timeText(1'500), "00:00:00.002");
-    EXPECT_EQ(timeText(3'599'999'499), "00:59:59.999");
-    EXPECT_EQ(timeText(3'599'999'600), "01:00:00.000");
-    EXPECT_EQ(timeText(36'000'000'000LL * 10), "100:00:00.000");
-}
 
 TEST(CutPlanSuffix, FormDependsOnTheEndHourAfterRounding) {
     EXPECT_EQ(suffix(65'200'000, 130'700'000, kLossless), ".CUT.01'05-02'10");

@@ -35,12 +35,6 @@ std::string utf8(const char16_t* text) {
     return b.toStdString();
 }
 
-std::string timeText(i64 us, i32 mode) {
-    StrBuffer out;
-    Dialog::formatTime(us, mode, out);
-    return out.toStdString();
-}
-
 // What the frame source was asked; outlives the dialog that frees the source.
 struct Frames {
     std::vector<i64> requests;
@@ -570,74 +564,6 @@ TEST_F(Navigation, PreviewTakesAWaitingPictureOnly) {
     m_dialog->onImageReady();
     EXPECT_EQ(m_frames.discarded, 1);
     EXPECT_EQ(m_view.redraws, 1);
-}
-
-TEST(TimeText, RoundsToMillisecondsAndDropsThemWhenLossless) {
-    EXPECT_EQ(timeText(3723456789, kPreciseMode), "1:02:03.457");
-    EXPECT_EQ(timeText(3723456789, kLosslessMode), "1:02:03");
-    EXPECT_EQ(timeText(999999, kPreciseMode), "0:00:01.000");
-    EXPECT_EQ(timeText(999999, kLosslessMode), "0:00:01");
-    EXPECT_EQ(timeText(59999499, kPreciseMode), "0:00:59.999");
-    EXPECT_EQ(timeText(59999499, kLosslessMode), "0:00:59");
-    EXPECT_EQ(timeText(500, kPreciseMode), "0:00:00.001");
-    EXPECT_EQ(timeText(0, kPreciseMode), "0:00:00.000");
-    EXPECT_EQ(timeText(100 * 3600 * kSecond, kLosslessMode), "100:00:00");
-}
-
-TEST(TimeText, StrictParserWantsTwoDigitMinutesAndSeconds) {
-    struct Case {
-        const char16_t* text;
-        bool strict;
-        bool lenient;
-        i64 us;
-    };
-    const Case cases[] = {
-        {u"0:01:05", true, true, 65 * kSecond},
-        {u"0:01:05.5", true, true, 65 * kSecond + 500000},
-        {u"0:01:05.05", true, true, 65 * kSecond + 50000},
-        {u"0:01:05.005", true, true, 65 * kSecond + 5000},
-        {u"12:00:00", true, true, 12 * 3600 * kSecond},
-        {u"0:90:0", false, true, 5400 * kSecond},
-        {u"0:1:5", false, true, 65 * kSecond},
-        {u"0:1", false, true, kSecond},
-        {u"75", false, true, 75 * kSecond},
-        {u"75.5", false, true, 75 * kSecond + 500000},
-        {u"1:15", false, true, 75 * kSecond},
-        {u"1:15.5", false, true, 75 * kSecond + 500000},
-        {u"0:01:15.500", true, true, 75 * kSecond + 500000},
-        {u" 0:01:15,5\t", true, true, 75 * kSecond + 500000},
-        {u"90:00", false, true, 5400 * kSecond},
-        {u"1:15.", false, false, 0},
-        {u".5", false, false, 0},
-        {u"1:15.-5", false, false, 0},
-        {u"1,5,5", false, false, 0},
-        {u"1 15", false, false, 0},
-        {u"   ", false, false, 0},
-        {u":01:05", false, false, 0},
-        {u"0:01:05.", false, false, 0},
-        {u"0:01:05.1234", false, false, 0},
-        {u"0:01:05.5.5", false, false, 0},
-        {u"0:01:05:00", false, false, 0},
-        {u"0:0a:05", false, false, 0},
-        {u"0:01: 5", false, false, 0},
-        {u"0:-:05", false, false, 0},
-        {u"", false, false, 0},
-    };
-    for (const Case& c : cases) {
-        i64 strict = -7;
-        i64 lenient = -7;
-        EXPECT_EQ(Dialog::parseTimeStrict(c.text, strict), c.strict) << utf8(c.text);
-        EXPECT_EQ(Dialog::parseTimeLenient(c.text, lenient), c.lenient) << utf8(c.text);
-        // The value on success; untouched on failure.
-        EXPECT_EQ(strict, c.strict ? c.us : -7) << utf8(c.text);
-        EXPECT_EQ(lenient, c.lenient ? c.us : -7) << utf8(c.text);
-    }
-    // A sign is a number when a digit follows; huge values saturate.
-    i64 us = 0;
-    EXPECT_TRUE(Dialog::parseTimeStrict(u"-1:00:00", us));
-    EXPECT_EQ(us, -3600 * kSecond);
-    EXPECT_TRUE(Dialog::parseTimeLenient(u"99999999999999999999:0:0", us));
-    EXPECT_EQ(us, std::numeric_limits<i64>::max());
 }
 
 } // namespace

@@ -42,12 +42,6 @@ std::string count(i64 value) {
     return out.toStdString();
 }
 
-std::string timeText(i64 us) {
-    StrBuffer out;
-    appendTime(out, us);
-    return out.toStdString();
-}
-
 TEST(VideoInfoReportTest, CountsGroupDigitsInThrees) {
     EXPECT_EQ(count(0), "0");
     EXPECT_EQ(count(999), "999");
@@ -57,15 +51,6 @@ TEST(VideoInfoReportTest, CountsGroupDigitsInThrees) {
     EXPECT_EQ(count(-1), "-1");
     EXPECT_EQ(count(-1234567), "-1,234,567");
     EXPECT_EQ(count(INT64_MIN), "-9,223,372,036,854,775,808");
-}
-
-TEST(VideoInfoReportTest, TimesSplitIntoHoursMinutesSecondsAndTruncatedHundredths) {
-    EXPECT_EQ(timeText(3723456000), "01:02:03.45");
-    EXPECT_EQ(timeText(0), "00:00:00.00");
-    EXPECT_EQ(timeText(999999), "00:00:00.99");
-    EXPECT_EQ(timeText(360000000000), "100:00:00.00");
-    EXPECT_EQ(timeText(-1), "-00:00:00.00");
-    EXPECT_EQ(timeText(-61500000), "-00:01:01.50");
 }
 
 TEST(VideoInfoReportTest, ContainerDurationIsShownAsTimeAndMicroseconds) {

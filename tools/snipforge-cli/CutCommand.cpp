@@ -7,6 +7,7 @@
 #include "foundation/event/EventLoop.h"
 #include "foundation/reg/MappedData.h"
 #include "foundation/str/StrArray.h"
+#include "foundation/str/TimeText.h"
 #include "foundation/thread/win/StopSignals.h"
 #include "mainwindow/snipforge/Dialog.h"
 #include "tools/snipforge-cli/Command.h"
@@ -25,6 +26,8 @@ namespace s::cli {
 namespace {
 
 using str::strbuffer::StrBuffer;
+using str::timetext::kCutPosition;
+using str::timetext::parseTime;
 using video::gui::dialogs::snipforge::Dialog;
 using video::gui::dialogs::snipforge::ReportPayload;
 
@@ -88,45 +91,6 @@ std::string absolute(const char* path) {
 
 } // namespace
 
-static bool parseTimeUs(const char* text, i64* out) {
-    // "65.2", "1:05.2" or "0:01:05.200": up to three fields, the last with a
-    // fraction.
-    double fields[3] = {0, 0, 0};
-    int count = 0;
-    const char* p = text;
-    for (;;) {
-        if (count == 3 || *p == '\0')
-            return false;
-        char* end = nullptr;
-        const bool last = std::strchr(p, ':') == nullptr;
-        double value;
-        if (last) {
-            value = std::strtod(p, &end);
-        } else {
-            value = static_cast<double>(std::strtoll(p, &end, 10));
-        }
-        if (end == p || value < 0 || !std::isfinite(value) || (*p < '0' || *p > '9'))
-            return false;
-        fields[count++] = value;
-        if (*end == '\0')
-            break;
-        if (*end != ':' || last)
-            return false;
-        p = end + 1;
-    }
-    if (count > 1 && fields[count - 1] >= 60)
-        return false;
-    if (count > 2 && fields[1] >= 60)
-        return false;
-    double seconds = 0;
-    for (int i = 0; i < count; ++i)
-        seconds = seconds * 60 + fields[i];
-    if (seconds > 1e12)
-        return false;
-    *out = static_cast<i64>(std::llround(seconds * 1e6));
-    return true;
-}
-
 int runCut(std::span<char* const> args) {
     const char* file = nullptr;
     const char* startText = nullptr;
@@ -161,8 +125,8 @@ int runCut(std::span<char* const> args) {
         printError("cut: give FILE, --start T and --end T");
         return kExitUsage;
     }
-    if (!parseTimeUs(startText, &startUs) || !parseTimeUs(endText, &endUs)) {
-        printError("cut: a time is seconds (65.2) or h:mm:ss[.mmm]");
+    if (!parseTime(startText, kCutPosition, startUs) || !parseTime(endText, kCutPosition, endUs)) {
+        printError("cut: a time is seconds (65.2), m:ss[.mmm] or h:mm:ss[.mmm]");
         return kExitUsage;
     }
 

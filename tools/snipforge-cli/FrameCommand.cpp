@@ -14,6 +14,7 @@
 #include "foundation/file/win/OsText.h"
 #include "foundation/reg/MappedData.h"
 #include "foundation/str/StrBuffer.h"
+#include "foundation/str/TimeText.h"
 #include "foundation/thread/Pool.h"
 #include "image/win/BufferedImage.h"
 #include "mainwindow/snipforge/ImageTypes.h"
@@ -45,58 +46,6 @@ namespace types = video::gui::dialogs::snipforge;
 /// How long one grab may take before the command gives up: generous, since
 /// the decoder may have to run two seconds of video on a busy machine.
 constexpr auto kGrabLimit = std::chrono::seconds(120);
-
-/// Parses "65.2" (seconds) or "h:mm:ss[.fraction]" into microseconds,
-/// rounding the fraction to whole microseconds. False for anything else,
-/// negative times included.
-bool parseTime(const char* text, i64* us) {
-    i64 whole[3] = {0, 0, 0};
-    int fields = 0;
-    const char* p = text;
-    for (;;) {
-        if (*p < '0' || *p > '9')
-            return false;
-        i64 value = 0;
-        while (*p >= '0' && *p <= '9') {
-            if (value > (LLONG_MAX - 9) / 10 / 1000000 / 3600)
-                return false;
-            value = value * 10 + (*p++ - '0');
-        }
-        whole[fields++] = value;
-        if (*p != ':')
-            break;
-        if (fields == 3)
-            return false;
-        ++p;
-    }
-    if (fields == 2)
-        return false; // "m:ss" is not a form the slider shows
-    i64 fractionUs = 0;
-    if (*p == '.') {
-        ++p;
-        if (*p < '0' || *p > '9')
-            return false;
-        i64 scale = 100000;
-        bool roundUp = false;
-        for (int digit = 0; *p >= '0' && *p <= '9'; ++p, ++digit) {
-            if (digit < 6)
-                fractionUs += (*p - '0') * scale, scale /= 10;
-            else if (digit == 6)
-                roundUp = *p >= '5';
-        }
-        fractionUs += roundUp ? 1 : 0;
-    }
-    if (*p != '\0')
-        return false;
-    i64 seconds = whole[0];
-    if (fields == 3) {
-        if (whole[1] > 59 || whole[2] > 59)
-            return false;
-        seconds = whole[0] * 3600 + whole[1] * 60 + whole[2];
-    }
-    *us = seconds * 1000000 + fractionUs;
-    return true;
-}
 
 /// Takes the grabber's picture on the event loop's thread, as the window's
 /// listener would, and tells the waiting command.
@@ -210,7 +159,7 @@ int runFrame(std::span<char* const> args) {
     std::vector<i64> positions;
     for (const std::string& time : times) {
         i64 positionUs = 0;
-        if (!parseTime(time.c_str(), &positionUs))
+        if (!str::timetext::parseTime(time, str::timetext::kFramePosition, positionUs))
             return fail("bad time \"" + time + "\" (seconds such as 65.2, or h:mm:ss.mmm)");
         positions.push_back(positionUs);
     }
