@@ -6,13 +6,14 @@
 // starts with a key frame and decodes cleanly, and a file that cannot be
 // read is refused with a reason and leaves nothing behind.
 
-#include "foundation/str/StrBuffer.h"
+#include "support/Catalogue.h"
 #include "foundation/str/StrArray.h"
+#include "foundation/str/StrBuffer.h"
+#include "foundation/str/TimeText.h"
 #include "foundation/thread/Pool.h"
 #include "media/system/win/MediaLibraries.h"
 #include "media/video/Probe.h"
 #include "media/video/StreamInfo.h"
-#include "support/Catalogue.h"
 #include "support/MediaFixtures.h"
 
 #include <gtest/gtest.h>
@@ -396,14 +397,10 @@ TEST_P(Catalogue, GrabShowsTheFrameAtThePosition) {
     }
 }
 
-/// "hh:mm:ss.mmm" of `us` rounded to whole milliseconds, as the frame
-/// command writes its times.
+/// A time as the frame command writes it.
 std::string commandTime(long long us) {
-    const long long ms = std::llround(static_cast<double>(us) / 1000.0);
-    char text[32];
-    std::snprintf(text, sizeof text, "%02lld:%02lld:%02lld.%03lld", ms / 3600000, ms / 60000 % 60, ms / 1000 % 60,
-                  ms % 1000);
-    return text;
+    StrBuffer out;
+    return s::str::timetext::appendClock(out, us, s::str::timetext::kCommandClock).toStdString();
 }
 
 TEST_P(Catalogue, SteppingThroughShowsWhatTheFrameCommandWritesForEachPosition) {

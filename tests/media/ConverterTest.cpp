@@ -2,6 +2,7 @@
 // command lines and against ffprobe.
 
 #include "foundation/str/StrBuffer.h"
+#include "foundation/str/TimeText.h"
 #include "media/converter/InProcessTool.h"
 #include "support/MediaFixtures.h"
 
@@ -50,16 +51,10 @@ ToolRun runReference(const std::string& command, const std::string& workDir) {
     return s::test::runTool(argv, workDir);
 }
 
-/// "%02d:%02d:%02d.%03d" after rounding to whole milliseconds, as the
-/// program writes times into commands.
+/// A time as the program writes it into commands.
 std::string fmtTime(i64 us) {
-    const i64 ms = std::llround(static_cast<double>(us) / 1000.0);
-    const i64 seconds = ms / 1000;
-    char out[32];
-    std::snprintf(out, sizeof out, "%02lld:%02lld:%02lld.%03lld", static_cast<long long>(seconds / 3600),
-                  static_cast<long long>(seconds / 60 % 60), static_cast<long long>(seconds % 60),
-                  static_cast<long long>(ms % 1000));
-    return out;
+    StrBuffer out;
+    return s::str::timetext::appendClock(out, us, s::str::timetext::kCommandClock).toStdString();
 }
 
 /// A clip made once into the fixture folder and kept between runs.
