@@ -32,10 +32,8 @@ public:
 
     virtual u32 getU32(const char16_t* group, const char16_t* key, u32 fallback) = 0;
     virtual i64 getS64(const char16_t* group, const char16_t* key, i64 fallback) = 0;
-    virtual i32 getS32(const char16_t* group, const char16_t* key, i32 fallback) = 0;
     virtual float getFloat(const char16_t* group, const char16_t* key, float fallback) = 0;
     virtual double getDouble(const char16_t* group, const char16_t* key, double fallback) = 0;
-    virtual bool getBool(const char16_t* group, const char16_t* key, bool fallback) = 0;
     /// The text, or a copy of `fallback` (null reads as empty). Valid until
     /// the next call on the store.
     virtual const char16_t* getString(const char16_t* group, const char16_t* key,
@@ -51,14 +49,28 @@ public:
     virtual bool setU32(const char16_t* group, const char16_t* key, u32 value) = 0;
     virtual bool setS64(const char16_t* group, const char16_t* key, i64 value) = 0;
     virtual bool setS32(const char16_t* group, const char16_t* key, i32 value) = 0;
-    virtual bool setFloat(const char16_t* group, const char16_t* key, float value) = 0;
     virtual bool setDouble(const char16_t* group, const char16_t* key, double value) = 0;
-    virtual bool setBool(const char16_t* group, const char16_t* key, bool value) = 0;
     /// `value` is zero-terminated; null stores an empty text.
     virtual bool setString(const char16_t* group, const char16_t* key, const char16_t* value) = 0;
     /// `save()` when auto-save is on; true otherwise.
     virtual bool touch() = 0;
     virtual bool setBytes(const char16_t* group, const char16_t* key, const col::_array::ArrayU08* bytes) = 0;
+
+    // What every store keeps the same way: a signed 32-bit value reads back
+    // as the unsigned one cut to its sign, a flag is the number 1 or 0, and
+    // a float is written as a double unless the store keeps floats apart.
+    virtual i32 getS32(const char16_t* group, const char16_t* key, i32 fallback) {
+        return static_cast<i32>(getU32(group, key, static_cast<u32>(fallback)));
+    }
+    virtual bool getBool(const char16_t* group, const char16_t* key, bool fallback) {
+        return getU32(group, key, fallback ? 1u : 0u) != 0;
+    }
+    virtual bool setBool(const char16_t* group, const char16_t* key, bool value) {
+        return setS32(group, key, value ? 1 : 0);
+    }
+    virtual bool setFloat(const char16_t* group, const char16_t* key, float value) {
+        return setDouble(group, key, value);
+    }
 
     // The narrow integers are stored as the 32-bit ones of their sign and
     // read back cut to their width, in every store.

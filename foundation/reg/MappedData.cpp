@@ -115,16 +115,6 @@ u32 MappedData::getU32(const char16_t* group, const char16_t* key, u32 fallback)
     return readDword(group, key, &value) ? value : fallback;
 }
 
-i32 MappedData::getS32(const char16_t* group, const char16_t* key, i32 fallback) {
-    u32 value;
-    return readDword(group, key, &value) ? static_cast<i32>(value) : fallback;
-}
-
-bool MappedData::getBool(const char16_t* group, const char16_t* key, bool fallback) {
-    u32 value;
-    return readDword(group, key, &value) ? value != 0 : fallback;
-}
-
 i64 MappedData::getS64(const char16_t* group, const char16_t* key, i64 fallback) {
     u8 bytes[8];
     if (!readBinary(group, key, bytes, 8))
@@ -174,10 +164,6 @@ bool MappedData::setU32(const char16_t* group, const char16_t* key, u32 value) {
 
 bool MappedData::setS32(const char16_t* group, const char16_t* key, i32 value) {
     return setU32(group, key, static_cast<u32>(value));
-}
-
-bool MappedData::setBool(const char16_t* group, const char16_t* key, bool value) {
-    return setU32(group, key, value ? 1u : 0u);
 }
 
 bool MappedData::setS64(const char16_t* group, const char16_t* key, i64 value) {

@@ -46,10 +46,8 @@ public:
 
     u32 getU32(const char16_t* group, const char16_t* key, u32 fallback) override;
     i64 getS64(const char16_t* group, const char16_t* key, i64 fallback) override;
-    i32 getS32(const char16_t* group, const char16_t* key, i32 fallback) override;
     float getFloat(const char16_t* group, const char16_t* key, float fallback) override;
     double getDouble(const char16_t* group, const char16_t* key, double fallback) override;
-    bool getBool(const char16_t* group, const char16_t* key, bool fallback) override;
     const char16_t* getString(const char16_t* group, const char16_t* key, const char16_t* fallback) override;
     col::_array::ArrayU08* getBytes(const char16_t* group, const char16_t* key,
                                     col::_array::ArrayU08* out) override;
@@ -60,7 +58,6 @@ public:
     bool setS32(const char16_t* group, const char16_t* key, i32 value) override;
     bool setFloat(const char16_t* group, const char16_t* key, float value) override;
     bool setDouble(const char16_t* group, const char16_t* key, double value) override;
-    bool setBool(const char16_t* group, const char16_t* key, bool value) override;
     bool setString(const char16_t* group, const char16_t* key, const char16_t* value) override;
     bool touch() override { return true; }
     bool setBytes(const char16_t* group, const char16_t* key, const col::_array::ArrayU08* bytes) override;

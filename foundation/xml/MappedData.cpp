@@ -206,10 +206,6 @@ i64 MappedData::getS64(const char16_t* group, const char16_t* key, i64 fallback)
     return getInteger(group, key, fallback);
 }
 
-i32 MappedData::getS32(const char16_t* group, const char16_t* key, i32 fallback) {
-    return getInteger(group, key, fallback);
-}
-
 float MappedData::getFloat(const char16_t* group, const char16_t* key, float fallback) {
     const char16_t* raw = findRaw(group, key);
     return raw ? static_cast<float>(parseDouble(raw)) : fallback;
@@ -286,16 +282,8 @@ bool MappedData::setS32(const char16_t* group, const char16_t* key, i32 value) {
     return setNumberValue(group, key, value);
 }
 
-bool MappedData::setFloat(const char16_t* group, const char16_t* key, float value) {
-    return setDouble(group, key, value);
-}
-
 bool MappedData::setDouble(const char16_t* group, const char16_t* key, double value) {
     return setNumberValue(group, key, value);
-}
-
-bool MappedData::setBool(const char16_t* group, const char16_t* key, bool value) {
-    return setS32(group, key, value ? 1 : 0);
 }
 
 bool MappedData::setString(const char16_t* group, const char16_t* key, const char16_t* value) {

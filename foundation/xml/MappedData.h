@@ -48,7 +48,6 @@ public:
 
     u32 getU32(const char16_t* group, const char16_t* key, u32 fallback) override;
     i64 getS64(const char16_t* group, const char16_t* key, i64 fallback) override;
-    i32 getS32(const char16_t* group, const char16_t* key, i32 fallback) override;
     float getFloat(const char16_t* group, const char16_t* key, float fallback) override;
     double getDouble(const char16_t* group, const char16_t* key, double fallback) override;
     bool getBool(const char16_t* group, const char16_t* key, bool fallback) override;
@@ -60,9 +59,7 @@ public:
     bool setU32(const char16_t* group, const char16_t* key, u32 value) override;
     bool setS64(const char16_t* group, const char16_t* key, i64 value) override;
     bool setS32(const char16_t* group, const char16_t* key, i32 value) override;
-    bool setFloat(const char16_t* group, const char16_t* key, float value) override;
     bool setDouble(const char16_t* group, const char16_t* key, double value) override;
-    bool setBool(const char16_t* group, const char16_t* key, bool value) override;
     bool setString(const char16_t* group, const char16_t* key, const char16_t* value) override;
     bool touch() override;
     bool setBytes(const char16_t* group, const char16_t* key, const col::_array::ArrayU08* bytes) override;
