@@ -1,4 +1,4 @@
-// The cutter's worker task: opening a file and cutting a scene.
+#include "mainwindow/snipforge/CutJob.h"
 
 #include "cutting/plan/CutPlan.h"
 #include "foundation/file/win/ShortPath.h"
@@ -10,11 +10,8 @@
 #include "media/video/StreamInfo.h"
 
 #include <chrono>
-#include <cstdint>
 #include <mutex>
-#include <sys/stat.h>
 #include <thread>
-#include <unistd.h>
 
 namespace s::video::gui::dialogs::snipforge {
 
@@ -27,10 +24,13 @@ namespace {
 
 constexpr i32 kReserveTries = 5;
 constexpr i32 kShortFormTries = 20;
+constexpr i32 kRetryPauseMs = 100;
 constexpr i32 kRemoveRetryMs = 200;
 constexpr i32 kRemoveGiveUpMs = 5000;
 
-void sleepMs(i32 ms) {
+// Timed on purpose: the file system is asked again after a pause (a name
+// held by a scanner or an alias not made yet); no other thread is waited for.
+void pauseBeforeRetry(i32 ms) {
     std::this_thread::sleep_for(std::chrono::milliseconds(ms));
 }
 
@@ -71,91 +71,355 @@ private:
     Dialog& m_dialog;
 };
 
-void Dialog::run() {
-    reportStart();
-    m_jobLock.lock();
-    for (u32 index = 0; index < m_inputPaths.size(); ++index) {
-        if (m_stopRequested.load())
-            break;
-        StrBuffer path;
-        path.set(*m_inputPaths.get(index));
-        const u32 count = m_inputPaths.size();
-        const bool cut = m_job->cut;
-        const i32 mode = m_job->mode;
-        const i64 startUs = m_job->startUs;
-        const i64 endUs = m_job->endUs;
-        // The window takes the job lock on its own thread, so it is never
-        // held while an event waits for that thread.
-        m_jobLock.unlock();
-        PathHandle input(file::win::newPath(path));
-        StrBuffer name;
-        input->nameInto(&name, false);
-        reportProgress(count, index, &name);
-        if (index == 0 && mode == Setting::kFirstPath) {
-            // An open says why a path could not be loaded; a cut whose input
-            // went away says so too.
-            if (!cut)
-                openJob(path);
-            else if (input->exists() && input->isFile())
-                cutJob(*input, startUs, endUs);
-            else
-                reportMissingInput(name);
-        }
-        m_jobLock.lock();
-    }
-    m_jobLock.unlock();
-    reportEnd();
-}
+CutJob::CutJob(Dialog& dialog, const PathWin& input, i64 startUs, i64 endUs)
+    : m_dialog(dialog), m_input(input), m_startUs(startUs), m_endUs(endUs) {}
 
-thread::ObjLocker& Dialog::currentGrabLock() {
-    Guard guard(m_sourceLock);
-    return m_frameSource ? m_frameSource->grabLock() : fallbackGrabLock();
-}
+CutJob::~CutJob() = default;
 
-void Dialog::openJob(const StrBuffer& path) {
-    VideoInfo* info = nullptr;
-    StrBuffer failure;
-    {
-        // The grabber of the file loaded now may be running a frame.
-        Guard grab(currentGrabLock());
-        info = probe(path, &failure);
-    }
-    const StreamInfo* video = info->firstStreamOfType(kStreamVideo);
-    // The file loaded before stays loaded unless this one can be shown and
-    // cut: it needs a video stream and a duration.
-    if (!video || info->durationUs() <= 0) {
-        sendOpenFailure(path, *info, failure);
-        info->release();
+void CutJob::run() {
+    Guard model(m_dialog.m_modelLock);
+    if (!plan())
         return;
+    reserve();
+    base::Result result = base::Result::failed("another file took the output's name");
+    if (m_foreignOutput) {
+        m_dialog.m_errorReport.append(u"[Output Path]: ")
+            .append(m_output->fullPathText())
+            .append(u" was taken by another file\n");
+    } else if (attemptSmart()) {
+        result = base::Result::ok();
+    } else if (!m_foreignOutput) {
+        for (i32 number = 1; number <= 2 && !m_dialog.m_stopRequested.load(); ++number) {
+            result = attempt(number);
+            if (!shouldRetry(result, number))
+                break;
+        }
     }
-    const Rational64 rate = video->realFrameRate();
-    const i64 frameUs = frameLengthUs(rate.num, rate.den, info->hasVideo());
-    IFrameSource* source = nullptr;
-    if (m_frameSourceFactory)
-        // Pictures arrive turned upright, so a sideways phone clip's come
-        // in its shown size.
-        source = m_frameSourceFactory(m_context.target, info->path(), video->displayWidth(),
-                                      video->displayHeight(), tool::externalToolAvailable());
-    replaceLoadedFile(info, frameUs, source);
-    if (m_context.target)
-        m_context.target->sendEvent(event::kUpdateUI, 0, 0, nullptr);
+    report(finish(result));
 }
 
-void Dialog::removePartial(const PathWin& path) {
+bool CutJob::plan() {
+    if (!m_dialog.m_videoInfo || !m_dialog.m_resolvedOutputFolder)
+        return false;
+    m_mode = m_dialog.m_cutMode.load();
+    m_external = tool::externalToolAvailable();
+    // A job starts with nothing of an earlier one in its report.
+    m_dialog.m_errorReport.clear();
+    m_dialog.m_firstError.clear();
+    m_dialog.m_cutNote.clear();
+
+    m_folder.reset(file::win::newPath(m_dialog.m_resolvedOutputFolder->fullPathStr()));
+    if (!m_folder->exists()) {
+        // A folder that cannot be made makes the reservation fail, which
+        // says so.
+        (void)m_folder->makeFolder(true);
+        m_folder.reset(file::win::newPath(m_dialog.m_resolvedOutputFolder->fullPathStr()));
+    }
+    m_output.reset(cut::outputPathFor(*m_folder, m_input, m_startUs, m_endUs, m_mode, false));
+    m_input.nameInto(&m_inputName, false);
+    if (!entryExists(m_input.fullPathStr())) {
+        m_dialog.reportMissingInput(m_inputName);
+        return false;
+    }
+    m_outFolder.set(m_folder->fullPathStr());
+    while (m_outFolder.length() > 1 && m_outFolder.endsWith(u"/"))
+        m_outFolder.setLength(m_outFolder.length() - 1);
+    return true;
+}
+
+void CutJob::reserve() {
+    for (i32 tries = 0; tries < kReserveTries && !m_reserved; ++tries) {
+        if (entryExists(m_output->fullPathStr()))
+            m_output.reset(m_output->numberedUnique());
+        if (m_output->createEmptyFile(true))
+            m_reserved = true;
+        else if (!entryExists(m_output->fullPathStr()) && tries + 1 < kReserveTries)
+            pauseBeforeRetry(kRetryPauseMs);
+    }
+    if (!m_reserved) {
+        m_foreignOutput = entryExists(m_output->fullPathStr());
+        m_dialog.notifyMessage(
+            u"Failed to create the output file.\r\nProblem in the file system permissions?");
+    }
+    m_output->nameInto(&m_outName, false);
+    m_reportedName.set(m_outName);
+    // Without an alias the full path stands in, as the plan quotes it.
+    file::win::shortPathInto(m_input.fullPathText(), &m_inputShort);
+    m_output->folderNoSlashInto(&m_workDir, false);
+
+    // The tool's output argument: the output's alias, or a temporary file in
+    // the output folder reached through the folder's alias.
+    bool usable = false;
+    for (i32 tries = 0; tries < kShortFormTries && !usable && m_reserved; ++tries) {
+        usable = file::win::shortPathInto(m_output->fullPathText(), &m_outputArg) &&
+                 cut::isToolUsable(m_outputArg);
+        if (!usable && tries + 1 < kShortFormTries)
+            pauseBeforeRetry(kRetryPauseMs);
+    }
+    if (!m_reserved)
+        file::win::shortPathInto(m_output->fullPathText(), &m_outputArg);
+    u32 slash = 0;
+    if (!usable && m_outputArg.lastIndexOf(u'/', &slash)) {
+        for (i32 tries = 0; tries < kReserveTries && !m_temp; ++tries) {
+            PathHandle candidate(cut::tempOutputFor(*m_output));
+            if (candidate && candidate->createEmptyFile(true))
+                m_temp = std::move(candidate);
+        }
+        if (m_temp) {
+            StrBuffer folderShort;
+            file::win::shortPathInto(m_folder->fullPathText(), &folderShort);
+            m_outputArg.set(folderShort).append(u'/').append(m_temp->name());
+        }
+    }
+}
+
+bool CutJob::attemptSmart() {
+    namespace smart = video::smartcut;
+    bool made = false;
+    if (m_mode == kPreciseMode && m_dialog.m_smartPrecise.load() && m_reserved) {
+        smart::SmartCutRequest request;
+        request.inputPath = StrBuffer().set(m_input.fullPathText()).toStdString();
+        request.outputPath = StrBuffer().set(written().fullPathText()).toStdString();
+        request.startUs = m_startUs;
+        request.endUs = m_endUs;
+        request.stop = &m_dialog.m_stopRequested;
+        // The sound as the full re-encode makes it: every track the probe
+        // can name, at the first track's rate, channels and bit rate.
+        const VideoInfo& info = *m_dialog.m_videoInfo;
+        if (const StreamInfo* first = info.firstStreamOfType(kStreamAudio); first && info.hasAudio()) {
+            for (u32 i = 0; i < info.streamCount(); ++i) {
+                const StreamInfo* stream = info.stream(i);
+                if (stream->type() != kStreamAudio ||
+                    stream->codecName().view() == std::u16string_view(u"Unknown"))
+                    continue;
+                smart::AudioTarget target;
+                target.streamIndex = static_cast<int>(i);
+                target.sampleRate = cut::toolSampleRate(first->sampleRate());
+                target.channels = first->channels() > 2 ? 6 : std::max(first->channels(), 1);
+                target.bitRate = cut::toolAudioBitRate(first->bitRate());
+                request.audio.push_back(target);
+            }
+        }
+        request.progress = [&](double fraction, smart::SmartCutPhase) {
+            // As the converter's: the bar starts at 40 % and never goes back.
+            m_dialog.reportProgress(100, 40 + static_cast<i64>(fraction * 60.0), &m_outName);
+        };
+
+        m_dialog.reportProgress(100, 40, &m_outName);
+        smart::SmartCutResult result;
+        tool::ToolLog log;
+        tool::runWithToolLog(
+            [&] {
+                result = m_dialog.m_smartCut ? m_dialog.m_smartCut(request) : smart::runSmartCut(request);
+            },
+            log);
+        StrBuffer& note = m_dialog.m_cutNote;
+        switch (result.status) {
+        case smart::SmartCutStatus::kDone:
+            note.set(m_dialog.text(
+                3012000, u"Only the edges of the scene were re-encoded; the rest was copied unchanged."));
+            made = true;
+            break;
+        case smart::SmartCutStatus::kStopped:
+            break;
+        default:
+            // What the attempt wrote is replaced by the full re-encode, or
+            // removed with the partial output when that fails too.
+            note.set(m_dialog.text(3012001, u"The whole scene was re-encoded:")).append(u' ');
+            appendSmartCutReason(note, result);
+            if (result.status == smart::SmartCutStatus::kFailed && log.firstError.length() > 0)
+                note.append(u" (").append(log.firstError).append(u')');
+            break;
+        }
+    }
+    // The whole scene is re-encoded; the status line says why when the
+    // edges-only cut was tried.
+    m_runStatus.set(m_outName);
+    if (!made && m_dialog.m_cutNote.length() > 0)
+        m_runStatus.append(u"  \u2014  ").append(m_dialog.m_cutNote);
+    return made;
+}
+
+void CutJob::appendSmartCutReason(StrBuffer& out, const video::smartcut::SmartCutResult& result) const {
+    namespace smart = video::smartcut;
+    // The codec's or pixel format's own name; else the English words.
+    StrBuffer detail;
+    detail.setUtf8(result.reasonName.empty() ? result.reason : result.reasonName);
+    // The common reasons in the user's language; the technical rest as the
+    // libraries put it, after a sentence that says what kind it is.
+    const char16_t* known = nullptr;
+    bool withDetail = true;
+    switch (result.reasonKind) {
+    case smart::SmartCutReason::kNotH264:
+        known = m_dialog.text(3012010, u"the video is not H.264");
+        break;
+    case smart::SmartCutReason::kNot8Bit420:
+        known = m_dialog.text(3012011, u"the video is not 8-bit 4:2:0");
+        break;
+    case smart::SmartCutReason::kInterlaced:
+        known = m_dialog.text(3012012, u"the video is interlaced");
+        withDetail = false;
+        break;
+    case smart::SmartCutReason::kSubtitles:
+        known = m_dialog.text(3012013, u"the source has subtitles");
+        withDetail = false;
+        break;
+    case smart::SmartCutReason::kNoWholeGroup:
+        known = m_dialog.text(3012014, u"the scene holds no whole group of pictures that could be copied");
+        break;
+    case smart::SmartCutReason::kOther:
+        known = result.status == smart::SmartCutStatus::kCheckFailed
+                    ? m_dialog.text(3012015, u"the check of the written scene failed")
+                    : m_dialog.text(3012016, u"this video cannot be copied in part");
+        break;
+    }
+    out.append(known);
+    if (withDetail)
+        out.append(u" (").append(detail).append(u')');
+}
+
+base::Result CutJob::attempt(i32 number) {
+    cut::CutCommandInput plan;
+    plan.startUs = m_startUs;
+    plan.endUs = m_endUs;
+    plan.mode = m_mode;
+    plan.external = m_external;
+    plan.attempt = number;
+    plan.info = m_dialog.m_videoInfo;
+    plan.inputPath = &m_input;
+    plan.inputShortPath = m_inputShort.c_str();
+    plan.outputShortPath = m_outputArg.c_str();
+    StrBuffer command;
+    cut::buildCutCommand(command, plan);
+
+    StrBuffer& errorReport = m_dialog.m_errorReport;
+    errorReport.clear();
+    m_dialog.m_firstError.clear();
+    errorReport.append(u"[Input Path]: ").append(m_input.fullPathText()).append(u"\n");
+    errorReport.append(u"[Output Path]: ").append(m_output->fullPathText()).append(u"\n");
+    errorReport.append(u" \n").append(u"[Video Info]:\n");
+    if (thread::Pooled<StrBuffer> info{m_dialog.m_videoInfo->report()})
+        errorReport.append(*info);
+    errorReport.append(u" \n \n").append(u"[FFmpeg Command]:\n").append(command).append(u" \n \n");
+    if (m_dialog.m_cutNote.length() > 0)
+        errorReport.append(u"[Precise Cut]: ").append(m_dialog.m_cutNote).append(u"\n\n");
+
+    m_dialog.reportProgress(100, 40, &m_runStatus);
+    const i64 durationMs = (m_endUs - m_startUs) / 1000;
+    Guard grab(m_dialog.currentGrabLock());
+    if (m_external) {
+        tool::ToolRunContext context;
+        context.target = m_dialog.m_context.target;
+        context.hooks = m_dialog.m_context.hooks;
+        context.errorReport = &errorReport;
+        return tool::runExternalTool(command, m_runStatus, m_workDir, durationMs, m_dialog.m_stopRequested,
+                                     context);
+    }
+    ProgressRelay relay(m_dialog);
+    tool::ToolLog log;
+    base::Result result = tool::runToolInProcess(command, m_workDir, durationMs, ProgressRelay::report,
+                                                 &relay, &m_runStatus, m_dialog.m_stopRequested, &log);
+    noteToolLog(log.lines, log.firstError);
+    return result;
+}
+
+bool CutJob::shouldRetry(const base::Result& result, i32 number) const {
+    // A lossless copy that failed from a seek before the input is tried
+    // once more with the seek after it; a stop is never retried.
+    return m_mode == kLosslessMode && number == 1 && result.isFailed() && !m_dialog.m_stopRequested.load();
+}
+
+void CutJob::noteToolLog(const StrBuffer& lines, const StrBuffer& firstError) {
+    m_dialog.m_firstError.set(firstError);
+    if (lines.length() > 0)
+        m_dialog.m_errorReport.append(u"[FFmpeg Output]:\n").append(lines);
+    m_dialog.m_errorReport.append(u"\n\n");
+}
+
+base::Result CutJob::finish(const base::Result& run) {
+    if (m_dialog.m_stopRequested.load()) {
+        removePartials();
+        return base::Result::stopped();
+    }
+    // A run that reports success but leaves the reserved file empty has
+    // saved nothing.
+    const bool saved = run.isOk() && !m_foreignOutput && entryExists(m_output->fullPathStr()) &&
+                       entrySize(written().fullPathStr()) > 0;
+    if (!saved) {
+        removePartials();
+        // The failure message says what went wrong either way; the report
+        // only adds the details.
+        (void)writeErrorReport();
+        return run.isOk() ? base::Result::failed("the converter wrote nothing") : run;
+    }
+    if (!m_temp)
+        return base::Result::ok();
+
+    removePartial(*m_output);
+    PathHandle moving(file::win::newPath(m_temp->fullPathStr()));
+    const bool moved = m_dialog.m_moveFile ? m_dialog.m_moveFile(*moving, m_output->fullPathText())
+                                           : moving->moveTo(m_output->fullPathText(), false, true);
+    if (moved)
+        return base::Result::ok();
+    // The scene exists, only under the temporary name: keep it, and say
+    // where it is.
+    m_dialog.m_errorReport.append(u"[Move Failed]: the scene was saved as ")
+        .append(m_temp->fullPathText())
+        .append(u" and could not be renamed to ")
+        .append(m_output->fullPathText())
+        .append(u"\n");
+    m_dialog.m_firstError.set(m_dialog.text(3007230, u"The scene could not be renamed to"))
+        .append(u' ')
+        .append(m_output->fullPathText());
+    (void)writeErrorReport(); // as above: the message names both files already
+    m_reportedName.set(m_temp->fullPathStr());
+    return base::Result::failed(m_dialog.m_firstError.toStdString());
+}
+
+void CutJob::report(const base::Result& result) {
+    switch (result.outcome()) {
+    case base::Outcome::kStopped:
+        return; // the window was closed or the cut cancelled: nothing to tell
+    case base::Outcome::kFailed:
+        m_dialog.sendReport(kReportFailed, m_inputName, m_reportedName, m_outFolder);
+        return;
+    case base::Outcome::kOk:
+        break;
+    }
+    VideoInfo* saved = nullptr;
+    {
+        Guard grab(m_dialog.currentGrabLock());
+        saved = probe(m_output->fullPathStr());
+    }
+    const i32 code = saved->firstStreamOfType(kStreamAudio) ? kReportSaved : kReportSavedNoAudio;
+    saved->release();
+    m_dialog.sendReport(code, m_inputName, m_outName, m_outFolder);
+}
+
+void CutJob::removePartial(const PathWin& path) {
     for (i32 waited = 0;; waited += kRemoveRetryMs) {
         PathHandle fresh(file::win::newPath(path.fullPathStr()));
         if (!fresh->exists() && !fresh->isSymbolicLink())
             return;
+        // Checked below by looking: an entry that is gone counts, whatever
+        // the call said.
         (void)fresh->remove(true);
         if (!entryExists(path.fullPathStr()) || waited >= kRemoveGiveUpMs)
             return;
-        sleepMs(kRemoveRetryMs);
+        pauseBeforeRetry(kRemoveRetryMs);
     }
 }
 
-bool Dialog::writeErrorReport(const PathWin& folder) {
+void CutJob::removePartials() {
+    if (!m_foreignOutput)
+        removePartial(*m_output);
+    if (m_temp)
+        removePartial(*m_temp);
+}
+
+bool CutJob::writeErrorReport() {
     StrBuffer text;
-    const std::u16string_view report = m_errorReport.view();
+    const std::u16string_view report = m_dialog.m_errorReport.view();
     size_t from = 0;
     while (from <= report.size()) {
         size_t end = report.find(u'\n', from);
@@ -168,10 +432,11 @@ bool Dialog::writeErrorReport(const PathWin& folder) {
         }
         from = end + 1;
     }
-    PathHandle dir(file::win::newPath(folder.fullPathStr()));
+    PathHandle dir(file::win::newPath(m_folder->fullPathStr()));
+    // A folder that cannot be made fails the claim of the name below.
     if (!dir->exists())
         (void)dir->makeFolder(true);
-    PathHandle first(file::win::newChildPath(folder.fullPathText(), u"_error.txt"));
+    PathHandle first(file::win::newChildPath(m_folder->fullPathText(), u"_error.txt"));
     // Never replace an earlier report: take the first free numbered name and
     // claim it before writing.
     for (i32 tries = 0; tries < 100; ++tries) {
@@ -182,357 +447,6 @@ bool Dialog::writeErrorReport(const PathWin& folder) {
         return fresh->writeText(text, false);
     }
     return false;
-}
-
-void Dialog::sendOpenFailure(const StrBuffer& path, const VideoInfo& info, const StrBuffer& probeFailure) {
-    if (!m_context.target)
-        return;
-    OpenFailure failure;
-    failure.path.set(path);
-    const std::string os = path.toStdString();
-    // Looked at again: the probe does not say what kind of entry it met.
-    struct stat st {};
-    if (::stat(os.c_str(), &st) != 0) {
-        failure.reason.set(
-            text(3009000, u"The file does not exist (it may have been moved, renamed or deleted)."));
-    } else if (S_ISDIR(st.st_mode)) {
-        failure.reason.set(text(3009010, u"It is a folder, not a file."));
-    } else if (S_ISREG(st.st_mode) && st.st_size == 0) {
-        failure.reason.set(text(3009020, u"The file is empty."));
-    } else if (S_ISREG(st.st_mode) && ::access(os.c_str(), R_OK) != 0) {
-        failure.reason.set(text(3009050, u"The file cannot be read (no permission)."));
-    } else if (!info.opened()) {
-        failure.reason.set(text(3009030, u"It is not a video file the program can read (damaged, cut short, "
-                                         u"or not a media file at all)."));
-        failure.detail.set(probeFailure);
-    } else if (!info.firstStreamOfType(kStreamVideo)) {
-        failure.reason.set(
-            text(3009040, u"It has no video stream (an audio file?): only videos can be cut."));
-    } else {
-        failure.reason.set(text(3007100, u"The program failed to find the video duration length."));
-    }
-    m_context.target->sendEvent(event::kOpenFailed, 0, 0, &failure);
-}
-
-void Dialog::reportMissingInput(const StrBuffer& inputName) {
-    m_firstError.set(text(3009060, u"The video file is no longer there (moved, renamed or deleted)."));
-    const StrBuffer none;
-    sendReport(kReportFailed, inputName, none, none);
-}
-
-void Dialog::sendReport(i32 code, const StrBuffer& inputName, const StrBuffer& outputName,
-                        const StrBuffer& outputFolder) {
-    if (!m_context.target)
-        return;
-    ReportPayload payload;
-    payload.code = code;
-    payload.inputName = &inputName;
-    payload.outputName = &outputName;
-    payload.outputFolder = &outputFolder;
-    if (code != kReportSaved && code != kReportSavedNoAudio)
-        payload.errorText = &m_firstError;
-    payload.note = &m_cutNote;
-    m_context.target->sendEvent(event::kReportError,
-                                static_cast<i64>(reinterpret_cast<std::intptr_t>(&inputName)),
-                                static_cast<i64>(reinterpret_cast<std::intptr_t>(&outputName)), &payload);
-}
-
-void Dialog::noteToolLog(const StrBuffer& lines, const StrBuffer& firstError) {
-    m_firstError.set(firstError);
-    if (lines.length() > 0)
-        m_errorReport.append(u"[FFmpeg Output]:\n").append(lines);
-    m_errorReport.append(u"\n\n");
-}
-
-void Dialog::appendSmartCutReason(StrBuffer& out, const video::smartcut::SmartCutResult& result) const {
-    namespace smart = video::smartcut;
-    // The codec's or pixel format's own name; else the English words.
-    StrBuffer detail;
-    detail.setUtf8(result.reasonName.empty() ? result.reason : result.reasonName);
-    // The common reasons in the user's language; the technical rest as the
-    // libraries put it, after a sentence that says what kind it is.
-    const char16_t* known = nullptr;
-    bool withDetail = true;
-    switch (result.reasonKind) {
-    case smart::SmartCutReason::kNotH264:
-        known = text(3012010, u"the video is not H.264");
-        break;
-    case smart::SmartCutReason::kNot8Bit420:
-        known = text(3012011, u"the video is not 8-bit 4:2:0");
-        break;
-    case smart::SmartCutReason::kInterlaced:
-        known = text(3012012, u"the video is interlaced");
-        withDetail = false;
-        break;
-    case smart::SmartCutReason::kSubtitles:
-        known = text(3012013, u"the source has subtitles");
-        withDetail = false;
-        break;
-    case smart::SmartCutReason::kNoWholeGroup:
-        known = text(3012014, u"the scene holds no whole group of pictures that could be copied");
-        break;
-    case smart::SmartCutReason::kOther:
-        known = result.status == smart::SmartCutStatus::kCheckFailed
-                    ? text(3012015, u"the check of the written scene failed")
-                    : text(3012016, u"this video cannot be copied in part");
-        break;
-    }
-    out.append(known);
-    if (withDetail)
-        out.append(u" (").append(detail).append(u')');
-}
-
-bool Dialog::smartCutJob(const PathWin& input, const PathWin& written, i64 startUs, i64 endUs,
-                         const StrBuffer& outName) {
-    namespace smart = video::smartcut;
-    smart::SmartCutRequest request;
-    request.inputPath = StrBuffer().set(input.fullPathText()).toStdString();
-    request.outputPath = StrBuffer().set(written.fullPathText()).toStdString();
-    request.startUs = startUs;
-    request.endUs = endUs;
-    request.stop = &m_stopRequested;
-    // The sound as the full re-encode makes it: every track the probe can
-    // name, at the first track's rate, channels and bit rate.
-    if (const StreamInfo* first = m_videoInfo->firstStreamOfType(kStreamAudio);
-        first && m_videoInfo->hasAudio()) {
-        for (u32 i = 0; i < m_videoInfo->streamCount(); ++i) {
-            const StreamInfo* stream = m_videoInfo->stream(i);
-            if (stream->type() != kStreamAudio ||
-                stream->codecName().view() == std::u16string_view(u"Unknown"))
-                continue;
-            smart::AudioTarget target;
-            target.streamIndex = static_cast<int>(i);
-            target.sampleRate = cut::toolSampleRate(first->sampleRate());
-            target.channels = first->channels() > 2 ? 6 : std::max(first->channels(), 1);
-            target.bitRate = cut::toolAudioBitRate(first->bitRate());
-            request.audio.push_back(target);
-        }
-    }
-    request.progress = [&](double fraction, smart::SmartCutPhase) {
-        // As the converter's: the bar starts at 40 % and never goes back.
-        reportProgress(100, 40 + static_cast<i64>(fraction * 60.0), const_cast<StrBuffer*>(&outName));
-    };
-
-    reportProgress(100, 40, const_cast<StrBuffer*>(&outName));
-    smart::SmartCutResult result;
-    tool::ToolLog log;
-    tool::runWithToolLog([&] { result = m_smartCut ? m_smartCut(request) : smart::runSmartCut(request); },
-                         log);
-    switch (result.status) {
-    case smart::SmartCutStatus::kDone:
-        m_cutNote.set(
-            text(3012000, u"Only the edges of the scene were re-encoded; the rest was copied unchanged."));
-        return true;
-    case smart::SmartCutStatus::kStopped:
-        return false;
-    default:
-        break;
-    }
-    m_cutNote.set(text(3012001, u"The whole scene was re-encoded:")).append(u' ');
-    appendSmartCutReason(m_cutNote, result);
-    if (result.status == smart::SmartCutStatus::kFailed && log.firstError.length() > 0)
-        m_cutNote.append(u" (").append(log.firstError).append(u')');
-    // What the attempt wrote is replaced by the full re-encode, or removed
-    // with the partial output when that fails too.
-    return false;
-}
-
-void Dialog::cutJob(const PathWin& input, i64 startUs, i64 endUs) {
-    Guard model(m_modelLock);
-    if (!m_videoInfo || !m_resolvedOutputFolder)
-        return;
-    const i32 mode = m_cutMode.load();
-
-    // Plan the names; the sub-folder mode's folder is made here.
-    PathHandle folder(file::win::newPath(m_resolvedOutputFolder->fullPathStr()));
-    if (!folder->exists()) {
-        (void)folder->makeFolder(true);
-        folder.reset(file::win::newPath(m_resolvedOutputFolder->fullPathStr()));
-    }
-    PathHandle output(cut::outputPathFor(*folder, input, startUs, endUs, mode, false));
-    if (!entryExists(input.fullPathStr())) {
-        StrBuffer name;
-        input.nameInto(&name, false);
-        reportMissingInput(name);
-        return;
-    }
-    StrBuffer outFolder;
-    outFolder.set(folder->fullPathStr());
-    while (outFolder.length() > 1 && outFolder.endsWith(u"/"))
-        outFolder.setLength(outFolder.length() - 1);
-
-    // Reserve the output name. The file is made exclusively, so an entry
-    // that appears meanwhile only moves the cut on to the next number and
-    // is never overwritten.
-    bool reserved = false;
-    bool foreignOutput = false;
-    for (i32 tries = 0; tries < kReserveTries && !reserved; ++tries) {
-        if (entryExists(output->fullPathStr()))
-            output.reset(output->numberedUnique());
-        if (output->createEmptyFile(true)) {
-            reserved = true;
-        } else if (!entryExists(output->fullPathStr()) && tries + 1 < kReserveTries) {
-            sleepMs(100);
-        }
-    }
-    if (!reserved) {
-        foreignOutput = entryExists(output->fullPathStr());
-        notifyMessage(u"Failed to create the output file.\r\nProblem in the file system permissions?");
-    }
-    StrBuffer inputName;
-    input.nameInto(&inputName, false);
-    StrBuffer outName;
-    output->nameInto(&outName, false);
-    StrBuffer inputShort;
-    (void)file::win::shortPathInto(input.fullPathText(), &inputShort);
-
-    // The tool's output argument: the output's alias, or a temporary file in
-    // the output folder reached through the folder's alias.
-    StrBuffer outputArg;
-    bool usable = false;
-    for (i32 tries = 0; tries < kShortFormTries && !usable && reserved; ++tries) {
-        usable = file::win::shortPathInto(output->fullPathText(), &outputArg) && cut::isToolUsable(outputArg);
-        if (!usable && tries + 1 < kShortFormTries)
-            sleepMs(100);
-    }
-    if (!reserved)
-        (void)file::win::shortPathInto(output->fullPathText(), &outputArg);
-    PathHandle temp;
-    u32 slash = 0;
-    if (!usable && outputArg.lastIndexOf(u'/', &slash)) {
-        for (i32 tries = 0; tries < kReserveTries && !temp; ++tries) {
-            PathHandle candidate(cut::tempOutputFor(*output));
-            if (candidate && candidate->createEmptyFile(true))
-                temp = std::move(candidate);
-        }
-        if (temp) {
-            StrBuffer folderShort;
-            (void)file::win::shortPathInto(folder->fullPathText(), &folderShort);
-            outputArg.set(folderShort).append(u'/').append(temp->name());
-        }
-    }
-
-    const bool external = tool::externalToolAvailable();
-    StrBuffer workDir;
-    output->folderNoSlashInto(&workDir, false);
-    StrBuffer command;
-    i32 result = tool::kToolFailed;
-    const PathWin& written = temp ? *temp : *output;
-    m_cutNote.clear();
-    bool smartDone = false;
-    if (mode == kPreciseMode && m_smartPrecise.load() && reserved && !foreignOutput)
-        smartDone = smartCutJob(input, written, startUs, endUs, outName);
-    if (smartDone)
-        result = tool::kToolSuccess;
-    // The whole scene is re-encoded; the status line says why when the
-    // edges-only cut was tried.
-    StrBuffer runStatus;
-    runStatus.set(outName);
-    if (!smartDone && m_cutNote.length() > 0)
-        runStatus.append(u"  \u2014  ").append(m_cutNote);
-    for (i32 attempt = 1; attempt <= 2 && !foreignOutput && !smartDone && !m_stopRequested.load();
-         ++attempt) {
-        cut::CutCommandInput plan;
-        plan.startUs = startUs;
-        plan.endUs = endUs;
-        plan.mode = mode;
-        plan.external = external;
-        plan.attempt = attempt;
-        plan.info = m_videoInfo;
-        plan.inputPath = &input;
-        plan.inputShortPath = inputShort.c_str();
-        plan.outputShortPath = outputArg.c_str();
-        cut::buildCutCommand(command, plan);
-
-        m_errorReport.clear();
-        m_firstError.clear();
-        m_errorReport.append(u"[Input Path]: ").append(input.fullPathText()).append(u"\n");
-        m_errorReport.append(u"[Output Path]: ").append(output->fullPathText()).append(u"\n");
-        m_errorReport.append(u" \n").append(u"[Video Info]:\n");
-        if (thread::Pooled<StrBuffer> report{m_videoInfo->report()})
-            m_errorReport.append(*report);
-        m_errorReport.append(u" \n \n").append(u"[FFmpeg Command]:\n").append(command).append(u" \n \n");
-        if (m_cutNote.length() > 0)
-            m_errorReport.append(u"[Precise Cut]: ").append(m_cutNote).append(u"\n\n");
-
-        reportProgress(100, 40, &runStatus);
-        const i64 durationMs = (endUs - startUs) / 1000;
-        {
-            Guard grab(currentGrabLock());
-            if (external) {
-                tool::ToolRunContext context;
-                context.target = m_context.target;
-                context.hooks = m_context.hooks;
-                context.errorReport = &m_errorReport;
-                result =
-                    tool::runExternalTool(command, runStatus, workDir, durationMs, m_stopRequested, context);
-            } else {
-                ProgressRelay relay(*this);
-                tool::ToolLog log;
-                result = tool::runToolInProcess(command, workDir, durationMs, ProgressRelay::report, &relay,
-                                                &runStatus, m_stopRequested, &log);
-                noteToolLog(log.lines, log.firstError);
-            }
-        }
-        const bool retry =
-            mode == kLosslessMode && attempt == 1 && result == tool::kToolFailed && !m_stopRequested.load();
-        if (!retry)
-            break;
-    }
-
-    if (m_stopRequested.load()) {
-        if (!foreignOutput)
-            removePartial(*output);
-        if (temp)
-            removePartial(*temp);
-        return;
-    }
-
-    // A run that reports success but leaves the reserved file empty has
-    // saved nothing.
-    const bool success = result == tool::kToolSuccess && !foreignOutput &&
-                         entryExists(output->fullPathStr()) && entrySize(written.fullPathStr()) > 0;
-    if (success) {
-        if (temp) {
-            removePartial(*output);
-            PathHandle moving(file::win::newPath(temp->fullPathStr()));
-            const bool moved = m_moveFile ? m_moveFile(*moving, output->fullPathText())
-                                          : moving->moveTo(output->fullPathText(), false, true);
-            if (!moved) {
-                // The scene exists, only under the temporary name: keep it,
-                // and say where it is.
-                m_errorReport.append(u"[Move Failed]: the scene was saved as ")
-                    .append(temp->fullPathText())
-                    .append(u" and could not be renamed to ")
-                    .append(output->fullPathText())
-                    .append(u"\n");
-                m_firstError.set(text(3007230, u"The scene could not be renamed to"))
-                    .append(u' ')
-                    .append(output->fullPathText());
-                (void)writeErrorReport(*folder);
-                StrBuffer keptAt;
-                keptAt.set(temp->fullPathStr());
-                sendReport(kReportFailed, inputName, keptAt, outFolder);
-                return;
-            }
-        }
-        VideoInfo* saved = nullptr;
-        {
-            Guard grab(currentGrabLock());
-            saved = probe(output->fullPathStr());
-        }
-        const i32 code = saved->firstStreamOfType(kStreamAudio) ? kReportSaved : kReportSavedNoAudio;
-        saved->release();
-        sendReport(code, inputName, outName, outFolder);
-        return;
-    }
-
-    if (!foreignOutput)
-        removePartial(*output);
-    if (temp)
-        removePartial(*temp);
-    (void)writeErrorReport(*folder);
-    sendReport(result != tool::kToolSuccess ? result : kReportFailed, inputName, outName, outFolder);
 }
 
 } // namespace s::video::gui::dialogs::snipforge

@@ -254,23 +254,9 @@ protected:
     void handleEvent(event::INamedEventSource& source) override;
 
 private:
+    friend class CutJob;
     friend class ProgressRelay;
     void openJob(const str::strbuffer::StrBuffer& path);
-    void cutJob(const file::win::PathWin& input, i64 startUs, i64 endUs);
-    /// The precise cut that re-encodes only the edges, into `written`; true
-    /// when it made the scene. Otherwise the file is left for the full
-    /// re-encode and m_cutNote says why.
-    bool smartCutJob(const file::win::PathWin& input, const file::win::PathWin& written, i64 startUs,
-                     i64 endUs, const str::strbuffer::StrBuffer& outName);
-    /// Appends why the edges-only cut was not done, in the user's language
-    /// where the reason is a common one.
-    void appendSmartCutReason(str::strbuffer::StrBuffer& out,
-                              const video::smartcut::SmartCutResult& result) const;
-    /// Removes a partial file, retrying while it is still there (5 s).
-    void removePartial(const file::win::PathWin& path);
-    /// Writes the error report as "_error.txt" (numbered when taken) into
-    /// `folder`; false when it could not be written.
-    bool writeErrorReport(const file::win::PathWin& folder);
     void sendReport(i32 code, const str::strbuffer::StrBuffer& inputName,
                     const str::strbuffer::StrBuffer& outputName,
                     const str::strbuffer::StrBuffer& outputFolder);
@@ -279,10 +265,6 @@ private:
     /// Tells the window that `path` could not be loaded (from the task).
     void sendOpenFailure(const str::strbuffer::StrBuffer& path, const VideoInfo& info,
                          const str::strbuffer::StrBuffer& probeFailure);
-    /// Appends the in-process converter's log of the attempt to the error
-    /// report, as the external runner does with the tool's output, and keeps
-    /// its first error for the failure message.
-    void noteToolLog(const str::strbuffer::StrBuffer& lines, const str::strbuffer::StrBuffer& firstError);
     thread::ObjLocker& currentGrabLock();
 
     /// The marker whose radio button is checked (the view's, else the

@@ -111,19 +111,20 @@ private:
     bool m_active;
 };
 
-i32 runCaptured(const str::strbuffer::StrBuffer& command, const str::strbuffer::StrBuffer& workDir,
-                i64 durationMs, ProgressFn progressFn, event::INamedEventTarget* target,
-                const str::strbuffer::StrBuffer* statusText, const std::atomic<bool>& stop,
-                LogCapture* capture) {
+base::Result runCaptured(const str::strbuffer::StrBuffer& command, const str::strbuffer::StrBuffer& workDir,
+                         i64 durationMs, ProgressFn progressFn, event::INamedEventTarget* target,
+                         const str::strbuffer::StrBuffer* statusText, const std::atomic<bool>& stop,
+                         LogCapture* capture) {
     CaptureScope scope(capture);
     const std::string previous = currentFolder();
     const std::string folder = workDir.toStdString();
     if (!folder.empty() && ::chdir(folder.c_str()) != 0) {
+        const std::string reason = "cannot work in " + folder + ": " + std::strerror(errno);
         if (capture)
-            av_log(nullptr, AV_LOG_ERROR, "cannot work in %s: %s\n", folder.c_str(), std::strerror(errno));
+            av_log(nullptr, AV_LOG_ERROR, "%s\n", reason.c_str());
         else
-            std::fprintf(stderr, "ffmpeg: cannot work in %s: %s\n", folder.c_str(), std::strerror(errno));
-        return 1;
+            std::fprintf(stderr, "ffmpeg: %s\n", reason.c_str());
+        return base::Result::failed(reason);
     }
 
     const std::vector<std::string> args = splitToolCommand(command);
@@ -132,12 +133,12 @@ i32 runCaptured(const str::strbuffer::StrBuffer& command, const str::strbuffer::
     if (progressFn) {
         progress = [=](i64 seconds) { progressFn(seconds, totalSeconds, statusText, target); };
     }
-    i32 result = 1;
+    base::Result result = base::Result::failed("empty command line");
     if (args.empty()) {
         av_log(nullptr, AV_LOG_ERROR, "empty command line\n");
     } else {
         ConversionRun run(stop, std::move(progress));
-        result = run.execute(args) == RunResult::kSuccess ? 0 : 1;
+        result = run.execute(args);
     }
 
     if (!folder.empty() && !previous.empty() && ::chdir(previous.c_str()) != 0)
@@ -169,18 +170,25 @@ std::vector<std::string> splitToolCommand(const str::strbuffer::StrBuffer& comma
     return args;
 }
 
-i32 runToolInProcess(const str::strbuffer::StrBuffer& command, const str::strbuffer::StrBuffer& workDir,
-                     i64 durationMs, ProgressFn progressFn, event::INamedEventTarget* target,
-                     const str::strbuffer::StrBuffer* statusText, const std::atomic<bool>& stop,
-                     ToolLog* log) {
+base::Result runToolInProcess(const str::strbuffer::StrBuffer& command,
+                              const str::strbuffer::StrBuffer& workDir, i64 durationMs, ProgressFn progressFn,
+                              event::INamedEventTarget* target, const str::strbuffer::StrBuffer* statusText,
+                              const std::atomic<bool>& stop, ToolLog* log) {
     std::lock_guard guard(g_runLock);
     LogCapture capture;
-    i32 result = runCaptured(command, workDir, durationMs, progressFn, target, statusText, stop,
-                             log ? &capture : nullptr);
+    base::Result result = runCaptured(command, workDir, durationMs, progressFn, target, statusText, stop,
+                                      log ? &capture : nullptr);
     if (log) {
         log->lines.setUtf8(capture.lines);
         log->firstError.setUtf8(capture.firstError);
     }
+    // A stop that cut a run short is a stop, whatever failed on the way out.
+    if (!result.isOk() && stop.load(std::memory_order_relaxed))
+        return base::Result::stopped();
+    // The first error the libraries logged names the cause ("No space left
+    // on device"); the run's own reason only says which step gave up.
+    if (result.isFailed() && log && !capture.firstError.empty())
+        return base::Result::failed(capture.firstError);
     return result;
 }
 

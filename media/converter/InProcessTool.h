@@ -1,5 +1,6 @@
 #pragma once
 
+#include "foundation/base/Result.h"
 #include "foundation/base/Types.h"
 #include "foundation/event/NamedEvents.h"
 #include "foundation/str/StrBuffer.h"
@@ -43,23 +44,22 @@ struct ToolLog {
 /// durationMs / 1000 seconds (at least 1), at most every half second and
 /// once at the end, through `progressFn` when given. `stop` is polled at
 /// every turn of the conversion loop: when it is set the run ends at once,
-/// without finishing the output, and the result is 1.
+/// without finishing the output, and the run is stopped.
 ///
 /// The run's log lines of level warning and above that are logged on the
 /// calling thread go into `log` when given (replacing what it held), instead
 /// of standard error; lines of other threads keep the default output.
 ///
-/// Returns 0 when the conversion ran to its end, otherwise 1 (bad command,
-/// unreadable input, unwritable output, conversion error, stop). Nothing of
-/// a run survives it. One run at a time in the process: a second caller
-/// waits (the program's callers serialise through the frame grabber's lock
-/// as well, because the current folder is the process's). Blocking; call it
-/// on a worker thread.
-[[nodiscard]] i32 runToolInProcess(const str::strbuffer::StrBuffer& command,
-                                   const str::strbuffer::StrBuffer& workDir, i64 durationMs,
-                                   ProgressFn progressFn, event::INamedEventTarget* target,
-                                   const str::strbuffer::StrBuffer* statusText, const std::atomic<bool>& stop,
-                                   ToolLog* log = nullptr);
+/// Ok when the conversion ran to its end; stopped when `stop` was set and it
+/// did not; otherwise failed (bad command, unreadable input, unwritable
+/// output, conversion error) with a reason: the first error logged when
+/// `log` is given, else the converter's own. Nothing of a run survives it. One run at a time in the process:
+/// a second caller waits (the program's callers serialise through the frame grabber's lock as well, because
+/// the current folder is the process's). Blocking; call it on a worker thread.
+base::Result runToolInProcess(const str::strbuffer::StrBuffer& command,
+                              const str::strbuffer::StrBuffer& workDir, i64 durationMs, ProgressFn progressFn,
+                              event::INamedEventTarget* target, const str::strbuffer::StrBuffer* statusText,
+                              const std::atomic<bool>& stop, ToolLog* log = nullptr);
 
 /// Runs `work` on the calling thread with the libraries' log lines of level
 /// warning and above that it causes on this thread going into `log`, as

@@ -97,16 +97,20 @@ namespace {
 /// that the header shows no library types.
 class Pipeline {
 public:
-    Pipeline(ConversionRun::Progress& progress, const std::atomic<bool>& stop, std::string& failure)
-        : m_progress(progress), m_stop(stop), m_failure(failure) {}
+    Pipeline(ConversionRun::Progress& progress, const std::atomic<bool>& stop)
+        : m_progress(progress), m_stop(stop) {}
 
-    RunResult run(const std::vector<std::string>& args);
+    base::Result run(const std::vector<std::string>& args);
 
 private:
     bool fail(std::string text) {
         if (m_failure.empty())
             m_failure = std::move(text);
         return false;
+    }
+    base::Result failedRun() {
+        fail("Conversion failed"); // a reason only when no step gave one
+        return base::Result::failed(m_failure);
     }
     bool stopRequested() {
         if (m_stop.load(std::memory_order_relaxed))
@@ -143,28 +147,28 @@ private:
 
     ConversionRun::Progress& m_progress;
     const std::atomic<bool>& m_stop;
-    std::string& m_failure;
+    std::string m_failure; // the first reason; later ones follow from it
     std::unique_ptr<RunState> m_state = std::make_unique<RunState>();
     bool m_stopped = false;
     std::chrono::steady_clock::time_point m_lastReport{};
 };
 
-RunResult Pipeline::run(const std::vector<std::string>& args) {
+base::Result Pipeline::run(const std::vector<std::string>& args) {
     if (!setUp(args)) {
         av_log(nullptr, AV_LOG_ERROR, "%s\n", m_failure.c_str());
-        return RunResult::kFailed;
+        return failedRun();
     }
     m_lastReport = std::chrono::steady_clock::now();
     const bool looped = loop();
     if (m_stopped) {
         m_state->output.abandon();
-        return RunResult::kStopped;
+        return base::Result::stopped();
     }
     if (!looped || !flush()) {
         m_state->output.abandon();
         fail("Conversion failed");
         av_log(nullptr, AV_LOG_ERROR, "%s\n", m_failure.c_str());
-        return RunResult::kFailed;
+        return failedRun();
     }
     // A mapped video stream that got nothing makes an unusable file (a copy
     // that starts after the last key frame, a grab past the end), and so
@@ -180,15 +184,15 @@ RunResult Pipeline::run(const std::vector<std::string>& args) {
             m_state->output.abandon();
             fail("No video frame was written for input stream #0:" + std::to_string(stream->in->index));
             av_log(nullptr, AV_LOG_ERROR, "%s\n", m_failure.c_str());
-            return RunResult::kFailed;
+            return failedRun();
         }
     }
     if (!m_state->output.finish()) {
         fail("Could not finish the output file");
-        return RunResult::kFailed;
+        return failedRun();
     }
     reportProgress(true);
-    return RunResult::kSuccess;
+    return base::Result::ok();
 }
 
 bool Pipeline::setUp(const std::vector<std::string>& args) {
@@ -921,13 +925,9 @@ void Pipeline::reportProgress(bool final) {
 
 } // namespace
 
-RunResult ConversionRun::execute(const std::vector<std::string>& args) {
-    m_failure.clear();
-    Pipeline pipeline(m_progress, m_stop, m_failure);
-    const RunResult result = pipeline.run(args);
-    if (result == RunResult::kSuccess)
-        m_failure.clear();
-    return result;
+base::Result ConversionRun::execute(const std::vector<std::string>& args) {
+    Pipeline pipeline(m_progress, m_stop);
+    return pipeline.run(args);
 }
 
 } // namespace s::video::tool

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "foundation/base/Result.h"
 #include "foundation/base/Types.h"
 
 #include <atomic>
@@ -8,13 +9,6 @@
 #include <vector>
 
 namespace s::video::tool {
-
-/// How a run ended.
-enum class RunResult {
-    kSuccess,  ///< the output was written completely
-    kFailed,   ///< bad options, open or conversion errors
-    kStopped,  ///< the stop flag was seen; the output was not finished
-};
 
 /// One conversion: parses the arguments, opens the input and the output,
 /// and runs the read-decode-filter-encode-write loop. Every piece of state
@@ -33,16 +27,15 @@ public:
     ConversionRun& operator=(const ConversionRun&) = delete;
 
     /// Runs the command `args` (args[0] is the program name). Log lines go to
-    /// the libraries' log (standard error).
-    [[nodiscard]] RunResult execute(const std::vector<std::string>& args);
-
-    /// The reason of the last failure, one line; empty after a success.
-    const std::string& failure() const { return m_failure; }
+    /// the libraries' log (standard error). Ok when the output was written
+    /// completely; stopped when the stop flag was seen first (the output is
+    /// not finished); failed, with the first reason in one line, for bad
+    /// options, open or conversion errors.
+    base::Result execute(const std::vector<std::string>& args);
 
 private:
     const std::atomic<bool>& m_stop;
     Progress m_progress;
-    std::string m_failure;
 };
 
 } // namespace s::video::tool

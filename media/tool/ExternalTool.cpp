@@ -181,6 +181,22 @@ public:
         return m_haveStatus && !m_killed && WIFEXITED(m_status) && WEXITSTATUS(m_status) == 0;
     }
 
+    /// How the run ended: a child that did not succeed while a stop was
+    /// asked for was stopped, whatever its status says.
+    base::Result result(const std::atomic<bool>& stop) const {
+        if (succeeded())
+            return base::Result::ok();
+        if (stop.load(std::memory_order_relaxed))
+            return base::Result::stopped();
+        if (!m_haveStatus)
+            return base::Result::failed("the external tool could not be started");
+        if (WIFEXITED(m_status))
+            return base::Result::failed("the external tool ended with status " +
+                                        std::to_string(WEXITSTATUS(m_status)));
+        return base::Result::failed("the external tool was ended by signal " +
+                                    std::to_string(WTERMSIG(m_status)));
+    }
+
 private:
     void ended(int status) {
         m_status = status;
@@ -268,8 +284,8 @@ void ignoreSigpipe() {
     ::sigaction(SIGPIPE, &ignore, nullptr);
 }
 
-i32 runExternalTool(const StrBuffer& command, const StrBuffer& statusText, const StrBuffer& workDir,
-                    i64 durationMs, const std::atomic<bool>& stop, const ToolRunContext& context) {
+base::Result runExternalTool(const StrBuffer& command, const StrBuffer& statusText, const StrBuffer& workDir,
+                             i64 durationMs, const std::atomic<bool>& stop, const ToolRunContext& context) {
     static std::once_flag sigpipeOnce;
     std::call_once(sigpipeOnce, ignoreSigpipe);
 
@@ -330,12 +346,11 @@ i32 runExternalTool(const StrBuffer& command, const StrBuffer& statusText, const
     } // the reader is done with the report before the closing blank lines
     if (context.errorReport)
         context.errorReport->append(u"\n\n");
-    if (child.succeeded())
-        return kToolSuccess;
-    return stop.load(std::memory_order_relaxed) ? kToolStopped : kToolFailed;
+    return child.result(stop);
 }
 
-i32 runExternalToolSimple(const StrBuffer& command, const StrBuffer& workDir, const std::atomic<bool>& stop) {
+base::Result runExternalToolSimple(const StrBuffer& command, const StrBuffer& workDir,
+                                   const std::atomic<bool>& stop) {
     static std::once_flag sigpipeOnce;
     std::call_once(sigpipeOnce, ignoreSigpipe);
 
@@ -343,9 +358,7 @@ i32 runExternalToolSimple(const StrBuffer& command, const StrBuffer& workDir, co
     std::string program;
     if (child.start(splitCommandLine(command), file::win::toOsText(workDir.view()), -1, &program) == 0)
         child.waitFor(stop);
-    if (child.succeeded())
-        return kToolSuccess;
-    return stop.load(std::memory_order_relaxed) ? kToolStopped : kToolFailed;
+    return child.result(stop);
 }
 
 } // namespace s::video::tool

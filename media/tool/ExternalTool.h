@@ -1,5 +1,6 @@
 #pragma once
 
+#include "foundation/base/Result.h"
 #include "foundation/base/Types.h"
 #include "foundation/event/NamedEvents.h"
 #include "foundation/str/StrBuffer.h"
@@ -12,13 +13,6 @@
 // folder (see file/win/ProgramFolder.h), run as a child process for cuts and
 // frame grabs when it is installed.
 namespace s::video::tool {
-
-/// Results of a tool run.
-enum ToolResult : i32 {
-    kToolSuccess = 0, ///< the tool ran and exited with status 0
-    kToolFailed = 1,  ///< it could not be started or exited otherwise
-    kToolStopped = 2, ///< the stop flag was set and the run did not succeed
-};
 
 /// The tool's path below the program's folder, as command lines name it.
 inline constexpr const char* kExternalToolRelative = "optional_tools/ffmpeg";
@@ -59,18 +53,19 @@ struct ToolRunContext {
 /// nothing; when it is set the tool (with any process it started) is killed
 /// at once. Every child is waited for before the call returns.
 ///
-/// Returns kToolSuccess, kToolFailed or kToolStopped. Blocking; call it on
-/// a worker thread. Several runs may go on at once on different threads.
-[[nodiscard]] i32 runExternalTool(const str::strbuffer::StrBuffer& command,
-                                  const str::strbuffer::StrBuffer& statusText,
-                                  const str::strbuffer::StrBuffer& workDir, i64 durationMs,
-                                  const std::atomic<bool>& stop, const ToolRunContext& context);
+/// Ok when the tool exited with status 0; stopped when the stop flag was set
+/// and it did not; otherwise failed, saying whether the tool could not be
+/// started, exited with another status or was killed. Blocking; call it on a
+/// worker thread. Several runs may go on at once on different threads.
+base::Result runExternalTool(const str::strbuffer::StrBuffer& command,
+                             const str::strbuffer::StrBuffer& statusText,
+                             const str::strbuffer::StrBuffer& workDir, i64 durationMs,
+                             const std::atomic<bool>& stop, const ToolRunContext& context);
 
 /// Runs a command as above with its output discarded and no progress (frame
 /// grabs). `stop` is watched the same way.
-[[nodiscard]] i32 runExternalToolSimple(const str::strbuffer::StrBuffer& command,
-                                        const str::strbuffer::StrBuffer& workDir,
-                                        const std::atomic<bool>& stop);
+base::Result runExternalToolSimple(const str::strbuffer::StrBuffer& command,
+                                   const str::strbuffer::StrBuffer& workDir, const std::atomic<bool>& stop);
 
 /// The arguments of a command line (kernel bytes): split at spaces and tabs
 /// outside double quotes; the quotes are removed, and a pair of them alone

@@ -133,9 +133,9 @@ protected:
         auto report = makePooled<StrBuffer>();
         std::atomic<bool> stop{false};
         s::video::tool::ToolRunContext context{nullptr, nullptr, report.get()};
-        EXPECT_EQ(s::video::tool::runExternalTool(*command, *name, *workDir, (endUs - startUs) / 1000, stop,
-                                                  context),
-                  s::video::tool::kToolSuccess)
+        EXPECT_TRUE(s::video::tool::runExternalTool(*command, *name, *workDir, (endUs - startUs) / 1000, stop,
+                                                    context)
+                        .isOk())
             << command->toStdString() << "\n"
             << report->toStdString();
         return output->fullPathStr().toStdString();

@@ -22,22 +22,24 @@
 namespace {
 
 using s::i64;
+using s::base::Outcome;
 using s::str::strbuffer::StrBuffer;
-using s::test::Fixture;
 using s::test::FfprobeReport;
+using s::test::Fixture;
 using s::test::ToolRun;
 
 
 /// Runs `command` (starting with "ffmpeg") with the in-process converter.
-int runInProcess(const std::string& command, const std::string& workDir, i64 durationMs = 1,
-                 s::video::tool::ProgressFn progress = nullptr, const std::atomic<bool>* stop = nullptr) {
+Outcome runInProcess(const std::string& command, const std::string& workDir, i64 durationMs = 1,
+                     s::video::tool::ProgressFn progress = nullptr, const std::atomic<bool>* stop = nullptr) {
     static const std::atomic<bool> never{false};
     StrBuffer line, folder, status;
     line.setUtf8(command);
     folder.setUtf8(workDir);
     status.setUtf8("status");
     return s::video::tool::runToolInProcess(line, folder, durationMs, progress, nullptr, &status,
-                                            stop ? *stop : never);
+                                            stop ? *stop : never)
+        .outcome();
 }
 
 /// Runs the same command with the ffmpeg tool.
@@ -186,13 +188,13 @@ TEST_P(LosslessCut, MatchesTheToolInBothAttempts) {
         const std::string ours = "ours." + std::string(c.extension);
         const std::string again = "again." + std::string(c.extension);
         const std::string reference = "ref." + std::string(c.extension);
-        ASSERT_EQ(runInProcess(command + ours, dir), 0) << command;
+        ASSERT_EQ(runInProcess(command + ours, dir), Outcome::kOk) << command;
         ASSERT_EQ(runReference(command + reference, dir).exitStatus, 0);
         expectSameShape(dir + "/" + ours, dir + "/" + reference, c.frame, attempt == 2 || c.toolStartsRight);
         EXPECT_TRUE(decodesCleanly(dir + "/" + ours));
         // A second run in the same process writes the same bytes (Matroska
         // draws fresh random identifiers for every file: the packets then).
-        ASSERT_EQ(runInProcess(command + again, dir), 0);
+        ASSERT_EQ(runInProcess(command + again, dir), Outcome::kOk);
         if (std::string(c.extension) == "mkv" || std::string(c.extension) == "webm") {
             EXPECT_EQ(packetDigest(dir + "/" + ours), packetDigest(dir + "/" + again));
         } else {
@@ -220,7 +222,7 @@ TEST(LosslessCut, StartAfterTheLastKeyFrameFailsAndLeavesNoFile) {
     // and there is none after 3.5 s.
     const std::string command = "ffmpeg -i " + input + " -ss 00:00:03.500 -y -t 00:00:00.300 -map 0:0 -map 0:1 "
                                                        "-vcodec copy -acodec copy -f mp4 " + dir + "/late.mp4";
-    EXPECT_EQ(runInProcess(command, dir), 1);
+    EXPECT_EQ(runInProcess(command, dir), Outcome::kFailed);
     EXPECT_FALSE(exists(dir + "/late.mp4"));
 }
 
@@ -259,7 +261,7 @@ TEST_P(FrameGrab, IsTheFirstFrameAtOrAfterThePosition) {
         const i64 second = positionUs < 2'000'000 ? positionUs : 2'000'000;
         const std::string command = "ffmpeg -ss " + fmtTime(first) + " -t 1 -i " + input +
                                     " -y -an -f image2 -ss " + fmtTime(second) + " -vframes 1 grab.bmp";
-        ASSERT_EQ(runInProcess(command, dir), 0);
+        ASSERT_EQ(runInProcess(command, dir), Outcome::kOk);
         const std::string bmp = s::test::readFile(dir + "/grab.bmp");
         ASSERT_GT(bmp.size(), 54u);
         EXPECT_EQ(bmp.substr(0, 2), "BM");
@@ -286,11 +288,11 @@ TEST(FrameGrabOutput, WritesOneBottomUpPictureIntoAFifo) {
     ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
     std::string received;
     std::thread reader([&] { received = s::test::readFile(fifo); });
-    const int result = runInProcess("ffmpeg -ss 00:00:00.500 -t 1 -i " + input +
-                                        " -y -an -f image2 -ss 00:00:01.000 -vframes 1 " + fifo,
-                                    dir);
+    const Outcome result = runInProcess("ffmpeg -ss 00:00:00.500 -t 1 -i " + input +
+                                            " -y -an -f image2 -ss 00:00:01.000 -vframes 1 " + fifo,
+                                        dir);
     reader.join();
-    EXPECT_EQ(result, 0);
+    EXPECT_EQ(result, Outcome::kOk);
     ASSERT_EQ(received.size(), 54u + 320u * 240u * 3u);
     const auto le32 = [&](size_t at) {
         return static_cast<int>(static_cast<unsigned char>(received[at]) |
@@ -313,11 +315,11 @@ TEST(FrameGrabOutput, AFifoNobodyReadsDoesNotHoldTheRunAfterAStop) {
         std::this_thread::sleep_for(std::chrono::milliseconds(200));
         stop = true;
     });
-    const int result = runInProcess("ffmpeg -ss 00:00:00.000 -t 1 -i " + input +
-                                        " -y -an -f image2 -ss 00:00:01.000 -vframes 1 " + fifo,
-                                    dir, 1, nullptr, &stop);
+    const Outcome result = runInProcess("ffmpeg -ss 00:00:00.000 -t 1 -i " + input +
+                                            " -y -an -f image2 -ss 00:00:01.000 -vframes 1 " + fifo,
+                                        dir, 1, nullptr, &stop);
     stopper.join();
-    EXPECT_EQ(result, 1);
+    EXPECT_EQ(result, Outcome::kFailed);
 }
 
 // Precise cuts: H.264 + AAC in MP4, checked against the tool.
@@ -350,7 +352,7 @@ TEST(PreciseCut, MatchesTheToolAndStartsOnTheSourceFrame) {
     const std::string input = ntscClip("mp4");
     const std::string dir = s::test::makeTempDir();
     const std::string command = preciseCommand(input, 1'234'000, 1'500'000);
-    ASSERT_EQ(runInProcess(command + "ours.mp4", dir, 1500), 0);
+    ASSERT_EQ(runInProcess(command + "ours.mp4", dir, 1500), Outcome::kOk);
     ASSERT_EQ(runReference(command + "ref.mp4", dir).exitStatus, 0);
     expectSameShape(dir + "/ours.mp4", dir + "/ref.mp4", 1001.0 / 30000);
     EXPECT_TRUE(decodesCleanly(dir + "/ours.mp4"));
@@ -364,7 +366,7 @@ TEST(PreciseCut, MatchesTheToolAndStartsOnTheSourceFrame) {
     EXPECT_GT(firstFramePsnr(dir + "/ours.mp4", input, 37 * 1001.0 / 30000), 35.0);
 
     // Once more in the same process: the same frames and lengths.
-    ASSERT_EQ(runInProcess(command + "again.mp4", dir, 1500), 0);
+    ASSERT_EQ(runInProcess(command + "again.mp4", dir, 1500), Outcome::kOk);
     const FfprobeReport again = s::test::runFfprobe(dir + "/again.mp4");
     ASSERT_EQ(again.streams.size(), 2u);
     for (size_t i = 0; i < 2; ++i) {
@@ -385,7 +387,7 @@ TEST(PreciseCut, AStartAboveTenSecondsSeeksTheInputThenDecodes) {
     // 23.48 s: the input is seeked to 13.48 s (key frame at 10 s), then
     // 10 s are decoded and dropped.
     const std::string command = preciseCommand(input, 23'480'000, 1'000'000);
-    ASSERT_EQ(runInProcess(command + "ours.mp4", dir, 1000), 0);
+    ASSERT_EQ(runInProcess(command + "ours.mp4", dir, 1000), Outcome::kOk);
     ASSERT_EQ(runReference(command + "ref.mp4", dir).exitStatus, 0);
     expectSameShape(dir + "/ours.mp4", dir + "/ref.mp4", 1001.0 / 30000);
     EXPECT_GT(firstFramePsnr(dir + "/ours.mp4", input, 23.48), 35.0);
@@ -400,7 +402,7 @@ TEST(PreciseCut, OddSizedTenBitSourceBecomesEvenEightBit420) {
     const std::string command =
         "ffmpeg -i " + input + " -ss 00:00:00.500 -y -t 00:00:01.000 -vcodec libx264 -threads 0 -preset medium"
         " -g 250 -bf 3 -b:v 0 -r 25 -s 322x242 -max_muxing_queue_size 9999 -f mp4 -async 1 out.mp4";
-    ASSERT_EQ(runInProcess(command, dir, 1000), 0);
+    ASSERT_EQ(runInProcess(command, dir, 1000), Outcome::kOk);
     const FfprobeReport report = s::test::runFfprobe(dir + "/out.mp4");
     ASSERT_EQ(report.streams.size(), 1u);
     EXPECT_EQ(value(report.streams[0], "pix_fmt"), "yuv420p");
@@ -425,9 +427,10 @@ TEST(ConverterProgress, WholeSecondsAgainstTheSceneLengthAndOnceAtTheEnd) {
     const std::string dir = s::test::makeTempDir();
     ProgressLog log;
     g_progress = &log;
-    const int result = runInProcess(preciseCommand(input, 0, 3'000'000) + "p.mp4", dir, 3'000, recordProgress);
+    const Outcome result =
+        runInProcess(preciseCommand(input, 0, 3'000'000) + "p.mp4", dir, 3'000, recordProgress);
     g_progress = nullptr;
-    ASSERT_EQ(result, 0);
+    ASSERT_EQ(result, Outcome::kOk);
     ASSERT_FALSE(log.calls.empty());
     for (size_t i = 0; i < log.calls.size(); ++i) {
         EXPECT_EQ(log.calls[i].second, 3);
@@ -438,7 +441,7 @@ TEST(ConverterProgress, WholeSecondsAgainstTheSceneLengthAndOnceAtTheEnd) {
     EXPECT_EQ(log.calls.back().first, 3);
 }
 
-TEST(ConverterStop, AStopEndsTheRunWithFailureAndNoFinishedFile) {
+TEST(ConverterStop, AStopEndsTheRunAsStoppedAndLeavesNoFinishedFile) {
     const std::string input = longClip();
     ASSERT_FALSE(input.empty());
     const std::string dir = s::test::makeTempDir();
@@ -447,13 +450,15 @@ TEST(ConverterStop, AStopEndsTheRunWithFailureAndNoFinishedFile) {
         std::this_thread::sleep_for(std::chrono::milliseconds(300));
         stop = true;
     });
-    const int result = runInProcess(preciseCommand(input, 0, 60'000'000) + "stopped.mp4", dir, 60'000, nullptr, &stop);
+    const Outcome result =
+        runInProcess(preciseCommand(input, 0, 60'000'000) + "stopped.mp4", dir, 60'000, nullptr, &stop);
     stopper.join();
-    EXPECT_EQ(result, 1);
+    EXPECT_EQ(result, Outcome::kStopped); // not a failure: nothing to report
     EXPECT_FALSE(exists(dir + "/stopped.mp4"));
 
     // Set before the run: nothing is converted.
-    EXPECT_EQ(runInProcess(preciseCommand(input, 0, 1'000'000) + "never.mp4", dir, 1'000, nullptr, &stop), 1);
+    EXPECT_EQ(runInProcess(preciseCommand(input, 0, 1'000'000) + "never.mp4", dir, 1'000, nullptr, &stop),
+              Outcome::kStopped);
     EXPECT_FALSE(exists(dir + "/never.mp4"));
 }
 
@@ -464,10 +469,14 @@ TEST(ConverterStop, AStopEndsTheRunWithFailureAndNoFinishedFile) {
 TEST(ConverterRates, AVideoRateTooLowForThePictureEncodesAtConstantQuality) {
     const std::string input = ntscClip("mp4");
     const std::string dir = s::test::makeTempDir();
-    ASSERT_EQ(runInProcess("ffmpeg -i " + input + " -y -t 1 -an -vcodec libx264 -preset ultrafast -b:v 500 low.mp4", dir),
-              0);
-    ASSERT_EQ(runInProcess("ffmpeg -i " + input + " -y -t 1 -an -vcodec libx264 -preset ultrafast -b:v 0 crf.mp4", dir),
-              0);
+    ASSERT_EQ(
+        runInProcess("ffmpeg -i " + input + " -y -t 1 -an -vcodec libx264 -preset ultrafast -b:v 500 low.mp4",
+                     dir),
+        Outcome::kOk);
+    ASSERT_EQ(
+        runInProcess("ffmpeg -i " + input + " -y -t 1 -an -vcodec libx264 -preset ultrafast -b:v 0 crf.mp4",
+                     dir),
+        Outcome::kOk);
     const FfprobeReport low = s::test::runFfprobe(dir + "/low.mp4");
     const FfprobeReport crf = s::test::runFfprobe(dir + "/crf.mp4");
     ASSERT_TRUE(low.ok && crf.ok);
@@ -496,16 +505,17 @@ TEST(ConverterFailures, BadCommandsInputsAndOutputsReturnOne) {
         "ffmpeg -i " + input + " -y -vn -acodec aac -ar 7 out.mp4",
     };
     for (const std::string& command : commands) {
-        EXPECT_EQ(runInProcess(command, dir), 1) << command;
+        EXPECT_EQ(runInProcess(command, dir), Outcome::kFailed) << command;
         EXPECT_EQ(std::filesystem::current_path().string(), before);
     }
     EXPECT_FALSE(exists(dir + "/out.mp4"));
     // Without -y an existing file is not overwritten.
     ASSERT_TRUE(s::test::writeFile(dir + "/kept.mp4", "keep"));
-    EXPECT_EQ(runInProcess("ffmpeg -i " + input + " -c copy kept.mp4", dir), 1);
+    EXPECT_EQ(runInProcess("ffmpeg -i " + input + " -c copy kept.mp4", dir), Outcome::kFailed);
     EXPECT_EQ(s::test::readFile(dir + "/kept.mp4"), "keep");
     // A folder that cannot be entered.
-    EXPECT_EQ(runInProcess("ffmpeg -i " + input + " -y -c copy x.mp4", dir + "/missing-folder"), 1);
+    EXPECT_EQ(runInProcess("ffmpeg -i " + input + " -y -c copy x.mp4", dir + "/missing-folder"),
+              Outcome::kFailed);
 }
 
 TEST(ConverterFailures, ATruncatedInputEndsTheOutputCleanly) {
@@ -514,8 +524,10 @@ TEST(ConverterFailures, ATruncatedInputEndsTheOutputCleanly) {
     const std::string dir = s::test::makeTempDir();
     const std::string whole = s::test::readFile(input);
     ASSERT_TRUE(s::test::writeFile(dir + "/cut-off.ts", whole.substr(0, whole.size() / 2 + 7)));
-    ASSERT_EQ(runInProcess("ffmpeg -i cut-off.ts -y -map 0:0 -map 0:1 -vcodec copy -acodec copy -f mpegts out.ts", dir),
-              0);
+    ASSERT_EQ(
+        runInProcess("ffmpeg -i cut-off.ts -y -map 0:0 -map 0:1 -vcodec copy -acodec copy -f mpegts out.ts",
+                     dir),
+        Outcome::kOk);
     // A whole file with what could be read; the last, cut-off packet may
     // not decode, as with the tool.
     const FfprobeReport report = s::test::runFfprobe(dir + "/out.ts");
@@ -530,7 +542,8 @@ TEST(ConverterFailures, AFullDiskFails) {
     const std::string input = ntscClip("mp4");
     const std::string dir = s::test::makeTempDir();
     ASSERT_EQ(::symlink("/dev/full", (dir + "/full.ts").c_str()), 0);
-    EXPECT_EQ(runInProcess("ffmpeg -i " + input + " -y -map 0:0 -vcodec copy -f mpegts full.ts", dir), 1);
+    EXPECT_EQ(runInProcess("ffmpeg -i " + input + " -y -map 0:0 -vcodec copy -f mpegts full.ts", dir),
+              Outcome::kFailed);
 }
 
 TEST(ConverterFailures, TheLogOfAFailedRunNamesTheSystemError) {
@@ -544,7 +557,10 @@ TEST(ConverterFailures, TheLogOfAFailedRunNamesTheSystemError) {
     folder.setUtf8(dir);
     const std::atomic<bool> never{false};
     s::video::tool::ToolLog log;
-    EXPECT_EQ(s::video::tool::runToolInProcess(line, folder, 1, nullptr, nullptr, nullptr, never, &log), 1);
+    const s::base::Result full =
+        s::video::tool::runToolInProcess(line, folder, 1, nullptr, nullptr, nullptr, never, &log);
+    EXPECT_TRUE(full.isFailed());
+    EXPECT_TRUE(full.reason().ends_with("No space left on device")) << full.reason();
     const std::string lines = log.lines.toStdString();
     EXPECT_NE(lines.find("No space left on device\n"), std::string::npos) << lines;
     const std::string first = log.firstError.toStdString();
@@ -553,7 +569,8 @@ TEST(ConverterFailures, TheLogOfAFailedRunNamesTheSystemError) {
 
     // A run that succeeds after it hands back only its own lines.
     line.setUtf8("ffmpeg -i " + input + " -y -t 1 -map 0:0 -vcodec copy -f mpegts ok.ts");
-    EXPECT_EQ(s::video::tool::runToolInProcess(line, folder, 1, nullptr, nullptr, nullptr, never, &log), 0);
+    EXPECT_TRUE(
+        s::video::tool::runToolInProcess(line, folder, 1, nullptr, nullptr, nullptr, never, &log).isOk());
     EXPECT_EQ(log.lines.toStdString().find("No space left"), std::string::npos) << log.lines.toStdString();
     EXPECT_EQ(log.firstError.toStdString(), "");
 }
@@ -567,14 +584,14 @@ TEST(ConverterRepeat, ManyRunsInARowGiveTheSameResult) {
         "ffmpeg -ss 00:00:01.000 -t 1 -i " + input + " -y -an -f image2 -ss 00:00:00.500 -vframes 1 g.bmp";
     const std::string cut = "ffmpeg -ss 00:00:01.000 -i " + input +
                             " -y -t 00:00:01.000 -map 0:0 -map 0:1 -vcodec copy -acodec copy -f mp4 c.mp4";
-    ASSERT_EQ(runInProcess(grab, dir), 0);
-    ASSERT_EQ(runInProcess(cut, dir), 0);
+    ASSERT_EQ(runInProcess(grab, dir), Outcome::kOk);
+    ASSERT_EQ(runInProcess(cut, dir), Outcome::kOk);
     const std::string picture = s::test::readFile(dir + "/g.bmp");
     const std::string movie = s::test::readFile(dir + "/c.mp4");
     for (int i = 0; i < 24; ++i) {
-        ASSERT_EQ(runInProcess(i % 2 ? grab : cut, dir), 0);
+        ASSERT_EQ(runInProcess(i % 2 ? grab : cut, dir), Outcome::kOk);
         EXPECT_EQ(s::test::readFile(dir + (i % 2 ? "/g.bmp" : "/c.mp4")), i % 2 ? picture : movie);
-        EXPECT_EQ(runInProcess("ffmpeg -i missing.mp4 -y x.mp4", dir), 1);
+        EXPECT_EQ(runInProcess("ffmpeg -i missing.mp4 -y x.mp4", dir), Outcome::kFailed);
     }
 }
 

@@ -274,13 +274,14 @@ std::string cutCommand(const std::string& input, const std::string& output, i32 
     return command.toStdString();
 }
 
-int runInProcess(const std::string& command, const std::string& workDir) {
+s::base::Outcome runInProcess(const std::string& command, const std::string& workDir) {
     static const std::atomic<bool> never{false};
     StrBuffer line, folder, status;
     line.setUtf8(command);
     folder.setUtf8(workDir);
     return s::video::tool::runToolInProcess(line, folder, kEndUs / 1000 - kStartUs / 1000, nullptr, nullptr,
-                                            &status, never);
+                                            &status, never)
+        .outcome();
 }
 
 /// The [NAME] sections of an ffprobe run, as key/value maps.
@@ -475,7 +476,7 @@ TEST_P(LosslessCutStreams, MatroskaKeepsChaptersTheFontAndTheCuesOfTheScene) {
     const std::string dir = s::test::makeTempDir();
     const std::string command = cutCommand(input, "out.mkv", s::video::cut::kLossless, GetParam());
     ASSERT_NE(command.find(" -map 0:3 "), std::string::npos) << command;
-    ASSERT_EQ(runInProcess(command, dir), 0) << command;
+    ASSERT_EQ(runInProcess(command, dir), s::base::Outcome::kOk) << command;
     const std::string out = dir + "/out.mkv";
 
     const auto streams = mediaStreams(out);
@@ -501,7 +502,7 @@ TEST_P(LosslessCutStreams, Mp4TextCuesStayWithThePictureAndEndWithTheScene) {
     ASSERT_FALSE(input.empty());
     const std::string dir = s::test::makeTempDir();
     const std::string command = cutCommand(input, "out.mp4", s::video::cut::kLossless, GetParam());
-    ASSERT_EQ(runInProcess(command, dir), 0) << command;
+    ASSERT_EQ(runInProcess(command, dir), s::base::Outcome::kOk) << command;
     const std::string out = dir + "/out.mp4";
 
     const auto streams = mediaStreams(out);
@@ -524,14 +525,14 @@ TEST(LosslessCutStreamsElsewhere, AFontGoesOnlyWhereTheContainerTakesIt) {
     // MP4 holds no attached files: the font is left out, the cut succeeds.
     ASSERT_EQ(
         runInProcess("ffmpeg -i " + input + " -y -t 1 -map 0:0 -map 0:3 -vcodec copy -f mp4 out.mp4", dir),
-        0);
+        s::base::Outcome::kOk);
     const auto mp4 = mediaStreams(dir + "/out.mp4");
     ASSERT_EQ(mp4.size(), 1u);
     EXPECT_EQ(value(mp4[0], "codec_type"), "video");
     // Neither does WebM.
     ASSERT_EQ(
         runInProcess("ffmpeg -i " + input + " -y -t 1 -map 0:1 -map 0:3 -acodec copy -f webm out.webm", dir),
-        0);
+        s::base::Outcome::kOk);
     const auto webm = mediaStreams(dir + "/out.webm");
     ASSERT_EQ(webm.size(), 1u);
     EXPECT_EQ(value(webm[0], "codec_type"), "audio");
@@ -542,7 +543,7 @@ TEST(PreciseCutStreams, EveryAudioTrackAndEveryTextSubtitleComeAlong) {
     ASSERT_FALSE(input.empty());
     const std::string dir = s::test::makeTempDir();
     const std::string command = cutCommand(input, "out.mp4", s::video::cut::kPrecise, 1);
-    ASSERT_EQ(runInProcess(command, dir), 0) << command;
+    ASSERT_EQ(runInProcess(command, dir), s::base::Outcome::kOk) << command;
     const std::string out = dir + "/out.mp4";
 
     const auto streams = mediaStreams(out);
@@ -576,7 +577,7 @@ TEST(PreciseCutStreams, Mp4TextIsConvertedAgain) {
     ASSERT_FALSE(input.empty());
     const std::string dir = s::test::makeTempDir();
     const std::string command = cutCommand(input, "out.mp4", s::video::cut::kPrecise, 1);
-    ASSERT_EQ(runInProcess(command, dir), 0) << command;
+    ASSERT_EQ(runInProcess(command, dir), s::base::Outcome::kOk) << command;
     const auto streams = mediaStreams(dir + "/out.mp4");
     ASSERT_EQ(streams.size(), 3u);
     EXPECT_EQ(value(streams[2], "codec_name"), "mov_text");
@@ -591,7 +592,7 @@ TEST(PreciseCutStreams, PictureSubtitlesAreLeftOutAndTheCutSucceeds) {
     const std::string dir = s::test::makeTempDir();
     const std::string command = cutCommand(input, "out.mp4", s::video::cut::kPrecise, 1);
     ASSERT_NE(command.find(" -map 0:2 "), std::string::npos) << command;
-    ASSERT_EQ(runInProcess(command, dir), 0) << command;
+    ASSERT_EQ(runInProcess(command, dir), s::base::Outcome::kOk) << command;
     const auto streams = mediaStreams(dir + "/out.mp4");
     ASSERT_EQ(streams.size(), 2u);
     EXPECT_EQ(value(streams[0], "codec_name"), "h264");

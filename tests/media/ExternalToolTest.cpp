@@ -29,6 +29,7 @@ using s::str::strbuffer::StrBuffer;
 using s::thread::makePooled;
 using s::thread::Pooled;
 using namespace s::video::tool;
+using s::base::Outcome;
 using Clock = std::chrono::steady_clock;
 
 namespace {
@@ -178,13 +179,13 @@ protected:
         return path;
     }
 
-    s::i32 run(const std::string& command, i64 durationMs, const std::atomic<bool>& stop) {
+    Outcome run(const std::string& command, i64 durationMs, const std::atomic<bool>& stop) {
         Pooled<StrBuffer> cmd = str(command);
         Pooled<StrBuffer> status = str("out.mp4");
         Pooled<StrBuffer> work = str(m_work);
         m_report.clear();
         ToolRunContext context{&m_recorder, &m_recorder, &m_report};
-        return runExternalTool(*cmd, *status, *work, durationMs, stop, context);
+        return runExternalTool(*cmd, *status, *work, durationMs, stop, context).outcome();
     }
 
     std::string m_program;
@@ -321,12 +322,12 @@ TEST_F(ExternalToolTest, RealLosslessCutSucceedsWithRisingProgress) {
     const std::string input = makeClip();
     std::atomic<bool> stop{false};
     // The output is a bare name: it must land in the working folder.
-    const s::i32 result =
+    const Outcome result =
         run("optional_tools/ffmpeg -probesize 100M -analyzeduration 100M -ss 00:00:00.500 -i \"" + input +
                 "\" -y -t 00:00:02.000 -map 0:0  -map 0:1  -vcodec copy  -acodec copy "
                 " -scodec copy  -async 1  -f mp4 \"out.mp4\"",
             2000, stop);
-    EXPECT_EQ(result, kToolSuccess) << utf8(m_report);
+    EXPECT_EQ(result, Outcome::kOk) << utf8(m_report);
     const s::test::FfprobeReport probe = s::test::runFfprobe(m_work + "/out.mp4");
     ASSERT_TRUE(probe.ok);
     ASSERT_EQ(probe.streams.size(), 2u);
@@ -341,7 +342,7 @@ TEST_F(ExternalToolTest, RealPreciseCutSucceedsWithRisingProgress) {
     installRealTool();
     const std::string input = makeClip();
     std::atomic<bool> stop{false};
-    const s::i32 result = run(
+    const Outcome result = run(
         "optional_tools/ffmpeg -probesize 100M -analyzeduration 100M -i \"" + input +
             "\" -ss 00:00:01.000 -y -t 00:00:02.000 -vcodec libx264 -threads 0 -preset medium -g 250 -bf 3"
             " -b:v 300000 -r 25 -s 320x240 -max_muxing_queue_size 9999 -f mp4 -acodec aac -strict "
@@ -349,7 +350,7 @@ TEST_F(ExternalToolTest, RealPreciseCutSucceedsWithRisingProgress) {
             " -ar 44100 -ac 2 -ab 128000 -async 1 \"" +
             m_work + "/precise.mp4\"",
         2000, stop);
-    EXPECT_EQ(result, kToolSuccess) << utf8(m_report);
+    EXPECT_EQ(result, Outcome::kOk) << utf8(m_report);
     const s::test::FfprobeReport probe = s::test::runFfprobe(m_work + "/precise.mp4");
     ASSERT_TRUE(probe.ok);
     ASSERT_EQ(probe.streams.size(), 2u);
@@ -363,9 +364,9 @@ TEST_F(ExternalToolTest, RealPreciseCutSucceedsWithRisingProgress) {
 TEST_F(ExternalToolTest, FailingToolReturnsOneWithItsDiagnostics) {
     installRealTool();
     std::atomic<bool> stop{false};
-    const s::i32 result =
+    const Outcome result =
         run("optional_tools/ffmpeg -i \"" + m_work + "/missing.mp4\" -y \"out.mp4\"", 1000, stop);
-    EXPECT_EQ(result, kToolFailed);
+    EXPECT_EQ(result, Outcome::kFailed);
     const std::string report = utf8(m_report);
     EXPECT_EQ(report.rfind("[FFmpeg Output]:\n", 0), 0u) << report;
     EXPECT_NE(report.find("missing.mp4: No such file or directory"), std::string::npos) << report;
@@ -377,7 +378,7 @@ TEST_F(ExternalToolTest, FailingToolReturnsOneWithItsDiagnostics) {
 TEST_F(ExternalToolTest, StopEndsALongPreciseCutAtOnce) {
     installRealTool();
     std::atomic<bool> stop{false};
-    std::atomic<s::i32> result{-1};
+    std::atomic<Outcome> result{Outcome::kOk};
     Clock::time_point stoppedAt;
     std::thread worker([&] {
         result = run("optional_tools/ffmpeg -f lavfi -i testsrc=size=320x240:rate=25 -t 60 -vcodec libx264"
@@ -391,7 +392,7 @@ TEST_F(ExternalToolTest, StopEndsALongPreciseCutAtOnce) {
     worker.join();
     const double seconds = secondsSince(stoppedAt);
     EXPECT_TRUE(reported);
-    EXPECT_EQ(result.load(), kToolStopped);
+    EXPECT_EQ(result.load(), Outcome::kStopped);
     EXPECT_LT(seconds, 2.0);
     EXPECT_TRUE(noChildLeft());
 }
@@ -405,11 +406,11 @@ TEST_F(ExternalToolTest, SilentToolIsStoppedInBothRunners) {
         SCOPED_TRACE(simple ? "simple runner" : "cut runner");
         const std::string pidFile = m_work + (simple ? "/simple.pid" : "/cut.pid");
         std::atomic<bool> stop{false};
-        std::atomic<s::i32> result{-1};
+        std::atomic<Outcome> result{Outcome::kOk};
         std::thread worker([&] {
             const std::string command = "optional_tools/ffmpeg \"" + pidFile + "\"";
             if (simple)
-                result = runExternalToolSimple(*str(command), *str(m_work), stop);
+                result = runExternalToolSimple(*str(command), *str(m_work), stop).outcome();
             else
                 result = run(command, 1000, stop);
         });
@@ -423,7 +424,7 @@ TEST_F(ExternalToolTest, SilentToolIsStoppedInBothRunners) {
         worker.join();
         const double seconds = secondsSince(stoppedAt);
         ASSERT_FALSE(pid.empty());
-        EXPECT_EQ(result.load(), kToolStopped);
+        EXPECT_EQ(result.load(), Outcome::kStopped);
         EXPECT_LT(seconds, 2.0);
         EXPECT_TRUE(noChildLeft());
         EXPECT_TRUE(processGoneSoon(static_cast<pid_t>(std::stol(pid))));
@@ -447,7 +448,8 @@ TEST_F(ExternalToolTest, ChildGetsArgumentsFolderAndOnlyTheStandardDescriptors) 
                   "exit 3\n");
     const std::string record = s::test::makeTempDir();
     std::atomic<bool> stop{false};
-    EXPECT_EQ(run("optional_tools/ffmpeg " + record + " -i \"a b.mp4\" \"\" x", 1000, stop), kToolFailed);
+    EXPECT_EQ(run("optional_tools/ffmpeg " + record + " -i \"a b.mp4\" \"\" x", 1000, stop),
+              Outcome::kFailed);
     ::close(stray);
 
     EXPECT_EQ(s::test::readFile(record + "/args"), "-i\na b.mp4\n\nx\n");
@@ -474,31 +476,36 @@ TEST_F(ExternalToolTest, SimpleRunnerDiscardsOutputAndReportsStatus) {
                   "pwd > \"$1/pwd\"\nexit \"$2\"\n");
     const std::string record = s::test::makeTempDir();
     std::atomic<bool> stop{false};
-    EXPECT_EQ(runExternalToolSimple(*str("optional_tools/ffmpeg " + record + " 0"), *str(m_work), stop),
-              kToolSuccess);
+    EXPECT_EQ(
+        runExternalToolSimple(*str("optional_tools/ffmpeg " + record + " 0"), *str(m_work), stop).outcome(),
+        Outcome::kOk);
     EXPECT_EQ(s::test::readFile(record + "/stdout"), "/dev/null\n");
     EXPECT_EQ(s::test::readFile(record + "/stderr"), "/dev/null\n");
     EXPECT_EQ(s::test::readFile(record + "/pwd"), m_work + "\n");
-    EXPECT_EQ(runExternalToolSimple(*str("optional_tools/ffmpeg " + record + " 1"), *str(m_work), stop),
-              kToolFailed);
+    EXPECT_EQ(
+        runExternalToolSimple(*str("optional_tools/ffmpeg " + record + " 1"), *str(m_work), stop).outcome(),
+        Outcome::kFailed);
     stop = true; // a run that fails after a stop request counts as stopped
-    EXPECT_EQ(runExternalToolSimple(*str("optional_tools/ffmpeg " + record + " 1"), *str(m_work), stop),
-              kToolStopped);
+    EXPECT_EQ(
+        runExternalToolSimple(*str("optional_tools/ffmpeg " + record + " 1"), *str(m_work), stop).outcome(),
+        Outcome::kStopped);
     EXPECT_TRUE(noChildLeft());
 }
 
 TEST_F(ExternalToolTest, ToolThatCannotStartFails) {
     std::atomic<bool> stop{false};
-    EXPECT_EQ(run("optional_tools/ffmpeg -version", 1000, stop), kToolFailed);
+    EXPECT_EQ(run("optional_tools/ffmpeg -version", 1000, stop), Outcome::kFailed);
     const std::string report = utf8(m_report);
     EXPECT_EQ(report.rfind("[FFmpeg Output]:\nCould not start \"" + toolPath() + "\"", 0), 0u) << report;
     EXPECT_EQ(report.substr(report.size() - 2), "\n\n");
     // A working folder that does not exist fails the start as well.
     installRealTool();
     Pooled<StrBuffer> missing = str(m_work + "/no such folder");
-    EXPECT_EQ(runExternalToolSimple(*str("optional_tools/ffmpeg -version"), *missing, stop), kToolFailed);
-    EXPECT_EQ(runExternalToolSimple(*str("optional_tools/ffmpeg -version"), *str(m_work), stop),
-              kToolSuccess);
+    EXPECT_EQ(runExternalToolSimple(*str("optional_tools/ffmpeg -version"), *missing, stop).outcome(),
+              Outcome::kFailed);
+    EXPECT_EQ(runExternalToolSimple(*str("optional_tools/ffmpeg -version"), *str(m_work), stop).outcome(),
+              Outcome::kOk);
     stop = true;
-    EXPECT_EQ(runExternalToolSimple(*str("optional_tools/ffmpeg -version"), *missing, stop), kToolStopped);
+    EXPECT_EQ(runExternalToolSimple(*str("optional_tools/ffmpeg -version"), *missing, stop).outcome(),
+              Outcome::kStopped);
 }

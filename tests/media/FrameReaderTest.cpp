@@ -121,7 +121,8 @@ protected:
         std::remove(out.c_str());
         VideoToImageThreadInternal::buildFrameCommand(command, positionUs, input, out, false);
         std::atomic<bool> stop{false};
-        EXPECT_EQ(s::video::tool::runToolInProcess(command, dir, 1, nullptr, nullptr, nullptr, stop), 0);
+        EXPECT_TRUE(
+            s::video::tool::runToolInProcess(command, dir, 1, nullptr, nullptr, nullptr, stop).isOk());
         return s::test::readFile(out);
     }
 

@@ -186,12 +186,13 @@ std::vector<std::string> runtimeFiles() {
 
 /// Runs `command` in `dir` under a watchdog; false when it had to be
 /// stopped.
-bool runGuarded(const StrBuffer& command, const StrBuffer& dir, i64 durationMs, int* result) {
+bool runGuarded(const StrBuffer& command, const StrBuffer& dir, i64 durationMs, bool* converted) {
     if (std::getenv("SNIPFORGE_FUZZ_VERBOSE")) // the commands, for a look at a failing case
         std::fprintf(stderr, "fuzz: %s\n", command.toStdString().c_str());
     std::atomic<bool> stop{false};
     Watchdog watchdog(stop);
-    *result = s::video::tool::runToolInProcess(command, dir, durationMs, nullptr, nullptr, nullptr, stop);
+    *converted =
+        s::video::tool::runToolInProcess(command, dir, durationMs, nullptr, nullptr, nullptr, stop).isOk();
     return !watchdog.finish();
 }
 
@@ -286,10 +287,10 @@ void CaseRunner::drive(std::mt19937_64& rng, const std::string& input, const std
     StrBuffer command;
     s::video::gui::dialogs::snipforge::VideoToImageThreadInternal::buildFrameCommand(
         command, at, inputShort, m_dirShort.toStdString() + "/f.bmp", false);
-    int result = 1;
-    EXPECT_TRUE(runGuarded(command, m_dirText, 1, &result)) << "hung: " << command.toStdString();
-    tally.grabbed += result == 0;
-    if (result == 0) {
+    bool converted = false;
+    EXPECT_TRUE(runGuarded(command, m_dirText, 1, &converted)) << "hung: " << command.toStdString();
+    tally.grabbed += converted;
+    if (converted) {
         EXPECT_TRUE(s::test::readFile(m_dir + "/f.bmp").starts_with("BM"))
             << "a grab reported as done wrote no picture: " << command.toStdString();
     }
@@ -311,11 +312,11 @@ void CaseRunner::drive(std::mt19937_64& rng, const std::string& input, const std
         plan.inputShortPath = inputShort.c_str();
         plan.outputShortPath = outArg.c_str();
         s::video::cut::buildCutCommand(command, plan);
-        EXPECT_TRUE(runGuarded(command, m_dirText, (plan.endUs - plan.startUs) / 1000, &result))
+        EXPECT_TRUE(runGuarded(command, m_dirText, (plan.endUs - plan.startUs) / 1000, &converted))
             << "hung: " << command.toStdString();
         const std::string out = m_dir + "/" + outName;
-        tally.cut += result == 0;
-        if (result != 0) {
+        tally.cut += converted;
+        if (!converted) {
             EXPECT_FALSE(fs::exists(out)) << "a failed cut left its output: " << command.toStdString();
         } else {
             std::error_code missing;

@@ -48,14 +48,13 @@ int runTool(std::span<char* const> args) {
     std::atomic<bool> stop{false};
     thread::win::setStopFunction([&stop](int) { stop.store(true); });
     video::tool::ToolLog log;
-    const i32 result = video::tool::runToolInProcess(command, folder, durationMs,
-                                                     durationMs > 1 ? printProgress : nullptr, nullptr, nullptr,
-                                                     stop, &log);
+    const base::Result result = video::tool::runToolInProcess(
+        command, folder, durationMs, durationMs > 1 ? printProgress : nullptr, nullptr, nullptr, stop, &log);
     thread::win::setStopFunction({});
     // The converter's own account of the run (warnings and errors).
     const std::string lines = log.lines.toStdString();
     std::fwrite(lines.data(), 1, lines.size(), stderr);
-    return result == 0 ? kExitSuccess : kExitFailure;
+    return result.isOk() ? kExitSuccess : kExitFailure; // a stopped run has not converted either
 }
 
 } // namespace s::cli
