@@ -13,6 +13,9 @@ packages=(
     libjpeg62-turbo-dev libpng-dev zlib1g-dev imagemagick
     libgtk-3-dev xvfb xauth xdotool x11-utils openbox
     desktop-file-utils appstream
+    # CI's check of changed lines (scripts/check-changes.sh): clang-format with
+    # git-clang-format, and clang-tidy.
+    clang-format clang-tidy
     # Glyphs for the languages of the pack: DejaVu covers the Latin, Greek,
     # Cyrillic, Arabic, Persian and Hebrew texts; Chinese, Japanese and Korean
     # (noto-cjk), Thai (tlwg) and Hindi (lohit-deva) need fonts of their own.
