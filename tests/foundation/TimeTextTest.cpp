@@ -18,6 +18,7 @@ using namespace s::str::timetext;
 namespace {
 
 constexpr i64 kSecond = 1000000;
+constexpr i64 kHour = 3600 * kSecond;
 
 // The cases are ASCII, so each unit is one character.
 std::string utf8(std::u16string_view text) {
@@ -39,7 +40,7 @@ TEST(TimeTextClock, FieldRoundsToMillisecondsAndDropsThemWhenLossless) {
     EXPECT_EQ(clock(59999499, kFieldClock), "0:00:59");
     EXPECT_EQ(clock(500, kFieldClockMs), "0:00:00.001");
     EXPECT_EQ(clock(0, kFieldClockMs), "0:00:00.000");
-    EXPECT_EQ(clock(100 * 3600 * kSecond, kFieldClock), "100:00:00");
+    EXPECT_EQ(clock(100 * kHour, kFieldClock), "100:00:00");
     // A time that rounds to zero has no sign.
     EXPECT_EQ(clock(-499, kFieldClockMs), "0:00:00.000");
     EXPECT_EQ(clock(-1500, kFieldClockMs), "-0:00:00.002");
@@ -101,7 +102,7 @@ TEST(TimeTextParse, TheFieldWantsTwoDigitMinutesAndSecondsWhatIsTypedAnyNumbers)
         {u"0:01:05.5", true, true, 65 * kSecond + 500000},
         {u"0:01:05.05", true, true, 65 * kSecond + 50000},
         {u"0:01:05.005", true, true, 65 * kSecond + 5000},
-        {u"12:00:00", true, true, 12 * 3600 * kSecond},
+        {u"12:00:00", true, true, 12 * kHour},
         {u"0:90:0", false, true, 5400 * kSecond},
         {u"0:1:5", false, true, 65 * kSecond},
         {u"0:1", false, true, kSecond},
