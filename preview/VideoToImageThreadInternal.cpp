@@ -150,11 +150,11 @@ void VideoToImageThreadInternal::runDirect(i64 positionUs) {
     Outcome outcome = Outcome::kNeedsTool;
     if (!m_reader && !m_readerUnusable.load(std::memory_order_acquire)) {
         auto reader = std::make_unique<video::frame::FrameReader>(m_stopRequested);
-        std::string error;
         // The alias has no characters a URL or the libraries could misread.
-        if (reader->open(file::win::toOsText(m_inputShortPath.view()), error))
+        const base::Result opened = reader->open(file::win::toOsText(m_inputShortPath.view()));
+        if (opened.isOk())
             m_reader = std::move(reader);
-        else
+        else if (opened.isFailed()) // a stopped opening says nothing about the file
             m_readerUnusable.store(true, std::memory_order_release);
     }
     std::vector<u8> bmp;

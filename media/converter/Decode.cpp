@@ -82,22 +82,19 @@ Decoder::~Decoder() {
     avcodec_free_context(&m_context);
 }
 
-bool Decoder::open(const AVStream* stream, std::string& error) {
+base::Result Decoder::open(const AVStream* stream) {
     const AVCodec* codec = avcodec_find_decoder(stream->codecpar->codec_id);
     if (!codec) {
-        error = std::string("no decoder for stream #0:") + std::to_string(stream->index) + " (" +
-                avcodec_get_name(stream->codecpar->codec_id) + ")";
-        return false;
+        return base::Result::failed(std::string("no decoder for stream #0:") + std::to_string(stream->index) +
+                                    " (" + avcodec_get_name(stream->codecpar->codec_id) + ")");
     }
     m_context = avcodec_alloc_context3(codec);
     m_frame = av_frame_alloc();
     if (!m_context || !m_frame) {
-        error = "out of memory";
-        return false;
+        return base::Result::failed("out of memory");
     }
     if (avcodec_parameters_to_context(m_context, stream->codecpar) < 0) {
-        error = "bad codec parameters";
-        return false;
+        return base::Result::failed("bad codec parameters");
     }
     m_context->pkt_timebase = stream->time_base;
     m_context->thread_count = 0; // as many as there are cores
@@ -106,10 +103,10 @@ bool Decoder::open(const AVStream* stream, std::string& error) {
     const int result = avcodec_open2(m_context, codec, &options);
     av_dict_free(&options);
     if (result < 0) {
-        error = std::string("Error while opening decoder for input stream #0:") + std::to_string(stream->index);
-        return false;
+        return base::Result::failed(std::string("Error while opening decoder for input stream #0:") +
+                                    std::to_string(stream->index));
     }
-    return true;
+    return base::Result::ok();
 }
 
 void Decoder::flush() {

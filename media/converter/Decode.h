@@ -1,5 +1,6 @@
 #pragma once
 
+#include "foundation/base/Result.h"
 #include "foundation/base/Types.h"
 
 #include <functional>
@@ -24,7 +25,9 @@ public:
     Decoder& operator=(const Decoder&) = delete;
     ~Decoder();
 
-    [[nodiscard]] bool open(const AVStream* stream, std::string& error);
+    /// Opens the stream's decoder; failed, with the reason, when there is
+    /// none or it does not open.
+    base::Result open(const AVStream* stream);
     AVCodecContext* context() const { return m_context; }
 
     /// Decodes `packet` (null flushes) and passes the frames to `sink`.

@@ -11,22 +11,20 @@ namespace s::video::tool {
 
 namespace {
 
-bool allocate(const std::string& name, AVCodecContext** context, AVPacket** packet, std::string& error) {
+base::Result allocate(const std::string& name, AVCodecContext** context, AVPacket** packet) {
     const AVCodec* codec = avcodec_find_encoder_by_name(name.c_str());
     if (!codec) {
-        error = "Unknown encoder '" + name + "'";
-        return false;
+        return base::Result::failed("Unknown encoder '" + name + "'");
     }
     *context = avcodec_alloc_context3(codec);
     *packet = av_packet_alloc();
     if (!*context || !*packet) {
-        error = "out of memory";
-        return false;
+        return base::Result::failed("out of memory");
     }
-    return true;
+    return base::Result::ok();
 }
 
-bool finishOpen(AVCodecContext* context, AVDictionary** options, std::string& error) {
+base::Result finishOpen(AVCodecContext* context, AVDictionary** options) {
     // A failed open takes the codec off the context: keep its name first.
     const AVCodec* codec = context->codec;
     const int result = avcodec_open2(context, codec, options);
@@ -34,10 +32,9 @@ bool finishOpen(AVCodecContext* context, AVDictionary** options, std::string& er
     if (result < 0) {
         char text[AV_ERROR_MAX_STRING_SIZE] = {};
         av_strerror(result, text, sizeof text);
-        error = std::string("Error while opening encoder ") + codec->name + ": " + text;
-        return false;
+        return base::Result::failed(std::string("Error while opening encoder ") + codec->name + ": " + text);
     }
-    return true;
+    return base::Result::ok();
 }
 
 } // namespace
@@ -47,15 +44,13 @@ Encoder::~Encoder() {
     avcodec_free_context(&m_context);
 }
 
-bool Encoder::openVideo(const std::string& name, const OutputOptions& options, int width, int height,
-                        AVRational sampleAspect, AVRational rate, int fieldOrder, bool globalHeader,
-                        std::string& error) {
-    if (!allocate(name, &m_context, &m_packet, error))
-        return false;
+base::Result Encoder::openVideo(const std::string& name, const OutputOptions& options, int width, int height,
+                                AVRational sampleAspect, AVRational rate, int fieldOrder, bool globalHeader) {
+    if (base::Result allocated = allocate(name, &m_context, &m_packet); !allocated.isOk())
+        return allocated;
     const AVCodec* codec = m_context->codec;
     if (codec->type != AVMEDIA_TYPE_VIDEO) {
-        error = "Encoder '" + name + "' is not a video encoder";
-        return false;
+        return base::Result::failed("Encoder '" + name + "' is not a video encoder");
     }
     m_context->width = width;
     m_context->height = height;
@@ -93,17 +88,15 @@ bool Encoder::openVideo(const std::string& name, const OutputOptions& options, i
     }
     if (!options.preset.empty())
         av_dict_set(&settings, "preset", options.preset.c_str(), 0);
-    return finishOpen(m_context, &settings, error);
+    return finishOpen(m_context, &settings);
 }
 
-bool Encoder::openImage(const std::string& name, int width, int height, AVRational sampleAspect,
-                        std::string& error) {
-    if (!allocate(name, &m_context, &m_packet, error))
-        return false;
+base::Result Encoder::openImage(const std::string& name, int width, int height, AVRational sampleAspect) {
+    if (base::Result allocated = allocate(name, &m_context, &m_packet); !allocated.isOk())
+        return allocated;
     const AVCodec* codec = m_context->codec;
     if (codec->type != AVMEDIA_TYPE_VIDEO || !codec->pix_fmts) {
-        error = "Encoder '" + name + "' cannot write pictures";
-        return false;
+        return base::Result::failed("Encoder '" + name + "' cannot write pictures");
     }
     m_context->width = width;
     m_context->height = height;
@@ -117,22 +110,20 @@ bool Encoder::openImage(const std::string& name, int width, int height, AVRation
     m_context->sample_aspect_ratio = sampleAspect;
     m_context->time_base = AVRational{1, 25};
     AVDictionary* settings = nullptr;
-    return finishOpen(m_context, &settings, error);
+    return finishOpen(m_context, &settings);
 }
 
-bool Encoder::openAudio(const std::string& name, const OutputOptions& options, int sampleRate,
-                        const AVChannelLayout& layout, bool globalHeader, std::string& error) {
-    if (!allocate(name, &m_context, &m_packet, error))
-        return false;
+base::Result Encoder::openAudio(const std::string& name, const OutputOptions& options, int sampleRate,
+                                const AVChannelLayout& layout, bool globalHeader) {
+    if (base::Result allocated = allocate(name, &m_context, &m_packet); !allocated.isOk())
+        return allocated;
     const AVCodec* codec = m_context->codec;
     if (codec->type != AVMEDIA_TYPE_AUDIO) {
-        error = "Encoder '" + name + "' is not an audio encoder";
-        return false;
+        return base::Result::failed("Encoder '" + name + "' is not an audio encoder");
     }
     m_context->sample_rate = sampleRate;
     if (av_channel_layout_copy(&m_context->ch_layout, &layout) < 0) {
-        error = "out of memory";
-        return false;
+        return base::Result::failed("out of memory");
     }
     m_context->sample_fmt = codec->sample_fmts ? codec->sample_fmts[0] : AV_SAMPLE_FMT_FLTP;
     m_context->time_base = AVRational{1, sampleRate};
@@ -142,7 +133,7 @@ bool Encoder::openAudio(const std::string& name, const OutputOptions& options, i
     if (globalHeader)
         m_context->flags |= AV_CODEC_FLAG_GLOBAL_HEADER;
     AVDictionary* settings = nullptr;
-    return finishOpen(m_context, &settings, error);
+    return finishOpen(m_context, &settings);
 }
 
 int Encoder::inputFormat() const {

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "foundation/base/Result.h"
 #include "foundation/base/Types.h"
 #include "media/converter/Options.h"
 
@@ -35,15 +36,13 @@ public:
     /// for the picture size, on which the encoder would refuse to open or
     /// give mush). `fieldOrder` (an AVFieldOrder) of an interlaced source
     /// makes interlaced pictures with the same field order.
-    [[nodiscard]] bool openVideo(const std::string& name, const OutputOptions& options, int width, int height,
-                                 AVRational sampleAspect, AVRational rate, int fieldOrder, bool globalHeader,
-                                 std::string& error);
+    base::Result openVideo(const std::string& name, const OutputOptions& options, int width, int height,
+                           AVRational sampleAspect, AVRational rate, int fieldOrder, bool globalHeader);
     /// An image encoder (BMP: 24-bit) for a single picture.
-    [[nodiscard]] bool openImage(const std::string& name, int width, int height, AVRational sampleAspect,
-                                 std::string& error);
+    base::Result openImage(const std::string& name, int width, int height, AVRational sampleAspect);
     /// AAC (or another audio encoder by name).
-    [[nodiscard]] bool openAudio(const std::string& name, const OutputOptions& options, int sampleRate,
-                                 const AVChannelLayout& layout, bool globalHeader, std::string& error);
+    base::Result openAudio(const std::string& name, const OutputOptions& options, int sampleRate,
+                           const AVChannelLayout& layout, bool globalHeader);
 
     AVCodecContext* context() const { return m_context; }
     /// The pixel or sample format the encoder takes.

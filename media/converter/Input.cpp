@@ -41,11 +41,10 @@ void InputFile::clearAhead() {
     m_ahead.clear();
 }
 
-bool InputFile::open(const InputOptions& options, const std::atomic<bool>& stop, std::string& error) {
+base::Result InputFile::open(const InputOptions& options, const std::atomic<bool>& stop) {
     const std::string absolute = absolutePath(options.path);
     if (absolute.empty()) {
-        error = options.path + ": cannot resolve the name";
-        return false;
+        return base::Result::failed(options.path + ": cannot resolve the name");
     }
     const std::string url = "file:" + absolute;
 
@@ -53,8 +52,7 @@ bool InputFile::open(const InputOptions& options, const std::atomic<bool>& stop,
     if (!options.format.empty()) {
         format = av_find_input_format(options.format.c_str());
         if (!format) {
-            error = "Unknown input format: '" + options.format + "'";
-            return false;
+            return base::Result::failed("Unknown input format: '" + options.format + "'");
         }
     } else {
         // Detect the format the way opening would, so that refused formats
@@ -65,25 +63,22 @@ bool InputFile::open(const InputOptions& options, const std::atomic<bool>& stop,
         int result = avio_open2(&io, url.c_str(), AVIO_FLAG_READ, nullptr, &ioOptions);
         av_dict_free(&ioOptions);
         if (result < 0) {
-            error = options.path + ": " + errorText(result);
-            return false;
+            return base::Result::failed(options.path + ": " + errorText(result));
         }
         result = av_probe_input_buffer2(io, &format, url.c_str(), nullptr, 0, 0);
         avio_closep(&io);
         if (result < 0 || !format) {
-            error = options.path + ": " + errorText(result < 0 ? result : AVERROR_INVALIDDATA);
-            return false;
+            return base::Result::failed(options.path + ": " +
+                                        errorText(result < 0 ? result : AVERROR_INVALIDDATA));
         }
     }
     if (isRefusedInputFormat(format)) {
-        error = options.path + ": refusing the \"" + format->name + "\" format";
-        return false;
+        return base::Result::failed(options.path + ": refusing the \"" + format->name + "\" format");
     }
 
     m_context = avformat_alloc_context();
     if (!m_context) {
-        error = "out of memory";
-        return false;
+        return base::Result::failed("out of memory");
     }
     m_context->interrupt_callback.callback = [](void* flag) {
         return static_cast<const std::atomic<bool>*>(flag)->load(std::memory_order_relaxed) ? 1 : 0;
@@ -99,21 +94,22 @@ bool InputFile::open(const InputOptions& options, const std::atomic<bool>& stop,
         av_dict_set(&openOptions, "analyzeduration", options.analyzeDuration.c_str(), 0);
     int result = avformat_open_input(&m_context, url.c_str(), format, &openOptions);
     av_dict_free(&openOptions);
-    if (result < 0) {
-        error = options.path + ": " + errorText(result);
-        return false;
-    }
+    // The interrupt callback ends the open and the probe for a stop.
+    if (result == AVERROR_EXIT)
+        return base::Result::stopped();
+    if (result < 0)
+        return base::Result::failed(options.path + ": " + errorText(result));
     result = avformat_find_stream_info(m_context, nullptr);
-    if (result < 0) {
-        error = options.path + ": could not find codec parameters: " + errorText(result);
-        return false;
-    }
+    if (result == AVERROR_EXIT)
+        return base::Result::stopped();
+    if (result < 0)
+        return base::Result::failed(options.path + ": could not find codec parameters: " + errorText(result));
 
     if (options.seekUs != kNoTime)
         seekTo(options.seekUs, options.path);
     else
         m_offsetUs = m_context->start_time != AV_NOPTS_VALUE ? -m_context->start_time : 0;
-    return true;
+    return base::Result::ok();
 }
 
 void InputFile::seekTo(i64 positionUs, const std::string& name) {

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "foundation/base/Result.h"
 #include "foundation/base/Types.h"
 #include "media/converter/Options.h"
 #include "media/video/LocalInput.h"
@@ -37,7 +38,9 @@ public:
     /// frames), it is repeated further back. The packets read meanwhile are
     /// kept and handed out by `read()`, the video's starting with the last
     /// key frame at or before the position (`startKeyUs()`).
-    [[nodiscard]] bool open(const InputOptions& options, const std::atomic<bool>& stop, std::string& error);
+    /// Failed, with the reason, when the file cannot be opened or read as
+    /// media; stopped when `stop` ended the opening.
+    base::Result open(const InputOptions& options, const std::atomic<bool>& stop);
 
     AVFormatContext* context() const { return m_context; }
 

@@ -69,12 +69,11 @@ bool parseInt(const std::string& text, i32 lo, i32 hi, i32& value) {
 
 } // namespace
 
-bool parseOptions(const std::vector<std::string>& args, Options& options, std::string& error) {
+base::Result parseOptions(const std::vector<std::string>& args, Options& options) {
     options = Options{};
     Pending pending;
     auto bad = [&](const std::string& option, const std::string& value) {
-        error = "Invalid value \"" + value + "\" for option \"" + option + "\"";
-        return false;
+        return base::Result::failed("Invalid value \"" + value + "\" for option \"" + option + "\"");
     };
     for (size_t i = 1; i < args.size(); ++i) {
         const std::string& arg = args[i];
@@ -94,16 +93,15 @@ bool parseOptions(const std::vector<std::string>& args, Options& options, std::s
         if (name == "vn") { pending.output.noVideo = true; pending.outputOnlySeen = true; pending.outputOnlyName = arg; continue; }
         if (name == "sn") { pending.output.noSubtitle = true; pending.outputOnlySeen = true; pending.outputOnlyName = arg; continue; }
         if (i + 1 >= args.size()) {
-            error = "Missing argument for option \"" + name + "\"";
-            return false;
+            return base::Result::failed("Missing argument for option \"" + name + "\"");
         }
         const std::string& value = args[++i];
         OutputOptions& out = pending.output;
         bool outputOnly = true;
         if (name == "i") {
             if (pending.outputOnlySeen) {
-                error = "Option " + pending.outputOnlyName + " cannot be applied to input file " + value;
-                return false;
+                return base::Result::failed("Option " + pending.outputOnlyName +
+                                            " cannot be applied to input file " + value);
             }
             InputOptions input = pending.input;
             input.path = value;
@@ -215,8 +213,7 @@ bool parseOptions(const std::vector<std::string>& args, Options& options, std::s
                 return bad(name, value);
             continue;
         } else {
-            error = "Unrecognized option '" + name + "'";
-            return false;
+            return base::Result::failed("Unrecognized option '" + name + "'");
         }
         if (outputOnly) {
             pending.outputOnlySeen = true;
@@ -224,18 +221,15 @@ bool parseOptions(const std::vector<std::string>& args, Options& options, std::s
         }
     }
     if (pending.outputOnlySeen) {
-        error = "Trailing option(s) found in the command: may be ignored";
-        return false;
+        return base::Result::failed("Trailing option(s) found in the command: may be ignored");
     }
     if (options.inputs.empty()) {
-        error = "At least one input file must be specified";
-        return false;
+        return base::Result::failed("At least one input file must be specified");
     }
     if (options.outputs.empty()) {
-        error = "At least one output file must be specified";
-        return false;
+        return base::Result::failed("At least one output file must be specified");
     }
-    return true;
+    return base::Result::ok();
 }
 
 } // namespace s::video::tool

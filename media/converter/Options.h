@@ -1,5 +1,6 @@
 #pragma once
 
+#include "foundation/base/Result.h"
 #include "foundation/base/Types.h"
 
 #include <limits>
@@ -70,9 +71,9 @@ struct Options {
     i32 audioSync = 0;      ///< "-async": > 0 aligns the start of audio with video
 };
 
-/// Parses `args` (args[0] is the program name). Returns false with a
-/// one-line reason in `error` for an unknown option, a missing or bad value,
-/// or an option in a place where it has no meaning.
-[[nodiscard]] bool parseOptions(const std::vector<std::string>& args, Options& options, std::string& error);
+/// Parses `args` (args[0] is the program name). Failed, with a one-line
+/// reason, for an unknown option, a missing or bad value, or an option in a
+/// place where it has no meaning.
+base::Result parseOptions(const std::vector<std::string>& args, Options& options);
 
 } // namespace s::video::tool

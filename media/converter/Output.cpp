@@ -26,40 +26,37 @@ OutputFile::~OutputFile() {
     avformat_free_context(m_context);
 }
 
-bool OutputFile::prepare(const std::string& path, const std::string& format, bool overwrite, std::string& error) {
+base::Result OutputFile::prepare(const std::string& path, const std::string& format, bool overwrite) {
     m_path = absolutePath(path);
     if (m_path.empty()) {
-        error = path + ": cannot resolve the name";
-        return false;
+        return base::Result::failed(path + ": cannot resolve the name");
     }
     const std::string url = "file:" + m_path;
     const int result = avformat_alloc_output_context2(&m_context, nullptr, format.empty() ? nullptr : format.c_str(),
                                                       url.c_str());
     if (result < 0 || !m_context) {
-        error = format.empty() ? "Unable to find a suitable output format for '" + path + "'"
-                               : "Requested output format '" + format + "' is not a suitable output format";
-        return false;
+        return base::Result::failed(
+            format.empty() ? "Unable to find a suitable output format for '" + path + "'"
+                           : "Requested output format '" + format + "' is not a suitable output format");
     }
     // The muxing delay the converter has always given its muxers (the
     // transport stream writer starts its clock by this much).
     m_context->max_delay = 700000;
     m_image = std::strcmp(m_context->oformat->name, "image2") == 0;
     if ((m_context->oformat->flags & AVFMT_NOFILE) && !m_image) {
-        error = std::string("refusing the \"") + m_context->oformat->name + "\" output format";
-        return false;
+        return base::Result::failed(std::string("refusing the \"") + m_context->oformat->name +
+                                    "\" output format");
     }
     struct stat status {};
     m_existed = ::stat(m_path.c_str(), &status) == 0;
     if (m_existed && !overwrite) {
-        error = "File '" + path + "' already exists";
         m_existed = true;
-        return false;
+        return base::Result::failed("File '" + path + "' already exists");
     }
     if (m_existed && S_ISDIR(status.st_mode)) {
-        error = path + ": is a folder";
-        return false;
+        return base::Result::failed(path + ": is a folder");
     }
-    return true;
+    return base::Result::ok();
 }
 
 const AVOutputFormat* OutputFile::format() const {
@@ -124,25 +121,24 @@ bool OutputFile::addChapters(i64 shiftUs) {
     return true;
 }
 
-bool OutputFile::begin(std::string& error) {
+base::Result OutputFile::begin() {
     if (m_image)
-        return true; // written whole by writeImage
+        return base::Result::ok(); // written whole by writeImage
     AVDictionary* options = nullptr;
     av_dict_set(&options, "protocol_whitelist", "file", 0);
     const std::string url = "file:" + m_path;
     int result = avio_open2(&m_context->pb, url.c_str(), AVIO_FLAG_WRITE, nullptr, &options);
     av_dict_free(&options);
     if (result < 0) {
-        error = m_path + ": " + errorText(result);
-        return false;
+        return base::Result::failed(m_path + ": " + errorText(result));
     }
     m_opened = true;
     result = avformat_write_header(m_context, nullptr);
     if (result < 0) {
-        error = "Could not write header for output file (incorrect codec parameters ?): " + errorText(result);
-        return false;
+        return base::Result::failed(
+            "Could not write header for output file (incorrect codec parameters ?): " + errorText(result));
     }
-    return true;
+    return base::Result::ok();
 }
 
 bool OutputFile::write(AVPacket* packet) {

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "foundation/base/Result.h"
 #include "foundation/base/Types.h"
 
 #include <atomic>
@@ -26,9 +27,9 @@ public:
 
     /// Chooses the muxer from `format` or the name, and checks that the file
     /// may be written (`overwrite` for an existing one). Nothing is written
-    /// yet.
-    [[nodiscard]] bool prepare(const std::string& path, const std::string& format, bool overwrite,
-                               std::string& error);
+    /// yet. Failed, with the reason, for an unknown format, a refused
+    /// muxer, an existing file without `overwrite` or a folder.
+    base::Result prepare(const std::string& path, const std::string& format, bool overwrite);
 
     AVFormatContext* context() const { return m_context; }
     const AVOutputFormat* format() const;
@@ -46,8 +47,9 @@ public:
     /// outside are left out. Before `begin`; `input` must stay open until
     /// `finish`. False when out of memory.
     [[nodiscard]] bool copyChapters(const AVFormatContext* input, i64 offsetUs, i64 limitUs);
-    /// Opens the file and writes the header.
-    [[nodiscard]] bool begin(std::string& error);
+    /// Opens the file and writes the header; failed, with the libraries'
+    /// reason, when either cannot be done.
+    base::Result begin();
     /// Writes one packet (stream index and time base set, in the stream's
     /// time base) through the interleaving queue.
     [[nodiscard]] bool write(AVPacket* packet);

@@ -155,6 +155,8 @@ private:
 
 base::Result Pipeline::run(const std::vector<std::string>& args) {
     if (!setUp(args)) {
+        if (m_stopped)
+            return base::Result::stopped(); // the input's opening was stopped
         av_log(nullptr, AV_LOG_ERROR, "%s\n", m_failure.c_str());
         return failedRun();
     }
@@ -197,16 +199,18 @@ base::Result Pipeline::run(const std::vector<std::string>& args) {
 
 bool Pipeline::setUp(const std::vector<std::string>& args) {
     RunState& state = *m_state;
-    std::string error;
-    if (!parseOptions(args, state.options, error))
-        return fail("Error splitting the argument list: " + error);
+    if (const base::Result parsed = parseOptions(args, state.options); !parsed.isOk())
+        return fail("Error splitting the argument list: " + parsed.reason());
     if (state.options.inputs.size() != 1 || state.options.outputs.size() != 1)
         return fail("Error opening files: one input and one output are supported");
     const OutputOptions& out = state.options.outputs.front();
-    if (!state.input.open(state.options.inputs.front(), m_stop, error))
-        return fail("Error opening input files: " + error);
-    if (!state.output.prepare(out.path, out.format, state.options.overwrite && !state.options.noOverwrite, error))
-        return fail("Error opening output files: " + error);
+    if (const base::Result opened = state.input.open(state.options.inputs.front(), m_stop); !opened.isOk()) {
+        m_stopped = opened.isStopped();
+        return fail("Error opening input files: " + opened.reason());
+    }
+    const bool overwrite = state.options.overwrite && !state.options.noOverwrite;
+    if (const base::Result prepared = state.output.prepare(out.path, out.format, overwrite); !prepared.isOk())
+        return fail("Error opening output files: " + prepared.reason());
     state.startGiven = out.startUs != kNoTime;
     state.startUs = state.startGiven ? out.startUs : 0;
     state.durationUs = out.durationUs != kNoTime ? out.durationUs : -1;
@@ -229,8 +233,8 @@ bool Pipeline::setUp(const std::vector<std::string>& args) {
         av_dict_copy(&state.output.context()->metadata, in->metadata, 0);
         if (!state.output.copyChapters(in, state.input.timeOffsetUs() - state.startUs, state.durationUs))
             return fail("out of memory");
-        if (!state.output.begin(error))
-            return fail("Error opening output files: " + error);
+        if (const base::Result begun = state.output.begin(); !begun.isOk())
+            return fail("Error opening output files: " + begun.reason());
     }
     return true;
 }
@@ -386,10 +390,9 @@ bool Pipeline::setUpCopy(OutStream& stream) {
 bool Pipeline::setUpVideo(OutStream& stream, const std::string& encoderName) {
     RunState& state = *m_state;
     const OutputOptions& options = state.options.outputs.front();
-    std::string error;
     stream.decoder = std::make_unique<Decoder>();
-    if (!stream.decoder->open(stream.in, error))
-        return fail("Error opening input files: " + error);
+    if (const base::Result opened = stream.decoder->open(stream.in); !opened.isOk())
+        return fail("Error opening input files: " + opened.reason());
     const AVCodecContext* decoded = stream.decoder->context();
     int width = options.width > 0 ? options.width : decoded->width;
     int height = options.height > 0 ? options.height : decoded->height;
@@ -413,9 +416,10 @@ bool Pipeline::setUpVideo(OutStream& stream, const std::string& encoderName) {
     if (image) {
         const bool sideways = rotation % 180 != 0;
         const AVRational shownSar = sideways && sar.num > 0 ? av_inv_q(sar) : sar;
-        if (!stream.encoder->openImage(encoderName, sideways ? height : width, sideways ? width : height, shownSar,
-                                       error))
-            return fail("Error opening output files: " + error);
+        const base::Result opened = stream.encoder->openImage(encoderName, sideways ? height : width,
+                                                              sideways ? width : height, shownSar);
+        if (!opened.isOk())
+            return fail("Error opening output files: " + opened.reason());
     } else {
         AVRational rate{options.rateNum, options.rateDen};
         if (rate.num <= 0)
@@ -423,9 +427,11 @@ bool Pipeline::setUpVideo(OutStream& stream, const std::string& encoderName) {
         if (rate.num <= 0 || rate.den <= 0)
             rate = AVRational{25, 1};
         stream.rate = rate;
-        if (!stream.encoder->openVideo(encoderName, options, width, height, sar, rate, decoded->field_order,
-                                       state.output.needsGlobalHeader(), error))
-            return fail("Error opening output files: " + error);
+        const base::Result opened =
+            stream.encoder->openVideo(encoderName, options, width, height, sar, rate, decoded->field_order,
+                                      state.output.needsGlobalHeader());
+        if (!opened.isOk())
+            return fail("Error opening output files: " + opened.reason());
         if (state.durationUs >= 0)
             stream.frameLimit = av_rescale_q_rnd(state.durationUs, kMicroseconds, av_inv_q(rate), AV_ROUND_UP);
     }
@@ -452,10 +458,9 @@ bool Pipeline::setUpVideo(OutStream& stream, const std::string& encoderName) {
 bool Pipeline::setUpAudio(OutStream& stream, const std::string& encoderName) {
     RunState& state = *m_state;
     const OutputOptions& options = state.options.outputs.front();
-    std::string error;
     stream.decoder = std::make_unique<Decoder>();
-    if (!stream.decoder->open(stream.in, error))
-        return fail("Error opening input files: " + error);
+    if (const base::Result opened = stream.decoder->open(stream.in); !opened.isOk())
+        return fail("Error opening input files: " + opened.reason());
     const AVCodecContext* decoded = stream.decoder->context();
     const int rate = options.sampleRate > 0 ? options.sampleRate : decoded->sample_rate;
     AVChannelLayout layout{};
@@ -471,11 +476,11 @@ bool Pipeline::setUpAudio(OutStream& stream, const std::string& encoderName) {
     if (rate <= 0)
         return fail("Error opening output files: the sample rate is unknown");
     stream.encoder = std::make_unique<Encoder>();
-    const bool opened =
-        stream.encoder->openAudio(encoderName, options, rate, layout, state.output.needsGlobalHeader(), error);
+    const base::Result opened =
+        stream.encoder->openAudio(encoderName, options, rate, layout, state.output.needsGlobalHeader());
     av_channel_layout_uninit(&layout);
-    if (!opened)
-        return fail("Error opening output files: " + error);
+    if (!opened.isOk())
+        return fail("Error opening output files: " + opened.reason());
     AVCodecContext* encoder = stream.encoder->context();
     stream.audioFilter = std::make_unique<AudioFilter>();
     if (!stream.audioFilter->configure(rate, encoder->ch_layout, encoder->sample_fmt, state.durationUs,
@@ -508,10 +513,10 @@ std::unique_ptr<SubtitleTranscoder> Pipeline::openSubtitles(const AVStream* in, 
         return nullptr;
     }
     auto subtitles = std::make_unique<SubtitleTranscoder>();
-    std::string error;
-    if (!subtitles->open(in, encoderName, state.output.needsGlobalHeader(), error)) {
+    if (const base::Result opened = subtitles->open(in, encoderName, state.output.needsGlobalHeader());
+        !opened.isOk()) {
         av_log(nullptr, AV_LOG_WARNING, "stream #0:%d (%s subtitles) is left out: %s\n", in->index, codecName,
-               error.c_str());
+               opened.reason().c_str());
         return nullptr;
     }
     return subtitles;

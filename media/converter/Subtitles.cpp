@@ -64,35 +64,31 @@ SubtitleTranscoder::~SubtitleTranscoder() {
     av_packet_free(&m_packet);
 }
 
-bool SubtitleTranscoder::open(const AVStream* stream, const std::string& encoderName, bool globalHeader,
-                              std::string& error) {
+base::Result SubtitleTranscoder::open(const AVStream* stream, const std::string& encoderName,
+                                      bool globalHeader) {
     const AVCodec* decoder = avcodec_find_decoder(stream->codecpar->codec_id);
     if (!decoder) {
-        error = "no decoder for the subtitles";
-        return false;
+        return base::Result::failed("no decoder for the subtitles");
     }
     m_decoder = avcodec_alloc_context3(decoder);
     if (!m_decoder || avcodec_parameters_to_context(m_decoder, stream->codecpar) < 0) {
-        error = "out of memory";
-        return false;
+        return base::Result::failed("out of memory");
     }
     // The cue lengths come from the packets' durations.
     m_decoder->pkt_timebase = stream->time_base;
     int result = avcodec_open2(m_decoder, decoder, nullptr);
     if (result < 0) {
-        error = std::string("cannot open the ") + decoder->name + " decoder: " + errorText(result);
-        return false;
+        return base::Result::failed(std::string("cannot open the ") + decoder->name +
+                                    " decoder: " + errorText(result));
     }
 
     const AVCodec* encoder = avcodec_find_encoder_by_name(encoderName.c_str());
     if (!encoder || encoder->type != AVMEDIA_TYPE_SUBTITLE) {
-        error = "no subtitle encoder \"" + encoderName + "\"";
-        return false;
+        return base::Result::failed("no subtitle encoder \"" + encoderName + "\"");
     }
     m_encoder = avcodec_alloc_context3(encoder);
     if (!m_encoder) {
-        error = "out of memory";
-        return false;
+        return base::Result::failed("out of memory");
     }
     m_encoder->time_base = kMicroseconds;
     // The text encoders read the styles from the decoder's header.
@@ -100,8 +96,7 @@ bool SubtitleTranscoder::open(const AVStream* stream, const std::string& encoder
         const int size = m_decoder->subtitle_header_size;
         m_encoder->subtitle_header = static_cast<u8*>(av_mallocz(static_cast<size_t>(size) + 1));
         if (!m_encoder->subtitle_header) {
-            error = "out of memory";
-            return false;
+            return base::Result::failed("out of memory");
         }
         std::memcpy(m_encoder->subtitle_header, m_decoder->subtitle_header, static_cast<size_t>(size));
         m_encoder->subtitle_header_size = size;
@@ -110,16 +105,15 @@ bool SubtitleTranscoder::open(const AVStream* stream, const std::string& encoder
         m_encoder->flags |= AV_CODEC_FLAG_GLOBAL_HEADER;
     result = avcodec_open2(m_encoder, encoder, nullptr);
     if (result < 0) {
-        error = std::string("cannot open the ") + encoder->name + " encoder: " + errorText(result);
-        return false;
+        return base::Result::failed(std::string("cannot open the ") + encoder->name +
+                                    " encoder: " + errorText(result));
     }
     m_packet = av_packet_alloc();
     if (!m_packet) {
-        error = "out of memory";
-        return false;
+        return base::Result::failed("out of memory");
     }
     m_buffer.resize(kCueBufferSize);
-    return true;
+    return base::Result::ok();
 }
 
 bool SubtitleTranscoder::transcode(AVPacket* packet, i64 offsetUs, i64 limitUs, const PacketSink& sink,

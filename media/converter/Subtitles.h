@@ -1,5 +1,6 @@
 #pragma once
 
+#include "foundation/base/Result.h"
 #include "foundation/base/Types.h"
 
 #include <functional>
@@ -49,9 +50,9 @@ public:
     ~SubtitleTranscoder();
 
     /// Opens the decoder of `stream` (a text subtitle) and the encoder
-    /// `encoderName`, which takes over the decoder's style header.
-    [[nodiscard]] bool open(const AVStream* stream, const std::string& encoderName, bool globalHeader,
-                            std::string& error);
+    /// `encoderName`, which takes over the decoder's style header; failed,
+    /// with the reason, when either cannot be opened.
+    base::Result open(const AVStream* stream, const std::string& encoderName, bool globalHeader);
     AVCodecContext* encoder() const { return m_encoder; }
 
     /// Converts the cues of `packet` (input time base). `offsetUs` moves an

@@ -227,8 +227,7 @@ struct FrameReader::State {
             decoder->flush();
         } else if (!decoderFresh) {
             auto fresh = std::make_unique<tool::Decoder>();
-            std::string error;
-            if (!fresh->open(stream, error))
+            if (!fresh->open(stream).isOk()) // it opened for this stream before: the reason is no news
                 return false;
             decoder = std::move(fresh);
         }
@@ -387,10 +386,10 @@ struct FrameReader::State {
         converted->pts = 0;
         // The image encoder drains after each picture: a fresh one each time.
         tool::Encoder encoder;
-        std::string error;
         const bool sideways = rotation % 180 != 0;
         const AVRational shownSar = sideways && sar.num > 0 ? av_inv_q(sar) : sar;
-        if (!encoder.openImage("bmp", sideways ? height : width, sideways ? width : height, shownSar, error))
+        // It opened when the reader did: a failure now is out of memory.
+        if (!encoder.openImage("bmp", sideways ? height : width, sideways ? width : height, shownSar).isOk())
             return false;
         const auto sink = [&bmp](AVPacket* p) {
             bmp.insert(bmp.end(), p->data, p->data + p->size);
@@ -408,9 +407,8 @@ void FrameReader::State::runIndex() {
     tool::InputFile file;
     tool::InputOptions options;
     options.path = path;
-    std::string error;
     bool ended = false;
-    if (file.open(options, indexStop, error) && video < static_cast<int>(file.context()->nb_streams)) {
+    if (file.open(options, indexStop).isOk() && video < static_cast<int>(file.context()->nb_streams)) {
         const AVStream* own = file.context()->streams[video];
         const AVFormatContext* context = file.context();
         const i64 start = context->start_time != AV_NOPTS_VALUE ? context->start_time : 0;
@@ -451,47 +449,44 @@ FrameReader::~FrameReader() {
     close();
 }
 
-bool FrameReader::open(const std::string& path, std::string& error) {
+base::Result FrameReader::open(const std::string& path) {
+    // Whatever fails leaves the reader closed.
+    auto refuse = [this](base::Result why) {
+        m->input.reset();
+        return why;
+    };
     close();
     m = std::make_unique<State>(m->stop);
     m->path = path;
     m->input = std::make_unique<tool::InputFile>();
     tool::InputOptions options;
     options.path = path;
-    if (!m->input->open(options, m->stop, error)) {
-        m->input.reset();
-        return false;
-    }
+    if (base::Result opened = m->input->open(options, m->stop); !opened.isOk())
+        return refuse(std::move(opened));
     AVFormatContext* context = m->input->context();
     if ((context->iformat->flags & AVFMT_NOTIMESTAMPS) || context->duration == AV_NOPTS_VALUE) {
         // Raw streams: the frame command counts their frames by its own rules.
-        error = "the container gives its frames no times";
-        m->input.reset();
-        return false;
+        return refuse(base::Result::failed("the container gives its frames no times"));
     }
     // The stream the frame command's picture output takes.
     m->video = av_find_best_stream(context, AVMEDIA_TYPE_VIDEO, -1, -1, nullptr, 0);
     if (m->video < 0 || (context->streams[m->video]->disposition & AV_DISPOSITION_ATTACHED_PIC)) {
-        error = "no video stream to step through";
-        m->input.reset();
-        return false;
+        return refuse(base::Result::failed("no video stream to step through"));
     }
     m->stream = context->streams[m->video];
     m->startUs = context->start_time != AV_NOPTS_VALUE ? context->start_time : 0;
     m->packet = av_packet_alloc();
     m->decoder = std::make_unique<tool::Decoder>();
-    if (!m->packet || !m->decoder->open(m->stream, error)) {
-        m->input.reset();
-        return false;
-    }
+    if (!m->packet)
+        return refuse(base::Result::failed("out of memory"));
+    if (base::Result opened = m->decoder->open(m->stream); !opened.isOk())
+        return refuse(std::move(opened));
     m->decoderFresh = true;
     const AVCodecContext* decoded = m->decoder->context();
     m->width = decoded->width;
     m->height = decoded->height;
     if (m->width <= 0 || m->height <= 0) {
-        error = "the video size is unknown";
-        m->input.reset();
-        return false;
+        return refuse(base::Result::failed("the video size is unknown"));
     }
     m->sar = av_guess_sample_aspect_ratio(context, const_cast<AVStream*>(m->stream), nullptr);
     if (m->sar.num <= 0 || m->sar.den <= 0)
@@ -499,17 +494,15 @@ bool FrameReader::open(const std::string& path, std::string& error) {
     m->rotation = displayRotation(m->stream);
     tool::Encoder probe;
     const bool sideways = m->rotation % 180 != 0;
-    if (!probe.openImage("bmp", sideways ? m->height : m->width, sideways ? m->width : m->height, m->sar,
-                         error) ||
-        !m->filter.configure(m->width, m->height, static_cast<AVPixelFormat>(probe.inputFormat()),
+    base::Result converter =
+        probe.openImage("bmp", sideways ? m->height : m->width, sideways ? m->width : m->height, m->sar);
+    if (!converter.isOk())
+        return refuse(std::move(converter));
+    if (!m->filter.configure(m->width, m->height, static_cast<AVPixelFormat>(probe.inputFormat()),
                              AVRational{0, 0}) ||
-        !m->filter.setRotation(m->rotation)) {
-        if (error.empty())
-            error = "cannot convert the pictures";
-        m->input.reset();
-        return false;
-    }
-    return true;
+        !m->filter.setRotation(m->rotation))
+        return refuse(base::Result::failed("cannot convert the pictures"));
+    return base::Result::ok();
 }
 
 GrabResult FrameReader::grab(i64 positionUs, std::vector<u8>& bmp, const AbandonTest& abandon) {

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "foundation/base/Result.h"
 #include "foundation/base/Types.h"
 
 #include <atomic>
@@ -64,10 +65,11 @@ public:
     FrameReader(const FrameReader&) = delete;
     FrameReader& operator=(const FrameReader&) = delete;
 
-    /// Opens `path` (kernel bytes, absolute). False with a reason in `error`
-    /// when the file cannot be read or cannot be served exactly (no video,
-    /// no times); the frame command is then the way.
-    [[nodiscard]] bool open(const std::string& path, std::string& error);
+    /// Opens `path` (kernel bytes, absolute). Failed, with the reason, when
+    /// the file cannot be read or cannot be served exactly (no video, no
+    /// times); the frame command is then the way. Stopped when the reader's
+    /// stop flag ended the opening.
+    base::Result open(const std::string& path);
 
     /// The BMP of the picture at `positionUs` (microseconds from the file's
     /// start; negative counts as 0) into `bmp` (replaced). `abandon` may be

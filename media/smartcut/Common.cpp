@@ -36,11 +36,11 @@ SmartCutResult openMedia(const SmartCutRequest& request, const std::string& path
     options.analyzeDuration = "100M";
     if (atUs > 0)
         options.seekUs = atUs;
-    std::string error;
-    if (!input.open(options, stop, error))
-        return stop.load() ? smartResult(SmartCutStatus::kStopped, "stopped")
-                           : smartResult(SmartCutStatus::kFailed, error);
-    return smartResult(SmartCutStatus::kDone);
+    const base::Result opened = input.open(options, stop);
+    if (opened.isOk())
+        return smartResult(SmartCutStatus::kDone);
+    return opened.isStopped() || stop.load() ? smartResult(SmartCutStatus::kStopped, "stopped")
+                                             : smartResult(SmartCutStatus::kFailed, opened.reason());
 }
 
 ReadStep readPacket(tool::InputFile& input, int stream, AVPacket* packet, const std::atomic<bool>& stop,

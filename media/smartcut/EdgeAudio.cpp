@@ -227,8 +227,8 @@ SmartCutResult encodeAudio(const SmartCutRequest& request, const ScenePlan& plan
         return status(SmartCutStatus::kFailed, "no such audio track");
     const AVStream* stream = context->streams[target.streamIndex];
     tool::Decoder decoder;
-    if (!decoder.open(stream, error))
-        return status(SmartCutStatus::kFailed, error);
+    if (const base::Result opened = decoder.open(stream); !opened.isOk())
+        return status(SmartCutStatus::kFailed, opened.reason());
 
     const i64 wanted = av_rescale(toUs - fromUs, target.sampleRate, 1000000);
     AudioPipe pipe(out, wanted);

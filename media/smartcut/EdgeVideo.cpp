@@ -59,8 +59,8 @@ SmartCutResult decodeSpan(const SmartCutRequest& request, const ScenePlan& plan,
     std::string error;
     const AVStream* stream = input.context()->streams[plan.source.streamIndex];
     tool::Decoder decoder;
-    if (!decoder.open(stream, error))
-        return status(SmartCutStatus::kFailed, error);
+    if (const base::Result opened = decoder.open(stream); !opened.isOk())
+        return status(SmartCutStatus::kFailed, opened.reason());
 
     SmartCutResult outcome = status(SmartCutStatus::kDone);
     bool sinkStopped = false;

@@ -322,8 +322,8 @@ SmartCutResult readOutput(const SmartCutRequest& request, const CheckSpan& span,
         if (static_cast<int>(i) != video && type != AVMEDIA_TYPE_AUDIO)
             continue;
         decoders[i] = std::make_unique<tool::Decoder>();
-        if (!decoders[i]->open(context->streams[i], error))
-            return status(SmartCutStatus::kCheckFailed, error);
+        if (const base::Result opened = decoders[i]->open(context->streams[i]); !opened.isOk())
+            return status(SmartCutStatus::kCheckFailed, opened.reason());
     }
     std::vector<int> audioOrder;
     for (unsigned i = 0; i < context->nb_streams; ++i)

@@ -160,8 +160,8 @@ protected:
 
 TEST_P(FrameReaderTest, EveryRequestGivesTheFrameDecodingFromTheStartGives) {
     FrameReader reader(m_stop);
-    std::string error;
-    ASSERT_TRUE(reader.open(m_path, error)) << error;
+    const s::base::Result opened = reader.open(m_path);
+    ASSERT_TRUE(opened.isOk()) << opened.reason();
     const size_t n = m_timesUs.size();
     const size_t middle = n / 2 + 3;
     // A seek into the middle, forward steps across a key frame, backward
@@ -206,8 +206,8 @@ class FrameReaderCache : public FrameReaderTest {};
 
 TEST_P(FrameReaderCache, SteppingBackThroughAWholeGroupStaysWithinTheLimit) {
     FrameReader reader(m_stop);
-    std::string error;
-    ASSERT_TRUE(reader.open(m_path, error)) << error;
+    const s::base::Result opened = reader.open(m_path);
+    ASSERT_TRUE(opened.isOk()) << opened.reason();
     // Frame 49 is the last of the second group of 25 (key frames at 0, 25,
     // 50, ...). One frame first, to learn a frame's size.
     std::vector<s::u8> bmp;
@@ -231,8 +231,8 @@ TEST_P(FrameReaderCache, SteppingBackThroughAWholeGroupStaysWithinTheLimit) {
 
 TEST_P(FrameReaderCache, TheDefaultLimitKeepsAWholeGroupSoSteppingBackNeedsNoSeek) {
     FrameReader reader(m_stop);
-    std::string error;
-    ASSERT_TRUE(reader.open(m_path, error)) << error;
+    const s::base::Result opened = reader.open(m_path);
+    ASSERT_TRUE(opened.isOk()) << opened.reason();
     EXPECT_EQ(reader.cacheLimit(), FrameReader::kDefaultCacheBytes);
     std::vector<s::u8> bmp;
     ASSERT_EQ(reader.grab(frameUs(49), bmp), GrabResult::kPicture);
@@ -258,8 +258,8 @@ class FrameReaderControl : public FrameReaderTest {};
 
 TEST_P(FrameReaderControl, AnAbandonedRequestLeavesTheReaderExact) {
     FrameReader reader(m_stop);
-    std::string error;
-    ASSERT_TRUE(reader.open(m_path, error)) << error;
+    const s::base::Result opened = reader.open(m_path);
+    ASSERT_TRUE(opened.isOk()) << opened.reason();
     std::vector<s::u8> bmp;
     int asked = 0;
     // Given up after three packets: no picture, and the next requests,
@@ -277,8 +277,8 @@ TEST_P(FrameReaderControl, AnAbandonedRequestLeavesTheReaderExact) {
 
 TEST_P(FrameReaderControl, TheStopFlagEndsARequestAndCloseEndsTheIndex) {
     FrameReader reader(m_stop);
-    std::string error;
-    ASSERT_TRUE(reader.open(m_path, error)) << error;
+    const s::base::Result opened = reader.open(m_path);
+    ASSERT_TRUE(opened.isOk()) << opened.reason();
     std::vector<s::u8> bmp;
     ASSERT_EQ(reader.grab(frameUs(5), bmp), GrabResult::kPicture);
     m_stop.store(true);
@@ -296,17 +296,19 @@ INSTANTIATE_TEST_SUITE_P(Control, FrameReaderControl, testing::Values(kinds()[0]
 TEST(FrameReaderOpen, RefusesWhatItCannotServeExactly) {
     ASSERT_TRUE(s::system::win::loadMediaLibraries());
     std::atomic<bool> stop{false};
-    std::string error;
     // A raw stream has no frame times: the frame command's rules count them.
     const std::string raw =
         s::test::generatedMedia("reader-raw.h264", join({kVideo4, x264("25", "2"), {"-f", "h264"}}));
     FrameReader reader(stop);
-    EXPECT_FALSE(reader.open(raw, error));
-    EXPECT_FALSE(error.empty());
+    const s::base::Result rawOpened = reader.open(raw);
+    EXPECT_TRUE(rawOpened.isFailed());
+    EXPECT_FALSE(rawOpened.reason().empty());
     // Sound alone.
     const std::string sound = s::test::generatedMedia("reader-sound.m4a", join({kTone4, {"-c:a", "aac"}}));
-    EXPECT_FALSE(reader.open(sound, error));
-    EXPECT_FALSE(reader.open(s::test::makeTempDir() + "/missing.mp4", error));
+    EXPECT_TRUE(reader.open(sound).isFailed());
+    const s::base::Result missing = reader.open(s::test::makeTempDir() + "/missing.mp4");
+    EXPECT_TRUE(missing.isFailed());
+    EXPECT_NE(missing.reason().find("No such file"), std::string::npos) << missing.reason();
     std::vector<s::u8> bmp;
     EXPECT_EQ(reader.grab(0, bmp), GrabResult::kFailed);
 }
