@@ -22,7 +22,8 @@ using str::strbuffer::StrBuffer;
 
 namespace {
 
-constexpr useconds_t kPollUs = 10000;
+/// Without the runner's signal (no descriptor was left for it), how often a
+/// grab looks whether the runner has finished.
 constexpr int kPollMs = 10;
 /// How long a picture waits for the window before "UpdateVideoImage" is
 /// sent again (a window busy with a message may have let it go by).
@@ -33,8 +34,6 @@ constexpr auto kStopGrace = std::chrono::milliseconds(600);
 /// Room for the headers beyond the pixels of a full-size picture.
 constexpr u32 kHeaderRoom = 2048;
 constexpr u32 kReadChunk = 65536;
-/// How often an idle grabber looks at its stop flag when nobody wakes it.
-constexpr auto kIdleCheck = std::chrono::milliseconds(50);
 
 u32 readLe32(const u8* p) {
     return static_cast<u32>(p[0]) | static_cast<u32>(p[1]) << 8 | static_cast<u32>(p[2]) << 16 |
@@ -45,7 +44,10 @@ u16 readLe16(const u8* p) {
 }
 
 /// Makes sure `path` is a FIFO of ours (an entry of another kind left there
-/// is replaced) and opens its reading end without blocking. -1 on failure.
+/// is replaced) and opens it without blocking, for reading and writing: as a
+/// writer of its own, the reader never sees an end of data or a hang-up (a
+/// FIFO whose last writer has gone reports one at once, for ever, so a wait
+/// on it would turn into a spin), only data or nothing. -1 on failure.
 int openPipe(const std::string& path) {
     if (path.empty())
         return -1;
@@ -56,7 +58,7 @@ int openPipe(const std::string& path) {
         return -1;
     if (::lstat(path.c_str(), &status) != 0 || !S_ISFIFO(status.st_mode))
         return -1;
-    return ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    return ::open(path.c_str(), O_RDWR | O_NONBLOCK | O_CLOEXEC);
 }
 
 } // namespace
@@ -70,7 +72,7 @@ VideoToImageThread::~VideoToImageThread() {
 
 thread::ObjLocker& VideoToImageThread::sharedGrabLock() {
     // Never destroyed: a worker may still hold it while statics are torn down.
-    static thread::ObjLocker* const lock = new thread::ObjLocker();
+    static thread::ObjLocker* const lock = new thread::ObjLocker(thread::ObjLocker::kWaitable);
     return *lock;
 }
 
@@ -158,8 +160,10 @@ void VideoToImageThread::run() {
     while (!stopping()) {
         i64 position = -1;
         {
+            // requestFrame and reset notify under the wake lock: nothing
+            // else ends an idle wait.
             std::unique_lock<std::mutex> wake(m_wakeLock);
-            m_wake.wait_for(wake, kIdleCheck, [this] { return stopping() || getPendingRequestCount() > 0; });
+            m_wake.wait(wake, [this] { return stopping() || getPendingRequestCount() > 0; });
             std::lock_guard<thread::ObjLocker> guard(m_requestLock);
             if (m_requests.size() > 0) {
                 // Only the newest request counts; older ones are dropped.
@@ -187,12 +191,9 @@ void VideoToImageThread::run() {
 
 bool VideoToImageThread::grab(i64 positionUs) {
     // Taking the lock waits for a cut's tool run; a stop meanwhile must not
-    // wait for all of it.
-    while (!sharedGrabLock().tryLock()) {
-        if (stopping())
-            return true;
-        ::usleep(kPollUs);
-    }
+    // wait for all of it (reset wakes the wait).
+    if (!sharedGrabLock().lockUnless([this] { return stopping(); }))
+        return true;
     std::lock_guard<thread::ObjLocker> grabGuard(sharedGrabLock(), std::adopt_lock);
     if (!m_useExternalTool)
         return grabInProcess(positionUs);
@@ -237,18 +238,12 @@ VideoToImageThreadInternal::Outcome VideoToImageThread::grabDirect(i64 positionU
     }
     m_frameDropped = false;
     m_runner->startGrab(positionUs, VideoToImageThreadInternal::Mode::kDirect);
-    std::chrono::steady_clock::time_point stopSeen{};
-    bool stopNoted = false;
-    while (!m_runner->waitFinished(kPollMs)) {
-        if (!stopping())
-            continue;
-        if (!stopNoted) {
-            stopNoted = true;
-            stopSeen = std::chrono::steady_clock::now();
-            m_runner->requestStop();
-        } else if (std::chrono::steady_clock::now() - stopSeen > kStopGrace) {
+    // Only a stop ends the wait early (reset asks the runner to stop, which
+    // wakes it); the runner is then given kStopGrace to end its decode.
+    if (!m_runner->waitFinished()) {
+        m_runner->requestStop();
+        if (!m_runner->waitFinished(kStopGrace))
             return VideoToImageThreadInternal::Outcome::kNone;
-        }
     }
     std::vector<u8> picture;
     const VideoToImageThreadInternal::Outcome outcome = m_runner->takePicture(picture);
@@ -276,34 +271,36 @@ void VideoToImageThread::runGrab(i64 positionUs, bool inProcess) {
         return; // nothing received; without a pipe the tool must not run
     m_runner->startGrab(positionUs, inProcess);
 
-    // Read while the tool writes. The end of data alone does not end the
-    // grab: before the tool opens the pipe, the reading end also sees one.
+    // Read while the tool writes, until the runner has finished (the pipe
+    // shows no end: we hold a writing end too). The wait ends with data in
+    // the pipe or with the runner's signal, which its finish and a stop
+    // (reset asks the runner to stop) give; only the grace period after a
+    // stop is timed.
+    const int runnerSignal = m_runner->signalFd();
     std::chrono::steady_clock::time_point stopSeen{};
     bool stopNoted = false;
     while (m_runner->isBusy()) {
+        int timeout = runnerSignal < 0 ? kPollMs : -1;
         if (stopping()) {
+            const auto now = std::chrono::steady_clock::now();
             if (!stopNoted) {
                 stopNoted = true;
-                stopSeen = std::chrono::steady_clock::now();
+                stopSeen = now;
                 m_runner->requestStop();
-            } else if (std::chrono::steady_clock::now() - stopSeen > kStopGrace) {
-                break;
             }
+            const auto left = std::chrono::ceil<std::chrono::milliseconds>(kStopGrace - (now - stopSeen));
+            if (left.count() <= 0)
+                break;
+            const int leftMs = static_cast<int>(left.count());
+            timeout = timeout < 0 ? leftMs : std::min(timeout, leftMs);
         }
-        switch (readPipe(fd)) {
-        case ReadResult::kData:
-            break;
-        case ReadResult::kNothing: {
-            pollfd waiting{fd, POLLIN, 0};
-            ::poll(&waiting, 1, kPollMs);
-            break;
-        }
-        case ReadResult::kEnd:
-            // A writer has come and gone: the pipe reports its hang-up at
-            // once from now on, so sleep instead of polling.
-            ::usleep(kPollUs);
-            break;
-        }
+        if (readPipe(fd) == ReadResult::kData)
+            continue;
+        pollfd waiting[2] = {{fd, POLLIN, 0}, {runnerSignal, POLLIN, 0}};
+        ::poll(waiting, runnerSignal < 0 ? 1 : 2, timeout);
+        // Cleared before the conditions are looked at again, so that a
+        // signal after this stays for the next wait.
+        m_runner->clearSignal();
     }
     // The tool has finished: whatever it left in the pipe is the rest.
     while (readPipe(fd) == ReadResult::kData) {
@@ -339,8 +336,9 @@ VideoToImageThread::ReadResult VideoToImageThread::readPipe(int fd) {
     m_frameBuffer.setSize(received + (count > 0 ? static_cast<u32>(count) : 0u));
     if (count > 0)
         return ReadResult::kData;
+    // No end of data while we hold a writing end; taken as nothing waiting.
     if (count == 0)
-        return ReadResult::kEnd;
+        return ReadResult::kNothing;
     return error == EINTR ? ReadResult::kData : ReadResult::kNothing;
 }
 
@@ -427,7 +425,11 @@ void VideoToImageThread::reset() {
         std::lock_guard<std::mutex> wake(m_wakeLock);
         m_stopRequested.store(true, std::memory_order_release);
     }
+    // Every wait of the worker ends for the stop: its idle wait and the hand
+    // over (m_wake), the wait for the grab lock, and a grab's wait for the
+    // runner (which requestStop wakes).
     m_wake.notify_all();
+    sharedGrabLock().wakeWaiters();
     if (m_runner)
         m_runner->requestStop();
     if (m_thread) {

@@ -114,7 +114,13 @@ public:
     /// because the in-process tool and the prober keep process-wide state
     /// and change the current folder. It is one lock for the whole process,
     /// shared by every grabber (they also share the frame pipe), so it may be
-    /// taken while grabbers come and go. Recursive.
+    /// taken while grabbers come and go. Recursive, and waitable: a grabber
+    /// that waits for it gives up when it is released.
+    ///
+    /// Lock order: a cut takes it under the dialog's model lock; a grab
+    /// takes the grabber's buffer lock and the runner's locks under it.
+    /// Nobody takes it while holding a grabber's wake, request or buffer
+    /// lock.
     [[nodiscard]] thread::ObjLocker& getGrabLock() { return sharedGrabLock(); }
     [[nodiscard]] static thread::ObjLocker& sharedGrabLock();
 
@@ -148,7 +154,7 @@ private:
     VideoToImageThreadInternal::Outcome grabDirect(i64 positionUs);
     /// One tool run for `positionUs` into the frame buffer.
     void runGrab(i64 positionUs, bool inProcess);
-    enum class ReadResult { kData, kNothing, kEnd };
+    enum class ReadResult { kData, kNothing };
     /// Reads what waits in the pipe into the frame buffer (growing it, or
     /// dropping the picture past kMaxFrameBytes).
     ReadResult readPipe(int fd);
@@ -164,9 +170,12 @@ private:
     i32 m_height = 0;                               // set by setup before the worker starts
     bool m_useExternalTool = false;                 // set by setup before the worker starts
 
+    // Taken under m_wakeLock by the idle wait, alone everywhere else (also
+    // on the runner's thread, which asks for the newest position).
     thread::ObjLocker m_requestLock;
     col::_array::ArrayS64 m_requests; // guarded by m_requestLock
 
+    // Taken under the grab lock by the worker, alone by the window.
     thread::ObjLocker m_bufferLock;
     col::_array::ArrayU08 m_frameBuffer; // guarded by m_bufferLock; written by the worker
     bool m_frameDropped = false;         // worker only: the current picture outgrew kMaxFrameBytes
@@ -179,7 +188,8 @@ private:
     // Wakes the worker for a request, a stop, or the window taking the
     // picture it waits to hand over; the worker checks the request list,
     // the stop flag and the pending flag under it. Lock order: m_wakeLock
-    // before m_requestLock (the idle wait reads the request list under it).
+    // before m_requestLock (the idle wait reads the request list under it);
+    // no other lock is taken under it.
     std::mutex m_wakeLock;
     std::condition_variable m_wake;
 };

@@ -11,6 +11,7 @@
 
 #include <chrono>
 #include <mutex>
+#include <sys/eventfd.h>
 #include <unistd.h>
 
 namespace s::video::gui::dialogs::snipforge {
@@ -23,8 +24,6 @@ namespace {
 constexpr i64 kSeekLeadUs = 2000000;
 /// Longest short form the command takes.
 constexpr u32 kMaxShortPath = 780;
-/// How often an idle worker looks at its stop flag when nobody wakes it.
-constexpr auto kIdleCheck = std::chrono::milliseconds(50);
 
 } // namespace
 
@@ -55,6 +54,7 @@ bool VideoToImageThreadInternal::setup(const StrBuffer& path, bool useExternalTo
         m_inputShortPath.setLength(kMaxShortPath);
     m_requestedUs.store(-1, std::memory_order_release);
     m_stopRequested.store(false, std::memory_order_release);
+    m_signal = ::eventfd(0, EFD_NONBLOCK | EFD_CLOEXEC);
 
     m_thread = thread::win::Thread::create();
     m_thread->setPriority(thread::kPriorityAboveNormal);
@@ -83,11 +83,29 @@ void VideoToImageThreadInternal::requestStop() {
     }
     m_wake.notify_all();
     m_finished.notify_all();
+    signal();
 }
 
-bool VideoToImageThreadInternal::waitFinished(int ms) {
+bool VideoToImageThreadInternal::waitFinished() {
     std::unique_lock<std::mutex> wake(m_wakeLock);
-    return m_finished.wait_for(wake, std::chrono::milliseconds(ms), [this] { return !isBusy(); });
+    m_finished.wait(wake, [this] { return !isBusy() || m_stopRequested.load(std::memory_order_acquire); });
+    return !isBusy();
+}
+
+bool VideoToImageThreadInternal::waitFinished(std::chrono::milliseconds timeout) {
+    std::unique_lock<std::mutex> wake(m_wakeLock);
+    return m_finished.wait_for(wake, timeout, [this] { return !isBusy(); });
+}
+
+void VideoToImageThreadInternal::signal() {
+    if (m_signal >= 0)
+        (void)::eventfd_write(m_signal, 1); // fails only when the count is full: still readable
+}
+
+void VideoToImageThreadInternal::clearSignal() {
+    eventfd_t count = 0;
+    if (m_signal >= 0)
+        (void)::eventfd_read(m_signal, &count); // EAGAIN when nothing was signalled
 }
 
 VideoToImageThreadInternal::Outcome VideoToImageThreadInternal::takePicture(std::vector<u8>& bmp) {
@@ -196,6 +214,7 @@ void VideoToImageThreadInternal::finish() {
         m_requestedUs.store(-1, std::memory_order_release);
     }
     m_finished.notify_all();
+    signal();
 }
 
 void VideoToImageThreadInternal::run() {
@@ -203,8 +222,10 @@ void VideoToImageThreadInternal::run() {
     while (!m_stopRequested.load(std::memory_order_acquire)) {
         i64 position = -1;
         {
+            // startGrab and requestStop notify under the wake lock: nothing
+            // else ends an idle wait.
             std::unique_lock<std::mutex> wake(m_wakeLock);
-            m_wake.wait_for(wake, kIdleCheck, [this] {
+            m_wake.wait(wake, [this] {
                 return m_requestedUs.load(std::memory_order_acquire) >= 0 ||
                        m_stopRequested.load(std::memory_order_acquire);
             });
@@ -249,6 +270,10 @@ void VideoToImageThreadInternal::reset() {
         m_outcome = Outcome::kNone;
     }
     m_stopRequested.store(false, std::memory_order_release);
+    if (m_signal >= 0) {
+        ::close(m_signal);
+        m_signal = -1;
+    }
     m_inputPath.clear();
     m_inputFolder.clear();
     m_inputShortPath.clear();

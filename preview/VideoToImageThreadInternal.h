@@ -9,6 +9,7 @@
 #include "foundation/thread/Pool.h"
 
 #include <atomic>
+#include <chrono>
 #include <condition_variable>
 #include <functional>
 #include <memory>
@@ -36,10 +37,11 @@ namespace s::video::gui::dialogs::snipforge {
 /// command and the pipe instead, as with the external tool.
 ///
 /// The grabber hands a position over with `startGrab` and waits with
-/// `waitFinished` (or polls `isBusy`); the runner clears the position when
-/// it has finished, which tells the grabber that nothing more will be
-/// written. Threads: `startGrab`, `isBusy`, `waitFinished`, `takePicture`
-/// and `requestStop` from any thread; `setup` and `release` by the owner.
+/// `waitFinished`, or on `signalFd` beside the pipe; the runner clears the
+/// position when it has finished, which tells the grabber that nothing more
+/// will be written. Threads: `startGrab`, `isBusy`, `waitFinished`,
+/// `signalFd`, `clearSignal`, `takePicture` and `requestStop` from any
+/// thread; `setup` and `release` by the owner.
 class VideoToImageThreadInternal : public base::IObject,
                                    public virtual thread::IPoolable,
                                    public thread::ITask {
@@ -89,9 +91,20 @@ public:
     }
     /// Whether a position is handed over and its tool run has not finished.
     [[nodiscard]] bool isBusy() const { return m_requestedUs.load(std::memory_order_acquire) >= 0; }
-    /// Waits until the position handed over is finished or `ms` passed;
-    /// true when finished. Any thread.
-    bool waitFinished(int ms);
+    /// Waits until the position handed over is finished or a stop is
+    /// requested; true when finished. Any thread.
+    bool waitFinished();
+    /// Waits until the position handed over is finished or `timeout`
+    /// passed; true when finished. Any thread.
+    bool waitFinished(std::chrono::milliseconds timeout);
+    /// A descriptor that turns readable when a position finishes and when a
+    /// stop is requested, for waiting on it together with others (poll);
+    /// it stays readable until `clearSignal()`. -1 when it could not be
+    /// made. Valid from `setup` until the runner is released.
+    [[nodiscard]] int signalFd() const { return m_signal; }
+    /// Makes `signalFd` unreadable until the next finish or stop. For the
+    /// one thread that waits on it.
+    void clearSignal();
     /// Whether direct grabs may be tried: none has yet found the file
     /// unservable. Any thread.
     [[nodiscard]] bool servesDirectly() const { return !m_readerUnusable.load(std::memory_order_acquire); }
@@ -117,6 +130,8 @@ private:
     void runTool(i64 positionUs, bool external);
     void runDirect(i64 positionUs);
     void finish();
+    /// Makes `signalFd` readable.
+    void signal();
 
     thread::win::Thread* m_thread = nullptr; // owner only
     thread::ObjLocker m_lock;                // taken around changes of m_requestedUs
@@ -126,6 +141,8 @@ private:
     std::atomic<bool> m_running{false};    // written by the worker
     // Wakes the worker for a position or a stop, and the grabber when one is
     // finished; waiters check m_requestedUs and m_stopRequested under it.
+    // Lock order: m_lock before m_wakeLock; no other lock is taken under
+    // either (the grabber may hold the grab lock when it takes them).
     std::mutex m_wakeLock;
     std::condition_variable m_wake;
     std::condition_variable m_finished;
@@ -134,7 +151,8 @@ private:
     std::unique_ptr<video::frame::FrameReader> m_reader;
     std::atomic<bool> m_readerUnusable{false}; // written by the worker
     std::function<bool(i64*)> m_newestPending; // set by setup before the worker starts
-    std::mutex m_pictureLock;
+    int m_signal = -1;                  // an eventfd: made by setup, closed by reset once the worker is idle
+    std::mutex m_pictureLock;           // taken alone
     std::vector<u8> m_picture;          // guarded by m_pictureLock
     Outcome m_outcome = Outcome::kNone; // guarded by m_pictureLock
     // Set by setup before the worker starts; read by the worker.

@@ -33,7 +33,7 @@ public:
     virtual void executeForeverWithPause(ITask* task, i32 pauseMs) = 0;
     virtual void executeForeverAtPeriod(ITask* task, i32 periodMs) = 0;
     virtual bool isIdle() const = 0;
-    /// Polls every 20 ms until idle.
+    /// Until idle.
     virtual void waitIdle() = 0;
     /// As `waitIdle()` for at most `timeoutMs`; a task still running then is
     /// considered hung: the worker is abandoned and a fresh idle one with the

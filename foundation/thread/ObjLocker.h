@@ -2,6 +2,8 @@
 
 #include "foundation/base/IObject.h"
 
+#include <functional>
+#include <memory>
 #include <mutex>
 
 namespace s::thread {
@@ -11,19 +13,42 @@ namespace s::thread {
 /// It may also own one attached object, disposed of when the locker dies: by
 /// the deleter when one is set, else through the destructor policy, else by
 /// plain deletion. Satisfies BasicLockable, so `std::lock_guard` works on it.
+///
+/// A waitable locker (made with `kWaitable`) also lets a thread wait for it
+/// with `lockUnless`, a wait that something other than the lock's release
+/// can end. Its every release then costs a notification, so only lockers
+/// that are held for long get it.
 class ObjLocker : public base::IObject {
 public:
     using Deleter = void (*)(void*);
+    enum Waitable { kWaitable };
 
-    ObjLocker() = default;
+    ObjLocker();
+    explicit ObjLocker(Waitable);
     ObjLocker(const ObjLocker&) = delete;
     ObjLocker& operator=(const ObjLocker&) = delete;
     ~ObjLocker() override;
 
     void lock() { m_lock.lock(); }
-    void unlock() { m_lock.unlock(); }
+    void unlock() {
+        // Read before the release: once it is free the locker may be gone.
+        Waiters* const waiters = m_waiters.get();
+        m_lock.unlock();
+        if (waiters)
+            wake(*waiters);
+    }
     [[nodiscard]] bool tryLock() { return m_lock.try_lock(); }
     bool try_lock() { return m_lock.try_lock(); }
+
+    /// Takes the lock, unless `giveUp()` turns true before it is free: true
+    /// when taken. `giveUp` is asked before the first wait, at every release
+    /// of the lock and at every `wakeWaiters()`, under a lock of the
+    /// locker's own (it must not take this locker); so whoever makes it true
+    /// calls `wakeWaiters()` afterwards. Waitable lockers only. Any thread.
+    [[nodiscard]] bool lockUnless(const std::function<bool()>& giveUp);
+    /// Has the threads in `lockUnless` ask their `giveUp` again. Waitable
+    /// lockers only. Any thread.
+    void wakeWaiters();
 
     /// Attaches an object the locker owns from now on. Without a deleter or
     /// destructor the object must be an `IObject` allocated with new.
@@ -38,10 +63,15 @@ public:
     base::IObject* newInstance() const override { return new ObjLocker(); }
 
 private:
+    struct Waiters;
+    static void wake(Waiters& waiters);
+
     void* m_object = nullptr;
     Deleter m_deleter = nullptr;
     base::IDestructor* m_destructor = nullptr;
     std::recursive_mutex m_lock;
+    // Waitable lockers only; set by the constructor, never changed.
+    std::unique_ptr<Waiters> m_waiters;
 };
 
 } // namespace s::thread

@@ -6,6 +6,9 @@
 #include <chrono>
 #include <csignal>
 #include <cstdlib>
+#include <future>
+#include <memory>
+#include <optional>
 #include <spawn.h>
 #include <string>
 #include <sys/stat.h>
@@ -82,23 +85,24 @@ bool openWithXdgOpen(const std::string& folder) {
     ::posix_spawnattr_destroy(&attributes);
     if (spawned != 0)
         return false;
-    const auto end = std::chrono::steady_clock::now() + kOpenerVerdict;
-    int status = 0;
-    while (std::chrono::steady_clock::now() < end) {
-        const pid_t done = ::waitpid(pid, &status, WNOHANG);
-        if (done == pid)
-            return WIFEXITED(status) && WEXITSTATUS(status) == 0;
-        if (done < 0 && errno != EINTR)
-            return true; // collected elsewhere: it ran
-        std::this_thread::sleep_for(std::chrono::milliseconds(50));
-    }
-    // Still running: it started something. Reap it when it ends.
-    std::thread([pid] {
-        int ignored = 0;
-        while (::waitpid(pid, &ignored, 0) < 0 && errno == EINTR) {
+    // A thread of its own reaps the opener and tells how it ended, so that
+    // the wait ends when it exits; only the verdict time is timed. One still
+    // running then has started something, and the thread reaps it later.
+    auto ended = std::make_shared<std::promise<std::optional<int>>>();
+    std::future<std::optional<int>> status = ended->get_future();
+    std::thread([pid, ended] {
+        int code = 0;
+        pid_t done = -1;
+        while ((done = ::waitpid(pid, &code, 0)) < 0 && errno == EINTR) {
         }
+        ended->set_value(done == pid ? std::optional<int>(code) : std::nullopt);
     }).detach();
-    return true;
+    if (status.wait_for(kOpenerVerdict) != std::future_status::ready)
+        return true;
+    const std::optional<int> code = status.get();
+    if (!code)
+        return true; // collected elsewhere: it ran
+    return WIFEXITED(*code) && WEXITSTATUS(*code) == 0;
 }
 
 bool openWithDefaultHandler(const std::string& folderUri) {

@@ -8,7 +8,6 @@
 
 #include <gtk/gtk.h>
 
-#include <chrono>
 #include <condition_variable>
 #include <mutex>
 
@@ -73,6 +72,10 @@ i64 Window::sendEvent(const char16_t* name, i64 a, i64 b, base::IObject* object)
         // torn down; a sender racing with that is a caller error.
         state = m_send;
         std::lock_guard lock(state->mutex);
+        // The window closes before it releases its senders under this lock:
+        // one closed since the check above will not release this one.
+        if (m_closed.load())
+            return 0;
         state->waiting.push_back(pending);
     }
     std::function<void()> run = [state, pending] {
@@ -101,16 +104,11 @@ i64 Window::sendEvent(const char16_t* name, i64 a, i64 b, base::IObject* object)
         std::erase(state->waiting, pending);
         return 0;
     }
+    // Two things end the wait, and both notify: the job (an accepted one
+    // always runs, also when the loop stops meanwhile) and the window
+    // closing (releaseSenders).
     std::unique_lock lock(state->mutex);
-    while (!pending->done) {
-        state->changed.wait_for(lock, std::chrono::milliseconds(50));
-        // The loop ended with the job still queued: nobody will deliver it.
-        if (!pending->done && !UIThread::instance().isRunning()) {
-            pending->done = true;
-            pending->result = 0;
-            std::erase(state->waiting, pending);
-        }
-    }
+    state->changed.wait(lock, [&] { return pending->done; });
     return pending->result;
 }
 

@@ -201,7 +201,8 @@ protected:
     IWindowBehaviour* m_behaviour = nullptr; // window thread
 
     // Guarded by m_jobLock: the queue, the busy flag and the job record of
-    // the subclass.
+    // the subclass. Lock order: m_jobLock before the subclass's own locks
+    // (the cutter's model lock); the task lets it go before it runs a job.
     thread::ObjLocker m_jobLock;
     str::strarray::StrArray m_inputPaths;
     bool m_busy = false;

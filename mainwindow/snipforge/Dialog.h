@@ -292,6 +292,11 @@ private:
     // Guarded by the job lock.
     thread::Pooled<Setting> m_job;
 
+    // Lock order: job lock, then model lock, then source lock, then the
+    // grabber's own locks (request, wake, buffer); and model lock, then grab
+    // lock (a cut holds the model lock around its tool run). The source lock
+    // is let go before the grab lock is taken (currentGrabLock), and nobody
+    // takes the job, model or source lock while holding the grab lock.
     thread::ObjLocker m_modelLock;
     // Replaced by the open job under the model lock; read by the window
     // after "UpdateUI" and by the cut job (which holds the model lock).

@@ -8,8 +8,11 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <chrono>
 #include <cstdlib>
 #include <cstring>
+#include <future>
+#include <mutex>
 #include <set>
 #include <thread>
 #include <vector>
@@ -415,6 +418,45 @@ TEST(ObjLockerTest, DisposesOfItsObjectByDeleterThenDestructorThenDelete) {
     }
     EXPECT_EQ(g_deleterCalls, 1);
     EXPECT_EQ(spy.calls, 1);
+}
+
+TEST(ObjLockerTest, AWaiterTakesTheLockAtItsOutermostRelease) {
+    ObjLocker locker(ObjLocker::kWaitable);
+    locker.lock();
+    locker.lock(); // recursive: the inner release frees nothing
+    auto waited = std::async(std::launch::async, [&] {
+        const bool taken = locker.lockUnless([] { return false; });
+        if (taken)
+            locker.unlock();
+        return taken;
+    });
+    locker.unlock();
+    EXPECT_EQ(waited.wait_for(std::chrono::milliseconds(50)), std::future_status::timeout);
+    locker.unlock();
+    const std::future_status status = waited.wait_for(std::chrono::seconds(10));
+    if (status != std::future_status::ready)
+        locker.wakeWaiters(); // so that a failure does not hang the run
+    ASSERT_EQ(status, std::future_status::ready) << "the release was missed";
+    EXPECT_TRUE(waited.get());
+}
+
+TEST(ObjLockerTest, AWaiterGivesUpWhenWokenWhileTheLockIsHeld) {
+    ObjLocker locker(ObjLocker::kWaitable);
+    locker.lock();
+    std::atomic<bool> giveUp{false};
+    auto waited = std::async(std::launch::async, [&] {
+        const bool taken = locker.lockUnless([&] { return giveUp.load(); });
+        if (taken)
+            locker.unlock();
+        return taken;
+    });
+    EXPECT_EQ(waited.wait_for(std::chrono::milliseconds(50)), std::future_status::timeout);
+    giveUp = true;
+    locker.wakeWaiters();
+    const std::future_status status = waited.wait_for(std::chrono::seconds(10));
+    locker.unlock(); // lets a waiter that missed the wake end
+    ASSERT_EQ(status, std::future_status::ready) << "the wake was lost";
+    EXPECT_FALSE(waited.get());
 }
 
 TEST(CleanerTest, DisposeAndNullTheSlot) {

@@ -82,6 +82,8 @@ bool PathWin::scrambleName(u32 passes, StrBuffer* outPath, bool restoreAttribute
                 // the next attempt, and the entry there stays as it was.
                 bool moved = from->renameTo(candidate.c_str());
                 if (!moved && !entryThere(candidate) && entryThere(current)) {
+                    // Timed on purpose: one retry after a moment for another
+                    // process that briefly held the entry; nothing signals it.
                     std::this_thread::sleep_for(std::chrono::milliseconds(50));
                     moved = from->renameTo(candidate.c_str());
                 }

@@ -1,12 +1,12 @@
 #include "foundation/thread/win/StopSignals.h"
 
 #include <fcntl.h>
+#include <poll.h>
 #include <signal.h>
 #include <unistd.h>
 
 #include <atomic>
 #include <cerrno>
-#include <chrono>
 #include <mutex>
 #include <thread>
 
@@ -138,8 +138,15 @@ void releaseStopSignals() {
     // The handler stays: a signal that arrives while the process leaves is
     // only written to the pipe, so the exit handlers still run.
     const unsigned char quit = 0;
-    while (::write(g_pipe[1], &quit, 1) < 0 && (errno == EINTR || errno == EAGAIN))
-        std::this_thread::sleep_for(std::chrono::milliseconds(1)); // the watcher is draining repeats
+    while (::write(g_pipe[1], &quit, 1) < 0) {
+        if (errno == EINTR)
+            continue;
+        if (errno != EAGAIN)
+            break;
+        // Full of repeats: wait until the watcher has read some.
+        pollfd room{g_pipe[1], POLLOUT, 0};
+        (void)::poll(&room, 1, -1);
+    }
     if (watcher.joinable())
         watcher.join();
 }

@@ -16,9 +16,6 @@ namespace {
 using Clock = std::chrono::steady_clock;
 using Guard = std::unique_lock<ObjLocker>;
 
-constexpr i32 kIdlePollMs = 20;
-constexpr i32 kJoinWaitMs = 100;
-
 /// Nice values for the four priorities; anything beyond the range counts as
 /// the nearest end.
 int niceOf(i32 priority) {
@@ -51,8 +48,6 @@ int niceOfThread(i32 tid, int fallback) {
 
 /// A negative count would otherwise never reach 0 and run without end.
 i32 countOf(i32 times) { return times < 0 ? 0 : times; }
-
-void sleepMs(i32 ms) { std::this_thread::sleep_for(std::chrono::milliseconds(ms)); }
 
 /// Sleeps `ms` with the lock released, cut short only by a quit request.
 /// Called and returns with the lock held once.
@@ -144,12 +139,11 @@ void Thread::loop(std::shared_ptr<ControlBlock> block) {
             guard.lock();
         } else {
             b.idle.store(1);
+            b.idleChanged.notify_all();
         }
         if (b.idle.load() != 0)
             park(b, guard);
     }
-    guard.unlock();
-    b.exited.store(1);
 }
 
 u32 Thread::getId() const { return static_cast<u32>(m_block->tid.load()); }
@@ -178,17 +172,19 @@ void Thread::executeForeverAtPeriod(ITask* task, i32 periodMs) { setRuns(task, -
 bool Thread::isIdle() const { return m_block->idle.load() != 0; }
 
 void Thread::waitIdle() {
-    while (m_block->idle.load() == 0)
-        sleepMs(kIdlePollMs);
+    Guard guard(m_block->lock);
+    m_block->idleChanged.wait(guard, [&] { return m_block->idle.load() != 0; });
 }
 
 bool Thread::waitIdle(i32 timeoutMs) {
-    while (timeoutMs > 0 && m_block->idle.load() == 0) {
-        sleepMs(kIdlePollMs);
-        timeoutMs -= kIdlePollMs;
+    {
+        // The timeout is the caller's verdict on a hung task; the wait
+        // itself ends as soon as the worker goes idle.
+        Guard guard(m_block->lock);
+        const auto timeout = std::chrono::milliseconds(timeoutMs > 0 ? timeoutMs : 0);
+        if (m_block->idleChanged.wait_for(guard, timeout, [&] { return m_block->idle.load() != 0; }))
+            return true;
     }
-    if (m_block->idle.load() != 0)
-        return true;
     // The task is considered hung. A thread cannot be killed safely here, so
     // the worker is abandoned: it keeps its own control block, told to quit,
     // and ends by itself should the task ever return.
@@ -213,11 +209,9 @@ void Thread::stopAndWait() {
 }
 
 void Thread::join() {
-    while (m_block->exited.load() == 0) {
-        resume();
-        for (i32 waited = 0; waited < kJoinWaitMs && m_block->exited.load() == 0; waited += 5)
-            sleepMs(5);
-    }
+    // A parked worker must wake to see a quit request. Without a worker
+    // (it could not be started) there is nothing to wait for.
+    resume();
     if (m_handle.joinable())
         m_handle.join();
 }
@@ -290,6 +284,7 @@ void Thread::reset() {
     {
         Guard guard(m_block->lock);
         m_block->idle.store(1);
+        m_block->idleChanged.notify_all();
         m_block->task = nullptr;
     }
     m_runFn = nullptr;

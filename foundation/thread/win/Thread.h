@@ -65,16 +65,17 @@ public:
     /// The state the owner and the worker share.
     struct ControlBlock {
         ObjLocker lock;
-        std::condition_variable_any wake; // waited on under lock
+        std::condition_variable_any wake; // waited on under lock by the worker
+        // Notified under lock when idle turns 1; waited on by waitIdle.
+        std::condition_variable_any idleChanged;
         bool wakePending = false;         // guarded by lock
         i32 delayMs = 0;                  // guarded by lock
         ITask* task = nullptr;            // guarded by lock
         i32 remainingRuns = 0;            // guarded by lock; -1 without end
         i32 pauseMode = 0;                // guarded by lock; 0 none, 1 pause, 2 period
         i32 pauseMs = 0;                  // guarded by lock
-        std::atomic<u8> idle{1};          // written under lock, polled without
-        std::atomic<u8> quitRequested{0}; // written under lock, polled without
-        std::atomic<u8> exited{0};        // set by the loop as its last act
+        std::atomic<u8> idle{1};          // written under lock, also read without
+        std::atomic<u8> quitRequested{0}; // written under lock, also read without
         std::atomic<i32> tid{0};          // the worker's kernel thread id, once known
     };
 
