@@ -203,7 +203,7 @@ void Dialog::openByDialog() {
         if (folder && folder->exists() && folder->isFolder())
             m_context.settings->setString(kFileGroup, kLastBrowsedFileLoadDirKey, folder->fullPathText());
     }
-    (void)openPaths(paths);
+    (void)openPaths(paths); // false: busy, nothing chosen, or a folder its check reported
 }
 
 void Dialog::chooseOutputFolderByDialog() {

@@ -476,7 +476,7 @@ bool Frame::askFileToSave(const char16_t* startFolder, const char16_t* fileName,
 }
 
 void Frame::openUrl(const char16_t* url) {
-    (void)gw::Label::openLink(url);
+    (void)gw::Label::openLink(url); // no handler for links: nothing better to do than stay
 }
 
 void Frame::showVersionWindow() {
@@ -636,6 +636,8 @@ void Frame::onMessage(const char16_t* text) {
     // locks the window waits for; the text is copied and shown later.
     std::u16string copy = text ? text : u"";
     std::shared_ptr<std::atomic<bool>> alive = m_alive;
+    // Refused only once the interface thread has ended: then there is no
+    // window to show it in.
     (void)gw::UIThread::instance().post([this, alive, copy] {
         if (alive->load())
             presentMessage(copy.c_str());
@@ -677,6 +679,7 @@ void Frame::onSceneSaved(const char16_t* text, const char16_t* path) {
     gw::showInFileManager(file::win::toOsText(path), [this, alive, message](bool shown) {
         if (shown)
             return;
+        // Refused only when the interface thread has ended, with the window.
         (void)gw::UIThread::instance().post([this, alive, message] {
             if (alive->load())
                 presentMessage(message.c_str());
@@ -691,7 +694,7 @@ void Frame::presentMessage(const char16_t* text) {
         m_window->setKeepOnTop(false);
     if (m_presenter)
         m_presenter(text);
-    else
+    else // one button: its answer carries no choice
         (void)gw::MessageBoxW::runBox(m_window, gw::MessageBoxW::kInfo, text, nullptr);
     if (onTop)
         m_window->setKeepOnTop(true);
@@ -725,7 +728,7 @@ void Frame::onEvent(IComponent* source, i32 code) {
     } else if ((source == m_contentArea || source == m_dropColumn) && code == kBoxFilesDropped) {
         auto* box = static_cast<gw::Box*>(source);
         if (const str::strarray::StrArray* dropped = box->getDroppedFiles())
-            (void)m_dialog.openPaths(*dropped);
+            (void)m_dialog.openPaths(*dropped); // false: busy, or a folder its check reported
     } else if (source == m_linkLabel && code == kLabelClick) {
         m_dialog.openMakerPage();
     } else if (source == m_typeSelector && code == kComboBoxSelectionChanged) {

@@ -174,7 +174,7 @@ sw::Box* CutterPanel::makePreviewRow() {
     preview->setPercentHeight(100);
     // Black until the first frame arrives.
     auto* picture = image::win::BufferedImage::create();
-    (void)picture->allocate(16, 9);
+    (void)picture->allocate(16, 9); // 16x9 pixels: without them the preview is merely empty
     picture->fill(255, 0, 0, 0);
     preview->setImage(picture, true);
     m_preview = preview;
@@ -472,7 +472,7 @@ void CutterPanel::onEvent(sg::IComponent* source, i32 code) {
         }
     }
     if (source == m_saveButton && code == sg::kButtonAction) {
-        (void)m_dialog.saveScene();
+        (void)m_dialog.saveScene(); // false: busy, nothing loaded, or a folder its check reported
         return;
     }
     if (source == m_saveImageLabel && code == sg::kLabelClick) {

@@ -68,7 +68,7 @@ void CutterWindow::buildOnUiThread(::s::gui::win::Window* window) {
     // natural size, and only then apply the cut mode.
     window->doLayout();
     if (::s::gui::win::UIThread::isUiThread())
-        (void)window->createWindow();
+        (void)window->createWindow(); // made early only to measure; showing makes it anyway
     m_panel.afterBuild();
 
     m_frame.registerWindowEvents();

@@ -167,7 +167,7 @@ bool Shortcuts::perform(KeyAction action, i32 modifiers, char32_t letter) {
             m_dialog.onTimeCommitted(typing);
         if (m_dialog.isTimeInvalid(kEditStart) || m_dialog.isTimeInvalid(kEditEnd))
             return true; // the status bar says which text is no time
-        (void)m_dialog.saveScene();
+        (void)m_dialog.saveScene(); // false: busy, nothing loaded, or a folder its check reported
         return true;
     }
     case KeyAction::kRevertTime: {

@@ -402,7 +402,8 @@ struct FrameReader::State {
 };
 
 void FrameReader::State::runIndex() {
-    // The index must not take the decoder's place on a busy machine.
+    // The index must not take the decoder's place on a busy machine; where
+    // the priority cannot be lowered it merely runs at the normal one.
     (void)::setpriority(PRIO_PROCESS, static_cast<id_t>(::syscall(SYS_gettid)), 10);
     tool::InputFile file;
     tool::InputOptions options;
