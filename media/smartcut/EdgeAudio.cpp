@@ -28,13 +28,12 @@ class AudioPipe {
 public:
     AudioPipe(EncodedAudio& out, i64 wanted) : m_out(out), m_wanted(wanted) {}
 
-    bool open(std::string& error) {
+    base::Result open() {
         const AVCodec* codec = avcodec_find_encoder(AV_CODEC_ID_AAC);
         m_out.encoder.reset(codec ? avcodec_alloc_context3(codec) : nullptr);
         m_packet = newPacket();
         if (!m_out.encoder || !m_packet) {
-            error = "the AAC encoder is missing";
-            return false;
+            return base::Result::failed("the AAC encoder is missing");
         }
         AVCodecContext* c = m_out.encoder.get();
         c->sample_fmt = AV_SAMPLE_FMT_FLTP;
@@ -45,37 +44,36 @@ public:
         c->flags |= AV_CODEC_FLAG_GLOBAL_HEADER;
         const int result = avcodec_open2(c, codec, nullptr);
         if (result < 0) {
-            error = "the AAC encoder refused the format: " + tool::errorText(result);
-            return false;
+            return base::Result::failed("the AAC encoder refused the format: " + tool::errorText(result));
         }
         m_fifo.reset(av_audio_fifo_alloc(AV_SAMPLE_FMT_FLTP, c->ch_layout.nb_channels,
                                          std::max(c->frame_size, 1024) * 4));
         if (!m_fifo) {
-            error = "out of memory";
-            return false;
+            return base::Result::failed("out of memory");
         }
-        return true;
+        return base::Result::ok();
     }
 
     /// Queues `count` samples of silence.
-    bool addSilence(i64 count, std::string& error) {
+    base::Result addSilence(i64 count) {
         std::vector<float> zeros(4096, 0.0f);
         std::vector<void*> planes(static_cast<size_t>(m_out.encoder->ch_layout.nb_channels), zeros.data());
         while (count > 0) {
             const int n = static_cast<int>(std::min<i64>(count, static_cast<i64>(zeros.size())));
             if (av_audio_fifo_write(m_fifo.get(), planes.data(), n) < n) {
-                error = "out of memory";
-                return false;
+                return base::Result::failed("out of memory");
             }
             count -= n;
         }
-        return encodeQueued(false, error);
+        return encodeQueued(false);
     }
 
     /// Converts `count` samples of `frame` from sample `skip` on.
-    bool add(const AVFrame* frame, int skip, std::string& error) {
-        if (!m_resampler && !openResampler(frame, error))
-            return false;
+    base::Result add(const AVFrame* frame, int skip) {
+        if (!m_resampler) {
+            if (base::Result opened = openResampler(frame); !opened.isOk())
+                return opened;
+        }
         const int count = frame->nb_samples - skip;
         const auto format = static_cast<AVSampleFormat>(frame->format);
         const int bytes = av_get_bytes_per_sample(format);
@@ -87,24 +85,26 @@ public:
         } else {
             in[0] = frame->extended_data[0] + static_cast<ptrdiff_t>(skip) * bytes * channels;
         }
-        return convert(in.data(), count, error);
+        return convert(in.data(), count);
     }
 
     /// Flushes the resampler and encodes what is queued, up to the length
     /// wanted, then drains the encoder.
-    bool finish(std::string& error) {
-        if (m_resampler && !convert(nullptr, 0, error))
-            return false;
-        if (!encodeQueued(true, error))
-            return false;
+    base::Result finish() {
+        if (m_resampler) {
+            if (base::Result flushed = convert(nullptr, 0); !flushed.isOk())
+                return flushed;
+        }
+        if (base::Result encoded = encodeQueued(true); !encoded.isOk())
+            return encoded;
         m_out.sourceEnded = m_out.samples < m_wanted;
-        return send(nullptr, error);
+        return send(nullptr);
     }
 
     [[nodiscard]] bool full() const { return m_out.samples >= m_wanted; }
 
 private:
-    bool openResampler(const AVFrame* frame, std::string& error) {
+    base::Result openResampler(const AVFrame* frame) {
         SwrContext* swr = nullptr;
         const AVCodecContext* c = m_out.encoder.get();
         // The library's declaration lacks the const it keeps.
@@ -114,21 +114,19 @@ private:
                                 nullptr) < 0 ||
             swr_init(swr) < 0) {
             swr_free(&swr);
-            error = "the sound cannot be converted";
-            return false;
+            return base::Result::failed("the sound cannot be converted");
         }
         m_resampler.reset(swr);
-        return true;
+        return base::Result::ok();
     }
 
-    bool convert(const u8** in, int count, std::string& error) {
+    base::Result convert(const u8** in, int count) {
         const int room = swr_get_out_samples(m_resampler.get(), count);
         if (room < 0) {
-            error = "the sound cannot be converted";
-            return false;
+            return base::Result::failed("the sound cannot be converted");
         }
         if (room == 0)
-            return true;
+            return base::Result::ok();
         const auto channels = static_cast<size_t>(m_out.encoder->ch_layout.nb_channels);
         m_buffer.resize(channels * static_cast<size_t>(room));
         std::vector<u8*> out(channels);
@@ -136,20 +134,18 @@ private:
             out[ch] = reinterpret_cast<u8*>(m_buffer.data() + ch * static_cast<size_t>(room));
         const int made = swr_convert(m_resampler.get(), out.data(), room, in, count);
         if (made < 0) {
-            error = "the sound cannot be converted";
-            return false;
+            return base::Result::failed("the sound cannot be converted");
         }
         if (made > 0 &&
             av_audio_fifo_write(m_fifo.get(), reinterpret_cast<void**>(out.data()), made) < made) {
-            error = "out of memory";
-            return false;
+            return base::Result::failed("out of memory");
         }
-        return encodeQueued(false, error);
+        return encodeQueued(false);
     }
 
     /// Encodes whole frames from the queue (and, at the end, the rest),
     /// never beyond the wanted length.
-    bool encodeQueued(bool atEnd, std::string& error) {
+    base::Result encodeQueued(bool atEnd) {
         AVCodecContext* c = m_out.encoder.get();
         const int frameSize = c->frame_size > 0 ? c->frame_size : 1024;
         for (;;) {
@@ -157,45 +153,40 @@ private:
             const int queued = av_audio_fifo_size(m_fifo.get());
             int n = static_cast<int>(std::min<i64>({frameSize, left, queued}));
             if (n <= 0 || (n < frameSize && !atEnd && n < left))
-                return true;
+                return base::Result::ok();
             FramePtr frame = newFrame();
             frame->nb_samples = n;
             frame->format = AV_SAMPLE_FMT_FLTP;
             frame->sample_rate = c->sample_rate;
             if (!frame || av_channel_layout_copy(&frame->ch_layout, &c->ch_layout) < 0 ||
                 av_frame_get_buffer(frame.get(), 0) < 0) {
-                error = "out of memory";
-                return false;
+                return base::Result::failed("out of memory");
             }
             if (av_audio_fifo_read(m_fifo.get(), reinterpret_cast<void**>(frame->data), n) < n) {
-                error = "the sound queue failed";
-                return false;
+                return base::Result::failed("the sound queue failed");
             }
             frame->pts = m_out.samples;
             m_out.samples += n;
-            if (!send(frame.get(), error))
-                return false;
+            if (base::Result sent = send(frame.get()); !sent.isOk())
+                return sent;
         }
     }
 
-    bool send(const AVFrame* frame, std::string& error) {
+    base::Result send(const AVFrame* frame) {
         int result = avcodec_send_frame(m_out.encoder.get(), frame);
         if (result < 0) {
-            error = "encoding the sound failed: " + tool::errorText(result);
-            return false;
+            return base::Result::failed("encoding the sound failed: " + tool::errorText(result));
         }
         for (;;) {
             result = avcodec_receive_packet(m_out.encoder.get(), m_packet.get());
             if (result == AVERROR(EAGAIN) || result == AVERROR_EOF)
-                return true;
+                return base::Result::ok();
             if (result < 0) {
-                error = "encoding the sound failed: " + tool::errorText(result);
-                return false;
+                return base::Result::failed("encoding the sound failed: " + tool::errorText(result));
             }
             PacketPtr kept = newPacket();
             if (!kept) {
-                error = "out of memory";
-                return false;
+                return base::Result::failed("out of memory");
             }
             av_packet_move_ref(kept.get(), m_packet.get());
             m_out.packets.push_back(std::move(kept));
@@ -221,6 +212,7 @@ SmartCutResult encodeAudio(const SmartCutRequest& request, const ScenePlan& plan
     if (SmartCutResult opened = openMedia(request, request.inputPath, fromUs, input);
         opened.status != SmartCutStatus::kDone)
         return opened;
+    // Why the frame sink gave up: it can only answer true or false.
     std::string error;
     AVFormatContext* context = input.context();
     if (target.streamIndex < 0 || target.streamIndex >= static_cast<int>(context->nb_streams))
@@ -232,8 +224,8 @@ SmartCutResult encodeAudio(const SmartCutRequest& request, const ScenePlan& plan
 
     const i64 wanted = av_rescale(toUs - fromUs, target.sampleRate, 1000000);
     AudioPipe pipe(out, wanted);
-    if (!pipe.open(error))
-        return status(SmartCutStatus::kFailed, error);
+    if (const base::Result opened = pipe.open(); !opened.isOk())
+        return status(SmartCutStatus::kFailed, opened.reason());
 
     bool first = true;
     bool past = false;
@@ -256,15 +248,23 @@ SmartCutResult encodeAudio(const SmartCutRequest& request, const ScenePlan& plan
             first = false;
             // A track that begins after the picture starts with silence, so
             // that both stay together.
-            if (t > fromUs && !pipe.addSilence(av_rescale(t - fromUs, target.sampleRate, 1000000), error))
-                return false;
+            if (t > fromUs) {
+                const base::Result added =
+                    pipe.addSilence(av_rescale(t - fromUs, target.sampleRate, 1000000));
+                if (!added.isOk()) {
+                    error = added.reason();
+                    return false;
+                }
+            }
         }
         const int skip =
             t < fromUs ? static_cast<int>(av_rescale(fromUs - t, frame->sample_rate, 1000000)) : 0;
         if (skip >= frame->nb_samples)
             return true;
-        if (!pipe.add(frame, skip, error))
+        if (const base::Result added = pipe.add(frame, skip); !added.isOk()) {
+            error = added.reason();
             return false;
+        }
         return !pipe.full();
     };
 
@@ -290,8 +290,8 @@ SmartCutResult encodeAudio(const SmartCutRequest& request, const ScenePlan& plan
     }
     if (!past && !pipe.full() && !decoder.decode(nullptr, take) && !error.empty())
         return status(SmartCutStatus::kFailed, error);
-    if (!pipe.finish(error))
-        return status(SmartCutStatus::kFailed, error);
+    if (const base::Result finished = pipe.finish(); !finished.isOk())
+        return status(SmartCutStatus::kFailed, finished.reason());
     return status(SmartCutStatus::kDone);
 }
 

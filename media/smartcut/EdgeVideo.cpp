@@ -56,7 +56,6 @@ SmartCutResult decodeSpan(const SmartCutRequest& request, const ScenePlan& plan,
     if (SmartCutResult opened = openMedia(request, request.inputPath, plan.timeUs(packets[from].pts), input);
         opened.status != SmartCutStatus::kDone)
         return opened;
-    std::string error;
     const AVStream* stream = input.context()->streams[plan.source.streamIndex];
     tool::Decoder decoder;
     if (const base::Result opened = decoder.open(stream); !opened.isOk())
@@ -121,19 +120,16 @@ SmartCutResult decodeSpan(const SmartCutRequest& request, const ScenePlan& plan,
     return outcome;
 }
 
-bool EdgeEncoder::open(const AVCodecContext* decoder, const AVStream* source, i32 parameterSetId,
-                       std::string& error) {
+base::Result EdgeEncoder::open(const AVCodecContext* decoder, const AVStream* source, i32 parameterSetId) {
     const AVCodec* codec = avcodec_find_encoder_by_name("libx264");
     if (!codec) {
-        error = "the H.264 encoder is missing";
-        return false;
+        return base::Result::failed("the H.264 encoder is missing");
     }
     m_context.reset(avcodec_alloc_context3(codec));
     m_packet = newPacket();
     m_frame = newFrame();
     if (!m_context || !m_packet || !m_frame) {
-        error = "out of memory";
-        return false;
+        return base::Result::failed("out of memory");
     }
     AVCodecContext* c = m_context.get();
     c->width = decoder->width;
@@ -171,26 +167,24 @@ bool EdgeEncoder::open(const AVCodecContext* decoder, const AVStream* source, i3
     const int result = avcodec_open2(c, codec, &options);
     av_dict_free(&options);
     if (result < 0) {
-        error = "the H.264 encoder refused the source's parameters: " + tool::errorText(result);
-        return false;
+        return base::Result::failed("the H.264 encoder refused the source's parameters: " +
+                                    tool::errorText(result));
     }
     StreamFraming framing;
     if (!parseExtradata({c->extradata, static_cast<size_t>(c->extradata_size)}, framing) ||
         framing.sets.empty()) {
-        error = "the H.264 encoder gave no parameter sets";
-        return false;
+        return base::Result::failed("the H.264 encoder gave no parameter sets");
     }
     m_sets = std::move(framing.sets);
-    return true;
+    return base::Result::ok();
 }
 
-bool EdgeEncoder::encode(const AVFrame* frame, std::string& error) {
+base::Result EdgeEncoder::encode(const AVFrame* frame) {
     int result;
     if (frame) {
         av_frame_unref(m_frame.get());
         if (av_frame_ref(m_frame.get(), frame) < 0) {
-            error = "out of memory";
-            return false;
+            return base::Result::failed("out of memory");
         }
         m_frame->pts = framePts(frame);
         m_frame->pict_type = AV_PICTURE_TYPE_NONE;
@@ -200,27 +194,24 @@ bool EdgeEncoder::encode(const AVFrame* frame, std::string& error) {
         result = avcodec_send_frame(m_context.get(), nullptr);
     }
     if (result < 0) {
-        error = "encoding an edge failed: " + tool::errorText(result);
-        return false;
+        return base::Result::failed("encoding an edge failed: " + tool::errorText(result));
     }
-    return drain(error);
+    return drain();
 }
 
-bool EdgeEncoder::drain(std::string& error) {
+base::Result EdgeEncoder::drain() {
     for (;;) {
         const int result = avcodec_receive_packet(m_context.get(), m_packet.get());
         if (result == AVERROR(EAGAIN) || result == AVERROR_EOF)
-            return true;
+            return base::Result::ok();
         if (result < 0) {
-            error = "encoding an edge failed: " + tool::errorText(result);
-            return false;
+            return base::Result::failed("encoding an edge failed: " + tool::errorText(result));
         }
         std::vector<u8> data;
         appendLengthPrefixed(data, splitNalUnits({m_packet->data, static_cast<size_t>(m_packet->size)}, 0));
         PacketPtr out = newPacket();
         if (!out || av_new_packet(out.get(), static_cast<int>(data.size())) < 0) {
-            error = "out of memory";
-            return false;
+            return base::Result::failed("out of memory");
         }
         std::copy(data.begin(), data.end(), out->data);
         out->pts = m_packet->pts;

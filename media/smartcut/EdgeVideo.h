@@ -1,5 +1,6 @@
 #pragma once
 
+#include "foundation/base/Result.h"
 #include "media/smartcut/Handles.h"
 #include "media/smartcut/ScenePlan.h"
 
@@ -28,17 +29,18 @@ using FrameSink = std::function<bool(const AVFrame* frame, const AVCodecContext*
 /// are B-frames. Its parameter sets carry an id of their own.
 class EdgeEncoder {
 public:
-    [[nodiscard]] bool open(const AVCodecContext* decoder, const AVStream* source, i32 parameterSetId,
-                            std::string& error);
+    /// Failed, with the reason, when libx264 is missing or refuses the
+    /// source's parameters.
+    base::Result open(const AVCodecContext* decoder, const AVStream* source, i32 parameterSetId);
     /// Encodes a frame (its pts in the source stream's time base); null
     /// drains the encoder. Packets come out with 4-byte NAL lengths.
-    [[nodiscard]] bool encode(const AVFrame* frame, std::string& error);
+    base::Result encode(const AVFrame* frame);
     Packets& packets() { return m_packets; }
     /// The encoder's parameter sets (after open).
     [[nodiscard]] const ParameterSets& sets() const { return m_sets; }
 
 private:
-    [[nodiscard]] bool drain(std::string& error);
+    base::Result drain();
 
     CodecPtr m_context;
     PacketPtr m_packet;

@@ -96,15 +96,20 @@ SmartCutResult encodeEdge(const SmartCutRequest& request, const ScenePlan& plan,
     SmartCutResult decoded =
         decodeSpan(request, plan, from, to, lo, hi, [&](const AVFrame* frame, const AVCodecContext* decoder) {
             if (!edge.opened) {
-                if (!edge.encoder.open(decoder, sourceStream, id, error))
+                if (const base::Result opened = edge.encoder.open(decoder, sourceStream, id);
+                    !opened.isOk()) {
+                    error = opened.reason();
                     return false;
+                }
                 edge.opened = true;
             }
             if (!edge.firstSource)
                 edge.firstSource = cloneFrame(frame);
             edge.lastSource = cloneFrame(frame);
-            if (!edge.encoder.encode(frame, error))
+            if (const base::Result encoded = edge.encoder.encode(frame); !encoded.isOk()) {
+                error = encoded.reason();
                 return false;
+            }
             ++edge.frames;
             progress.report(phase, static_cast<double>(edge.frames), static_cast<double>(expected));
             return true;
@@ -116,8 +121,8 @@ SmartCutResult encodeEdge(const SmartCutRequest& request, const ScenePlan& plan,
     if (edge.frames != expected)
         return status(SmartCutStatus::kFailed, "the source gave " + std::to_string(edge.frames) + " of the " +
                                                    std::to_string(expected) + " frames of an edge");
-    if (!edge.encoder.encode(nullptr, error))
-        return status(SmartCutStatus::kFailed, error);
+    if (const base::Result drained = edge.encoder.encode(nullptr); !drained.isOk())
+        return status(SmartCutStatus::kFailed, drained.reason());
     if (edge.encoder.packets().size() != static_cast<size_t>(expected))
         return status(SmartCutStatus::kFailed, "the encoder gave a different number of pictures");
     return status(SmartCutStatus::kDone);
@@ -171,17 +176,15 @@ public:
         }
     }
 
-    bool open(const std::string& path, const AVStream* source, const std::vector<u8>& record,
-              std::vector<EncodedAudio>& audio, const AVFormatContext* input, std::string& error) {
+    base::Result open(const std::string& path, const AVStream* source, const std::vector<u8>& record,
+                      std::vector<EncodedAudio>& audio, const AVFormatContext* input) {
         int result = avformat_alloc_output_context2(&m_context, nullptr, "mp4", path.c_str());
         if (result < 0 || !m_context) {
-            error = "the MP4 writer is missing";
-            return false;
+            return base::Result::failed("the MP4 writer is missing");
         }
         AVStream* video = avformat_new_stream(m_context, nullptr);
         if (!video || avcodec_parameters_copy(video->codecpar, source->codecpar) < 0) {
-            error = "out of memory";
-            return false;
+            return base::Result::failed("out of memory");
         }
         AVCodecParameters* par = video->codecpar;
         par->codec_tag = 0;
@@ -189,8 +192,7 @@ public:
         av_freep(&par->extradata);
         par->extradata = static_cast<u8*>(av_mallocz(record.size() + AV_INPUT_BUFFER_PADDING_SIZE));
         if (!par->extradata) {
-            error = "out of memory";
-            return false;
+            return base::Result::failed("out of memory");
         }
         std::copy(record.begin(), record.end(), par->extradata);
         par->extradata_size = static_cast<int>(record.size());
@@ -201,49 +203,43 @@ public:
         for (EncodedAudio& track : audio) {
             AVStream* stream = avformat_new_stream(m_context, nullptr);
             if (!stream || avcodec_parameters_from_context(stream->codecpar, track.encoder.get()) < 0) {
-                error = "out of memory";
-                return false;
+                return base::Result::failed("out of memory");
             }
             stream->time_base = track.encoder->time_base;
             copyLanguage(input->streams[track.target.streamIndex], stream);
         }
         result = avio_open(&m_context->pb, path.c_str(), AVIO_FLAG_WRITE);
         if (result < 0) {
-            error = path + ": " + tool::errorText(result);
-            return false;
+            return base::Result::failed(path + ": " + tool::errorText(result));
         }
         result = avformat_write_header(m_context, nullptr);
         if (result < 0) {
-            error = "writing the MP4 header failed: " + tool::errorText(result);
-            return false;
+            return base::Result::failed("writing the MP4 header failed: " + tool::errorText(result));
         }
-        return true;
+        return base::Result::ok();
     }
 
     /// Writes `packet` (times in `timeBase`) to output stream `stream`.
-    bool write(AVPacket* packet, int stream, AVRational timeBase, std::string& error) {
+    base::Result write(AVPacket* packet, int stream, AVRational timeBase) {
         packet->stream_index = stream;
         av_packet_rescale_ts(packet, timeBase, m_context->streams[stream]->time_base);
         const int result = av_interleaved_write_frame(m_context, packet);
         if (result < 0) {
-            error = "writing the scene failed: " + tool::errorText(result);
-            return false;
+            return base::Result::failed("writing the scene failed: " + tool::errorText(result));
         }
-        return true;
+        return base::Result::ok();
     }
 
-    bool finish(std::string& error) {
+    base::Result finish() {
         int result = av_write_trailer(m_context);
         if (result < 0) {
-            error = "finishing the MP4 file failed: " + tool::errorText(result);
-            return false;
+            return base::Result::failed("finishing the MP4 file failed: " + tool::errorText(result));
         }
         result = avio_closep(&m_context->pb);
         if (result < 0) {
-            error = "closing the scene's file failed: " + tool::errorText(result);
-            return false;
+            return base::Result::failed("closing the scene's file failed: " + tool::errorText(result));
         }
-        return true;
+        return base::Result::ok();
     }
 
 private:
@@ -311,7 +307,6 @@ SmartCutResult readOutput(const SmartCutRequest& request, const CheckSpan& span,
                    ? opened
                    : status(SmartCutStatus::kCheckFailed,
                             "the written scene cannot be read: " + opened.reason);
-    std::string error;
     AVFormatContext* context = input.context();
     const int video = tool::mainVideoStream(context);
     if (video < 0)
@@ -483,7 +478,6 @@ SmartCutResult runSmartCut(const SmartCutRequest& request) {
     if (SmartCutResult opened = openMedia(request, request.inputPath, plan.timeUs(plan.copyFirstPts()), copy);
         opened.status != SmartCutStatus::kDone)
         return opened;
-    std::string error;
     const AVStream* sourceStream = copy.context()->streams[plan.source.streamIndex];
 
     // The edges, with parameter set ids the source does not use.
@@ -570,14 +564,16 @@ SmartCutResult runSmartCut(const SmartCutRequest& request) {
     const std::vector<i64> dts = decodingTimes(pts);
 
     Muxer muxer;
-    if (!muxer.open(request.outputPath, sourceStream, record, audio, copy.context(), error))
-        return status(SmartCutStatus::kFailed, error);
+    if (const base::Result opened =
+            muxer.open(request.outputPath, sourceStream, record, audio, copy.context());
+        !opened.isOk())
+        return status(SmartCutStatus::kFailed, opened.reason());
 
     // Sound is written as the picture's decoding time passes it.
     std::vector<size_t> audioNext(audio.size(), 0);
     const i64 origin = plan.firstPts();
     const AVRational videoBase = plan.source.timeBase;
-    auto writeAudioUpTo = [&](i64 us) {
+    auto writeAudioUpTo = [&](i64 us) -> base::Result {
         for (size_t t = 0; t < audio.size(); ++t) {
             const AVRational base = audio[t].encoder->time_base;
             while (audioNext[t] < audio[t].packets.size()) {
@@ -585,12 +581,13 @@ SmartCutResult runSmartCut(const SmartCutRequest& request) {
                 if (us != std::numeric_limits<i64>::max() &&
                     av_rescale_q(packet->dts, base, kMicroseconds) > us)
                     break;
-                if (!muxer.write(packet, static_cast<int>(t + 1), base, error))
-                    return false;
+                if (base::Result written = muxer.write(packet, static_cast<int>(t + 1), base);
+                    !written.isOk())
+                    return written;
                 ++audioNext[t];
             }
         }
-        return true;
+        return base::Result::ok();
     };
 
     PacketPtr packet = newPacket();
@@ -648,13 +645,16 @@ SmartCutResult runSmartCut(const SmartCutRequest& request) {
         packet->duration =
             i + 1 < order.size() ? plan.nextPts(entry.pts) - entry.pts : plan.endPts - plan.lastPts();
         packet->pos = -1;
-        if (!writeAudioUpTo(av_rescale_q(packet->dts, videoBase, kMicroseconds)))
-            return status(SmartCutStatus::kFailed, error);
-        if (!muxer.write(packet.get(), 0, videoBase, error))
-            return status(SmartCutStatus::kFailed, error);
+        if (const base::Result written = writeAudioUpTo(av_rescale_q(packet->dts, videoBase, kMicroseconds));
+            !written.isOk())
+            return status(SmartCutStatus::kFailed, written.reason());
+        if (const base::Result written = muxer.write(packet.get(), 0, videoBase); !written.isOk())
+            return status(SmartCutStatus::kFailed, written.reason());
     }
-    if (!writeAudioUpTo(std::numeric_limits<i64>::max()) || !muxer.finish(error))
-        return status(SmartCutStatus::kFailed, error);
+    if (const base::Result written = writeAudioUpTo(std::numeric_limits<i64>::max()); !written.isOk())
+        return status(SmartCutStatus::kFailed, written.reason());
+    if (const base::Result finished = muxer.finish(); !finished.isOk())
+        return status(SmartCutStatus::kFailed, finished.reason());
 
     // The check.
     if (request.beforeCheck)
