@@ -49,6 +49,41 @@ gboolean runJob(gpointer data) {
     return G_SOURCE_REMOVE;
 }
 
+// A job posted below redraw waits behind GTK's repaints, but not for as long
+// as repaints keep coming: on a slow machine they can follow one another
+// without pause, while the worker that posted the job waits for it (and a
+// task's end event, left waiting, keeps the window busy and deaf to its
+// Save button). So the job is also put on a timer of this length; whichever
+// source fires first runs it and removes the other.
+constexpr guint kLateJobMs = 100;
+
+struct LateJob {
+    std::function<void()> fn; // emptied when it ran
+    guint idleSource = 0;
+    guint timerSource = 0;
+    int liveSources = 2; // the last source to go frees the job
+};
+
+gboolean runLateJob(gpointer data) {
+    auto* job = static_cast<LateJob*>(data);
+    // As in runJob; the source ids were also set under this lock.
+    { std::lock_guard lock(*g_stateLock); }
+    if (!job->fn)
+        return G_SOURCE_REMOVE;
+    const std::function<void()> fn = std::move(job->fn);
+    job->fn = nullptr;
+    const guint self = g_source_get_id(g_main_current_source());
+    g_source_remove(self == job->idleSource ? job->timerSource : job->idleSource);
+    fn();
+    return G_SOURCE_REMOVE;
+}
+
+void lateJobSourceGone(gpointer data) {
+    auto* job = static_cast<LateJob*>(data);
+    if (--job->liveSources == 0)
+        delete job;
+}
+
 void stopAtExit() { UIThread::instance().stop(); }
 
 } // namespace
@@ -149,8 +184,13 @@ bool UIThread::post(std::function<void()> fn, bool belowRedraw) {
     std::lock_guard lock(s->mutex);
     if (!s->running)
         return false;
-    g_idle_add_full(belowRedraw ? G_PRIORITY_DEFAULT_IDLE : G_PRIORITY_HIGH_IDLE, runJob,
-                    new Job{std::move(fn), &s->mutex}, nullptr);
+    if (!belowRedraw) {
+        g_idle_add_full(G_PRIORITY_HIGH_IDLE, runJob, new Job{std::move(fn), &s->mutex}, nullptr);
+        return true;
+    }
+    auto* job = new LateJob{std::move(fn)};
+    job->idleSource = g_idle_add_full(G_PRIORITY_DEFAULT_IDLE, runLateJob, job, lateJobSourceGone);
+    job->timerSource = g_timeout_add_full(G_PRIORITY_DEFAULT, kLateJobMs, runLateJob, job, lateJobSourceGone);
     return true;
 }
 

@@ -32,7 +32,8 @@ public:
     bool invoke(const std::function<void()>& fn);
     /// Queues `fn` for the GTK thread without waiting. With `belowRedraw`
     /// it runs after GTK's pending layout and redraw work, so that a stream
-    /// of posts cannot starve repaints. A job accepted (true) always runs:
+    /// of posts cannot starve repaints; but repaints that never pause hold
+    /// it back by a tenth of a second at most. A job accepted (true) always runs:
     /// when the loop stops, the thread runs what is queued before it ends.
     bool post(std::function<void()> fn, bool belowRedraw = false);
 

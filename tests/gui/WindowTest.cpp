@@ -1,3 +1,4 @@
+#include "gui/win/Window.h"
 #include "foundation/event/NamedEvents.h"
 #include "foundation/lang/Localizer.h"
 #include "gui/win/Box.h"
@@ -5,7 +6,6 @@
 #include "gui/win/RadioButton.h"
 #include "gui/win/TextField.h"
 #include "gui/win/UIThread.h"
-#include "gui/win/Window.h"
 #include "image/win/BufferedImage.h"
 #include "image/win/MemDC.h"
 
@@ -15,16 +15,16 @@
 #include <gtest/gtest.h>
 #include <gtk/gtk.h>
 
-
 #include <algorithm>
 #include <atomic>
-#include <functional>
 #include <chrono>
+#include <condition_variable>
+#include <functional>
+#include <mutex>
 #include <string>
 #include <string_view>
 #include <thread>
 #include <vector>
-
 
 using namespace s;
 using namespace s::gui;
@@ -272,6 +272,69 @@ TEST_F(WindowTest, SenderBlockedWhileWindowClosesIsReleasedWithZero) {
     EXPECT_TRUE(named.codes.empty());
 }
 
+// A slow machine can repaint without pause: each paint takes longer than a
+// frame, and each asks for the next. An event a worker waits for must still
+// come through (a task's end event that waits keeps the window busy).
+TEST_F(WindowTest, SendEventIsNotHeldBackByRepaintsThatNeverPause) {
+    Recorder named;
+    m_window->addNamedEventListener(&named);
+    showAt(200, 100);
+
+    struct Painter {
+        std::atomic<bool> keepGoing{true};
+        std::atomic<int> paints{0};
+        GtkWidget* top = nullptr;
+        static gboolean draw(GtkWidget* widget, cairo_t*, gpointer data) {
+            auto* self = static_cast<Painter*>(data);
+            ++self->paints;
+            std::this_thread::sleep_for(std::chrono::milliseconds(30));
+            if (self->keepGoing)
+                gtk_widget_queue_draw(widget);
+            return FALSE;
+        }
+    } painter;
+    UIThread::instance().invoke([&] {
+        painter.top = gtk_window_new(GTK_WINDOW_TOPLEVEL);
+        GtkWidget* area = gtk_drawing_area_new();
+        gtk_widget_set_size_request(area, 100, 100);
+        g_signal_connect(area, "draw", G_CALLBACK(&Painter::draw), &painter);
+        gtk_container_add(GTK_CONTAINER(painter.top), area);
+        gtk_widget_show_all(painter.top);
+    });
+    ASSERT_TRUE(waitFor([&] { return painter.paints.load() >= 3; })) << "the repaints did not start";
+
+    // Painting stops after a few seconds whatever happens, so that a held
+    // event does not hold the test for ever.
+    std::mutex stopLock;
+    std::condition_variable stopNow;
+    bool delivered = false;
+    std::thread stopper([&] {
+        std::unique_lock lock(stopLock);
+        stopNow.wait_for(lock, std::chrono::seconds(4), [&] { return delivered; });
+        painter.keepGoing = false;
+    });
+    const int paintsBefore = painter.paints.load();
+    const auto sent = Clock::now();
+    // What matters is when it returns; no listener sets a result.
+    std::thread worker([&] { (void)m_window->sendEvent(event::kUpdateUI, 0, 0, nullptr); });
+    worker.join();
+    const auto took = Clock::now() - sent;
+    const bool stillPainting = painter.keepGoing.load();
+    {
+        std::lock_guard lock(stopLock);
+        delivered = true;
+    }
+    stopNow.notify_all();
+    stopper.join();
+
+    EXPECT_TRUE(stillPainting) << "delivered only once the repaints had stopped";
+    EXPECT_LT(took, std::chrono::seconds(2));
+    EXPECT_EQ(named.codes, (std::vector<i32>{kWindowNamedEvent}));
+    EXPECT_GT(painter.paints.load(), paintsBefore);
+    UIThread::instance().invoke([&] { gtk_widget_destroy(painter.top); });
+    drain();
+}
+
 // ---------------------------------------------------------------------------
 // Close
 
@@ -302,7 +365,8 @@ TEST_F(WindowTest, CloseVetoKeepsWindowOpenUntilClosedWithoutVeto) {
     // The close box asks the same way.
     UIThread::instance().invoke([&] {
         GdkEvent* e = gdk_event_new(GDK_DELETE);
-        e->any.window = GDK_WINDOW(g_object_ref(gtk_widget_get_window(static_cast<GtkWidget*>(m_window->getNativeHandle()))));
+        e->any.window = GDK_WINDOW(
+            g_object_ref(gtk_widget_get_window(static_cast<GtkWidget*>(m_window->getNativeHandle()))));
         gtk_main_do_event(e);
         gdk_event_free(e);
     });
@@ -383,13 +447,13 @@ TEST_F(WindowTest, DrawnComponentsArePaintedInTreeOrderOverTheBackground) {
     m_window->add(box);
     showAt(200, 100);
 
-    EXPECT_EQ(pixelAt(m_window, 2, 2), 0x0000FFu);     // window background
-    EXPECT_EQ(pixelAt(m_window, 12, 12), 0x00FF00u);   // box
-    EXPECT_EQ(pixelAt(m_window, 20, 20), 0xFF0000u);   // red at 10+5+5
-    EXPECT_EQ(pixelAt(m_window, 50, 15), 0xFFFF00u);   // frame's edge
-    EXPECT_EQ(pixelAt(m_window, 60, 25), 0x00FF00u);   // inside the frame: the box
-    EXPECT_EQ(pixelAt(m_window, 105, 65), 0xFF00FFu);  // clipped part inside the box
-    EXPECT_EQ(pixelAt(m_window, 115, 75), 0x0000FFu);  // outside the box: not painted
+    EXPECT_EQ(pixelAt(m_window, 2, 2), 0x0000FFu);    // window background
+    EXPECT_EQ(pixelAt(m_window, 12, 12), 0x00FF00u);  // box
+    EXPECT_EQ(pixelAt(m_window, 20, 20), 0xFF0000u);  // red at 10+5+5
+    EXPECT_EQ(pixelAt(m_window, 50, 15), 0xFFFF00u);  // frame's edge
+    EXPECT_EQ(pixelAt(m_window, 60, 25), 0x00FF00u);  // inside the frame: the box
+    EXPECT_EQ(pixelAt(m_window, 105, 65), 0xFF00FFu); // clipped part inside the box
+    EXPECT_EQ(pixelAt(m_window, 115, 75), 0x0000FFu); // outside the box: not painted
 
     // Hidden components are not painted.
     UIThread::instance().invoke([&] { red->setVisible(false, false); });
@@ -535,7 +599,8 @@ TEST_F(WindowInputTest, KeysAreMappedToPlatformCodesAndEnterIsHandled) {
             e->key.window = GDK_WINDOW(g_object_ref(gtk_widget_get_window(gw)));
             e->key.keyval = keyval;
             e->key.time = GDK_CURRENT_TIME;
-            gdk_event_set_device(e, gdk_seat_get_keyboard(gdk_display_get_default_seat(gdk_display_get_default())));
+            gdk_event_set_device(
+                e, gdk_seat_get_keyboard(gdk_display_get_default_seat(gdk_display_get_default())));
             gboolean ret = FALSE;
             g_signal_emit_by_name(gw, "key-press-event", e, &ret);
             handled = ret;
@@ -565,7 +630,8 @@ bool pressKey(win::Window* window, guint keyval, guint state = 0) {
         e->key.keyval = keyval;
         e->key.state = state;
         e->key.time = GDK_CURRENT_TIME;
-        gdk_event_set_device(e, gdk_seat_get_keyboard(gdk_display_get_default_seat(gdk_display_get_default())));
+        gdk_event_set_device(e,
+                             gdk_seat_get_keyboard(gdk_display_get_default_seat(gdk_display_get_default())));
         gboolean ret = FALSE;
         g_signal_emit_by_name(gw, "key-press-event", e, &ret);
         handled = ret;
@@ -615,14 +681,16 @@ TEST_F(WindowTest, TabFollowsTheTreeNotTheMiddlesOfTheWidgets) {
     disabled->setText(u"Off");
     disabled->setBounds(80, 50, 60, 24);
     disabled->setEnabled(false);
-    for (IComponent* c : std::vector<IComponent*>{startRadio, startField, endRadio, endField, button, disabled})
+    for (IComponent* c :
+         std::vector<IComponent*>{startRadio, startField, endRadio, endField, button, disabled})
         m_window->add(c);
     showAt(300, 100);
     const auto focused = [&] {
         GtkWidget* focus = nullptr;
         UIThread::instance().invoke(
             [&] { focus = gtk_window_get_focus(GTK_WINDOW(m_window->getNativeHandle())); });
-        for (win::Component* c : std::vector<win::Component*>{startRadio, startField, endRadio, endField, button})
+        for (win::Component* c :
+             std::vector<win::Component*>{startRadio, startField, endRadio, endField, button})
             if (c->getWidget() == focus)
                 return c;
         return static_cast<win::Component*>(nullptr);
@@ -691,16 +759,15 @@ TEST_F(WindowTest, DroppedUrisReachTheDeepestAcceptingBoxAsPlainPaths) {
     EXPECT_TRUE(taken);
     ASSERT_EQ(rec.codes, (std::vector<i32>{1}));
     EXPECT_EQ(rec.sources[0], inner);
-    EXPECT_EQ(droppedOf(inner),
-              (std::vector<std::u16string>{u"/tmp/My Clips/a b.mp4", u"/tmp/\u00e9t\u00e9 \u6620\u753b.mkv"}));
+    EXPECT_EQ(droppedOf(inner), (std::vector<std::u16string>{u"/tmp/My Clips/a b.mp4",
+                                                             u"/tmp/\u00e9t\u00e9 \u6620\u753b.mkv"}));
 
     // Over the box that accepts nothing: its accepting parent takes it;
     // links go to the box that accepts links.
     rec.codes.clear();
     rec.sources.clear();
-    UIThread::instance().invoke([&] {
-        taken = m_window->dropUriList("https://example.com/v.mp4\nfile:///x.avi\n", 10, 10);
-    });
+    UIThread::instance().invoke(
+        [&] { taken = m_window->dropUriList("https://example.com/v.mp4\nfile:///x.avi\n", 10, 10); });
     EXPECT_TRUE(taken);
     EXPECT_EQ(rec.codes, (std::vector<i32>{1, 7}));
     EXPECT_EQ(droppedOf(outer), (std::vector<std::u16string>{u"/x.avi"}));
@@ -708,7 +775,8 @@ TEST_F(WindowTest, DroppedUrisReachTheDeepestAcceptingBoxAsPlainPaths) {
 
     // A file URI of another host is no local path; nothing accepts outside.
     rec.codes.clear();
-    UIThread::instance().invoke([&] { taken = m_window->dropUriList("file://server/share/a.mp4\n", 10, 10); });
+    UIThread::instance().invoke(
+        [&] { taken = m_window->dropUriList("file://server/share/a.mp4\n", 10, 10); });
     EXPECT_FALSE(taken);
     EXPECT_TRUE(rec.codes.empty());
 }
@@ -735,7 +803,8 @@ TEST_F(WindowTest, WheelGoesToABoxListeningElseToTheWindow) {
             e->scroll.x = x;
             e->scroll.y = 50;
             e->scroll.direction = dir;
-            gdk_event_set_device(e, gdk_seat_get_pointer(gdk_display_get_default_seat(gdk_display_get_default())));
+            gdk_event_set_device(
+                e, gdk_seat_get_pointer(gdk_display_get_default_seat(gdk_display_get_default())));
             gtk_main_do_event(e);
             gdk_event_free(e);
         });
@@ -837,7 +906,8 @@ TEST_F(WindowTest, RestoreIsHeardOnlyWhenLeavingMinimizedOrMaximized) {
         m_window->handleWindowState(GDK_WINDOW_STATE_ICONIFIED, GDK_WINDOW_STATE_MAXIMIZED);
         EXPECT_FALSE(m_window->isMinimized());
         // Focus changes are no restore.
-        m_window->handleWindowState(GDK_WINDOW_STATE_FOCUSED, GDK_WINDOW_STATE_MAXIMIZED | GDK_WINDOW_STATE_FOCUSED);
+        m_window->handleWindowState(GDK_WINDOW_STATE_FOCUSED,
+                                    GDK_WINDOW_STATE_MAXIMIZED | GDK_WINDOW_STATE_FOCUSED);
         m_window->handleWindowState(GDK_WINDOW_STATE_MAXIMIZED, GDK_WINDOW_STATE_FOCUSED);
     });
     EXPECT_EQ(restored.codes, (std::vector<i32>{kWindowRestore, kWindowRestore}));
@@ -884,8 +954,7 @@ TEST(WindowDefaults, NeverSizedWindowStartsAt240x120TitledWindow) {
     EXPECT_EQ(window->getWidth(), 240);
     EXPECT_EQ(window->getHeight(), 120);
     std::string title;
-    UIThread::instance().invoke(
-        [&] { title = gtk_window_get_title(GTK_WINDOW(window->getNativeHandle())); });
+    UIThread::instance().invoke([&] { title = gtk_window_get_title(GTK_WINDOW(window->getNativeHandle())); });
     EXPECT_EQ(title, "Window");
     window->release();
 }
