@@ -127,11 +127,14 @@ void MappedData::forgetCurrent() {
     m_currentGroupPath.clear();
 }
 
-bool MappedData::openGroup(const char16_t* group) {
+bool MappedData::makeCurrent(const char16_t* group, bool create) {
     if (m_current && m_currentGroupPath.view() == std::u16string_view(orEmpty(group)))
         return true;
-    forgetCurrent();
-    Node* node = walk(group, true);
+    // A walk that creates may fail half-way; the old element is not kept
+    // as current across it.
+    if (create)
+        forgetCurrent();
+    Node* node = walk(group, create);
     if (!node)
         return false;
     m_current = node;
@@ -139,15 +142,12 @@ bool MappedData::openGroup(const char16_t* group) {
     return true;
 }
 
+bool MappedData::openGroup(const char16_t* group) {
+    return makeCurrent(group, true);
+}
+
 bool MappedData::hasGroup(const char16_t* group) {
-    if (m_current && m_currentGroupPath.view() == std::u16string_view(orEmpty(group)))
-        return true;
-    Node* node = walk(group, false);
-    if (!node)
-        return false;
-    m_current = node;
-    m_currentGroupPath.set(orEmpty(group));
-    return true;
+    return makeCurrent(group, false);
 }
 
 bool MappedData::removeGroup(const char16_t* group) {

@@ -76,6 +76,9 @@ private:
     /// a component cannot be an element name.
     Node* walk(const char16_t* group, bool create) const;
     void forgetCurrent();
+    /// Makes the group current (creating what is missing when `create`);
+    /// false when it is absent or could not be made.
+    bool makeCurrent(const char16_t* group, bool create);
     /// The stored (escaped) value of `key` in `group`, or null.
     const char16_t* findRaw(const char16_t* group, const char16_t* key);
     /// Opens the group, drops the key's old value and returns the element to

@@ -46,18 +46,15 @@ void TextControlBase::measureText(const std::u16string& text, FontSetting& font,
 void TextControlBase::onLanguageChanged() {
     if (m_textId < 0 || !m_window)
         return;
-    const char16_t* text = m_window->text(m_textId);
-    std::u16string value = text ? text : u"";
-    if (value == m_text)
-        return;
-    m_text = std::move(value);
-    if (m_widget)
-        applyText();
-    remeasure();
+    showText(m_window->text(m_textId));
 }
 
 void TextControlBase::setLiteralText(const char16_t* text) {
     m_textId = -1;
+    showText(text);
+}
+
+void TextControlBase::showText(const char16_t* text) {
     std::u16string value = text ? text : u"";
     if (value == m_text)
         return;

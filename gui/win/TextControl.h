@@ -34,6 +34,9 @@ public:
 protected:
     void setLiteralText(const char16_t* text);
     void setTextById(i32 id);
+    /// Takes `text` (null reads as empty) as m_text, and shows and measures
+    /// it when it differs.
+    void showText(const char16_t* text);
     /// Puts m_text into the widget (called with a widget only).
     virtual void applyText() {}
     /// The size before the widget exists, from the size of the text.

@@ -371,9 +371,6 @@ TEST_F(OpenWithTest, FilesThatCannotBeOpenedAreNamedAndTheLoadedOneStays) {
 }
 
 TEST_F(OpenWithTest, ASavedSceneIsNamedAndShownInTheFileManagerAFailedOneSaysWhy) {
-    if (kUnderThreadSanitizer)
-        GTEST_SKIP()
-            << "under ThreadSanitizer the program does not take the Save click within the test's time";
     // A file manager stand-in that notes what it was asked to open.
     const std::string bin = m_env.dir.file("bin");
     ASSERT_EQ(::mkdir(bin.c_str(), 0755), 0);
@@ -449,9 +446,6 @@ TEST_F(OpenWithTest, ASavedSceneIsNamedAndShownInTheFileManagerAFailedOneSaysWhy
 }
 
 TEST_F(OpenWithTest, TheMessagesAtDisplayScaleTwo) {
-    if (kUnderThreadSanitizer)
-        GTEST_SKIP()
-            << "under ThreadSanitizer the program does not take the Save click within the test's time";
     LargeScreen screen;
     if (!screen.ok())
         GTEST_SKIP() << "no 3840x2160 screen with a window manager";

@@ -61,8 +61,6 @@ TEST_F(ProgramTest, SecondStartPresentsTheFirstWindowAndEndsWithoutOne) {
 }
 
 TEST_F(ProgramTest, CutsASceneChosenWithTheMouseAndKeepsItsSettings) {
-    if (kUnderThreadSanitizer)
-        GTEST_SKIP() << "under ThreadSanitizer the program does not take the Save click within the test's time";
     if (!haveTool("ffmpeg") || !haveTool("ffprobe"))
         GTEST_SKIP() << "ffmpeg is not installed";
     TempDir media("media");
@@ -131,8 +129,6 @@ TEST_F(ProgramTest, CutsASceneChosenWithTheMouseAndKeepsItsSettings) {
 }
 
 TEST_F(ProgramTest, TerminationStopsARunningCutAndCleansUp) {
-    if (kUnderThreadSanitizer)
-        GTEST_SKIP() << "under ThreadSanitizer the program does not take the Save click within the test's time";
     if (!haveTool("ffmpeg"))
         GTEST_SKIP() << "ffmpeg is not installed";
     TempDir media("media");

@@ -11,6 +11,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
@@ -201,6 +202,14 @@ inline std::vector<std::string> visibleWindows(pid_t pid) {
     return words(shell("xdotool search --onlyvisible --pid " + std::to_string(pid) + " '.*' 2>/dev/null"));
 }
 
+/// Whether a window is a popup that bypasses the window manager, such as an
+/// open menu (which carries the program's name as its title, but is no
+/// window of its own).
+inline bool isPopupWindow(const std::string& window) {
+    return shell("xwininfo -id " + window + " 2>/dev/null").find("Override Redirect State: yes") !=
+           std::string::npos;
+}
+
 /// The visible windows of a process that carry a title. (xdotool's search
 /// by process also yields windows that name no process, such as the
 /// window manager's own: those are left out.)
@@ -208,7 +217,9 @@ inline std::vector<std::string> titledWindows(pid_t pid) {
     std::vector<std::string> out;
     for (const std::string& w : visibleWindows(pid))
         if (!words(shell("xdotool getwindowname " + w + " 2>/dev/null")).empty() &&
-            words(shell("xdotool getwindowpid " + w + " 2>/dev/null")) == std::vector<std::string>{std::to_string(pid)})
+            words(shell("xdotool getwindowpid " + w + " 2>/dev/null")) ==
+                std::vector<std::string>{std::to_string(pid)} &&
+            !isPopupWindow(w))
             out.push_back(w);
     return out;
 }
@@ -452,8 +463,11 @@ protected:
         if (!waitForControl(m_env.layout, "menu.0", false, &fileTitle))
             return false;
         focus(window);
+        const size_t shown = visibleWindows(program.pid()).size();
         click(window, fileTitle.cx(), fileTitle.cy());
-        std::this_thread::sleep_for(500ms);
+        // The menu is open once its popup window shows.
+        if (!waitFor([&] { return visibleWindows(program.pid()).size() > shown; }, 30s))
+            return false;
         shell("xdotool key --delay 100 Down Return");
         return chooseInFileChooser(program, window, path);
     }
@@ -464,11 +478,22 @@ protected:
         const std::string chooser = waitForOtherWindow(program.pid(), window, 30s);
         if (chooser.empty())
             return false;
-        focus(chooser);
-        shell("xdotool key --delay 100 ctrl+l");
-        std::this_thread::sleep_for(300ms);
-        shell("xdotool type --delay 20 " + shellWord(path));
-        shell("xdotool key Return");
+        // A slow program (a sanitized build) can lose keys typed while its
+        // chooser is still coming up: while the chooser stays open, the
+        // path is typed again over whatever reached the field.
+        const auto chooserOpen = [&] {
+            const std::vector<std::string> open = titledWindows(program.pid());
+            return std::find(open.begin(), open.end(), chooser) != open.end();
+        };
+        for (int attempt = 0; attempt < 3 && chooserOpen(); ++attempt) {
+            focus(chooser);
+            shell("xdotool key --delay 100 ctrl+l");
+            std::this_thread::sleep_for(300ms);
+            shell("xdotool key ctrl+a");
+            shell("xdotool type --delay 20 " + shellWord(path));
+            shell("xdotool key Return");
+            waitFor([&] { return !chooserOpen(); }, 20s);
+        }
         Box save;
         return waitForControl(m_env.layout, "save", true, &save);
     }
