@@ -105,19 +105,29 @@ protected:
         return png;
     }
 
-    /// The preview's mean colour once it settles (two equal grabs in a
-    /// row): pictures arrive from the frame grabber a little later.
-    Rgb previewColour(const std::string& window, const std::string& name, const Rgb& wanted) {
-        Box preview;
-        EXPECT_TRUE(waitForControl(m_env.layout, "preview", false, &preview));
+    /// The mean colour of `area` once `shown` holds for it (grabbed again
+    /// until then, for `limit`): the window draws a little after the input.
+    /// The last grab is kept in m_lastGrab.
+    template <class Shown>
+    Rgb colourOnceShown(const std::string& window, const std::string& name, const Box& area, Shown shown,
+                        std::chrono::milliseconds limit) {
         Rgb colour{-1, -1, -1};
         waitFor(
             [&] {
                 m_lastGrab = grab(window, name);
-                return meanColour(m_lastGrab, middleOf(preview), &colour) && distance(colour, wanted) <= 40;
+                return meanColour(m_lastGrab, area, &colour) && shown(colour);
             },
-            20s);
+            limit);
         return colour;
+    }
+
+    /// The preview's mean colour once it shows `wanted`: pictures arrive
+    /// from the frame grabber a little later.
+    Rgb previewColour(const std::string& window, const std::string& name, const Rgb& wanted) {
+        Box preview;
+        EXPECT_TRUE(waitForControl(m_env.layout, "preview", false, &preview));
+        return colourOnceShown(
+            window, name, middleOf(preview), [&](const Rgb& c) { return distance(c, wanted) <= 40; }, 20s);
     }
 
     /// Ctrl+O, and the path typed into the file chooser's location field.
@@ -199,13 +209,8 @@ TEST_P(KeyboardTest, AKeyboardOnlySessionCutsTheMarkedScene) {
     Box viewTitle;
     ASSERT_TRUE(waitForControl(m_env.layout, "menu.1", false, &viewTitle));
     // The open menu's title is filled with the selection colour.
-    Rgb title{};
-    waitFor(
-        [&] {
-            return meanColour(grab(window, "menu-by-keyboard"), viewTitle, &title) &&
-                   title[2] - title[0] > 60;
-        },
-        10s);
+    const Rgb title = colourOnceShown(
+        window, "menu-by-keyboard", viewTitle, [](const Rgb& c) { return c[2] - c[0] > 60; }, 10s);
     EXPECT_GT(title[2] - title[0], 60) << "the View menu is not open: " << text(title);
     keys("Escape");
     focus(window);
@@ -246,12 +251,8 @@ TEST_P(KeyboardTest, TheEndOfTheFileShowsItsLastFrameAndTextThatIsNoTimeIsMarked
     keys("Return");
     // Red frame and text on a pale red ground, not the grey and white of
     // a normal field (waited for: a slow build draws it a little later).
-    Rgb field{};
-    waitFor(
-        [&] {
-            return meanColour(grab(window, "invalid-time"), endField, &field) && field[0] - field[2] > 15;
-        },
-        10s);
+    Rgb field = colourOnceShown(
+        window, "invalid-time", endField, [](const Rgb& c) { return c[0] - c[2] > 15; }, 10s);
     EXPECT_GT(field[0] - field[2], 15) << text(field);
 
     // Keys in the field edit its text: "4", Home, "0:0" reads "0:04", the
