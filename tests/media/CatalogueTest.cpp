@@ -59,7 +59,7 @@ std::string truncated(const std::string& source, const std::string& name, int pe
         const std::string bytes = s::test::readFile(source);
         const std::string temporary = path + ".tmp" + std::to_string(::getpid());
         EXPECT_TRUE(s::test::writeFile(temporary, bytes.substr(0, bytes.size() * percent / 100)));
-        std::rename(temporary.c_str(), path.c_str());
+        EXPECT_TRUE(s::test::publishFixture(temporary, path));
     }
     return path;
 }
@@ -77,7 +77,7 @@ std::string corrupted(const std::string& source, const std::string& name) {
         }
         const std::string temporary = path + ".tmp" + std::to_string(::getpid());
         EXPECT_TRUE(s::test::writeFile(temporary, bytes));
-        std::rename(temporary.c_str(), path.c_str());
+        EXPECT_TRUE(s::test::publishFixture(temporary, path));
     }
     return path;
 }

@@ -130,7 +130,7 @@ std::string media(const std::string& name, const std::vector<std::string>& args)
     std::remove(chapters.c_str());
     std::remove(font.c_str());
     std::remove(sup.c_str());
-    if (run.exitStatus != 0 || std::rename(temporary.c_str(), path.c_str()) != 0) {
+    if (run.exitStatus != 0 || !s::test::publishFixture(temporary, path)) {
         ADD_FAILURE() << "cannot make " << name << ": " << run.err;
         return {};
     }

@@ -7,8 +7,9 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
-#include <cstdio>
+#include <cerrno>
 #include <cmath>
+#include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -144,12 +145,6 @@ std::string fixtureDir() {
     return dir;
 }
 
-/// Writes via a private temporary name and renames, so that two test
-/// processes making the same file at once both end with a whole file.
-bool publish(const std::string& temporary, const std::string& path) {
-    return std::rename(temporary.c_str(), path.c_str()) == 0;
-}
-
 struct TempDirs {
     std::mutex lock;
     std::vector<std::string> dirs;
@@ -215,7 +210,7 @@ std::string fixturePath(Fixture fixture) {
     const ToolRun run = runTool(argv);
     if (!srt.empty())
         std::remove(srt.c_str());
-    if (run.exitStatus != 0 || !publish(temporary, path)) {
+    if (run.exitStatus != 0 || !publishFixture(temporary, path)) {
         std::remove(temporary.c_str());
         ADD_FAILURE() << "ffmpeg could not make the " << recipe.name << " fixture: " << run.err;
         return {};
@@ -293,6 +288,14 @@ ToolRun runTool(const std::vector<std::string>& argv, const std::string& cwd, co
     return run;
 }
 
+bool publishFixture(const std::string& temporary, const std::string& path) {
+    // A link never replaces a file, as a rename would: the first copy made
+    // stays, and one that came second is dropped.
+    const bool published = ::link(temporary.c_str(), path.c_str()) == 0 || errno == EEXIST;
+    std::remove(temporary.c_str());
+    return published;
+}
+
 std::string generatedMedia(const std::string& name, const std::vector<std::string>& args) {
     const std::string dir = fixtureDir();
     std::string key;
@@ -315,7 +318,7 @@ std::string generatedMedia(const std::string& name, const std::vector<std::strin
     const std::string temporary = dir + "/.tmp-" + std::to_string(::getpid()) + "-" + name;
     argv.push_back(temporary);
     const ToolRun run = runTool(argv);
-    if (run.exitStatus != 0 || std::rename(temporary.c_str(), path.c_str()) != 0) {
+    if (run.exitStatus != 0 || !publishFixture(temporary, path)) {
         std::remove(temporary.c_str());
         ADD_FAILURE() << "cannot make " << name << ": " << run.err;
         return {};

@@ -43,6 +43,13 @@ std::string fixturePath(Fixture fixture);
 /// recorded).
 std::string generatedMedia(const std::string& name, const std::vector<std::string>& args);
 
+/// Moves a fixture written under the private name `temporary` to `path`,
+/// unless another test process got there first (then its copy stays and
+/// `temporary` is dropped). A test may already be reading that copy, and a
+/// container such as Matroska writes new ids each time it is made, so it is
+/// never replaced. False when neither copy is there.
+bool publishFixture(const std::string& temporary, const std::string& path);
+
 /// A short, stable digest of `text` (FNV-1a, 16 hex digits).
 std::string textDigest(const std::string& text);
 
