@@ -124,6 +124,10 @@ private:
     void write() {
         std::string out;
         line(out, "window", 0, 0, m_window->getWidth(), m_window->getHeight());
+        i32 paintedWidth = 0;
+        i32 paintedHeight = 0;
+        m_window->getPaintedSize(&paintedWidth, &paintedHeight);
+        line(out, "painted", 0, 0, paintedWidth, paintedHeight);
         if (gui::win::MenuEx* bar = m_view->frame().menuBar(); bar && bar->isShowing()) {
             i32 bx = 0;
             i32 by = 0;

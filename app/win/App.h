@@ -35,7 +35,9 @@ namespace s::app::win {
 /// window-relative rectangles of the main controls are written there while
 /// the window shows, one "name x y width height enabled" line each (enabled
 /// 1 or 0), and rewritten whenever they change (for driving the program
-/// from outside). When SNIPFORGE_MESSAGE_LOG names a file, the text of
+/// from outside). Its "painted" line gives the client size the window last
+/// painted at, so that after a resize a reader can tell whether the window
+/// already shows its new layout. When SNIPFORGE_MESSAGE_LOG names a file, the text of
 /// every message box is appended to it as the box shows (see MessageBoxW).
 class App final {
 public:

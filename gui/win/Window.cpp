@@ -317,6 +317,8 @@ void Window::createNative() {
 
     if (!m_backBuffer)
         m_backBuffer = image::win::BufferedImage::create();
+    if (!m_componentBuffer)
+        m_componentBuffer = image::win::BufferedImage::create();
     m_realized = true;
     if (m_width <= 0 || m_height <= 0) {
         m_syncingSize = true;
@@ -351,9 +353,10 @@ void Window::destroyNative() {
     m_pressed = nullptr;
     m_hover = nullptr;
     gtk_widget_destroy(window);
-    if (m_backBuffer) {
-        m_backBuffer->release();
-        m_backBuffer = nullptr;
+    for (image::win::BufferedImage** buffer : {&m_backBuffer, &m_componentBuffer}) {
+        if (*buffer)
+            (*buffer)->release();
+        *buffer = nullptr;
     }
 }
 
@@ -634,16 +637,20 @@ void Window::invalidateArea(i32 x, i32 y, i32 w, i32 h) {
 void Window::paintClient(cairo_t* cr) {
     const i32 w = m_width;
     const i32 h = m_height;
-    if (w <= 0 || h <= 0 || !m_backBuffer)
+    if (w <= 0 || h <= 0 || !m_backBuffer || !m_componentBuffer)
         return;
-    if (!m_backBuffer->prepare(w, h))
-        return;
-    fillBgr(m_backBuffer, m_background);
     GdkRectangle clip{0, 0, w, h};
     if (!gdk_cairo_get_clip_rectangle(cr, &clip))
         return;
-    paintTree(this, m_backBuffer, 0, 0, 0, 0, w, h);
+    if (!m_backBuffer->prepare(w, h))
+        return;
+    // Only the components inside the area GTK asks for are painted; the
+    // rest of the back buffer is not shown by this paint.
+    fillBgr(m_backBuffer, m_background);
+    paintTree(this, m_backBuffer, 0, 0, clip.x, clip.y, clip.width, clip.height);
     m_backBuffer->drawTo(cr, 0, 0, w, h, false);
+    m_paintedWidth = w;
+    m_paintedHeight = h;
 }
 
 void Window::paintTree(IComponent* parent, image::win::BufferedImage* back, i32 offX, i32 offY, i32 clipX,
@@ -666,22 +673,17 @@ void Window::paintTree(IComponent* parent, image::win::BufferedImage* back, i32 
         const i32 ch = std::min(y + h, clipY + clipH) - cy;
         if (cw <= 0 || ch <= 0)
             continue;
-        if (c->isDrawn()) {
-            image::win::BufferedImage* img = image::win::BufferedImage::create();
-            if (img && img->allocate(w, h)) {
-                if (c->isBackgroundTransparent())
-                    copyPixels(back, img, x, y, 0, 0, back->getWidth(), back->getHeight(), true);
-                else
-                    fillBgr(img, c->getBackgroundColor());
-                auto dc = thread::makePooled<MemDC>();
-                if (dc->create(img, true)) {
-                    c->paint(*dc, w, h);
-                    dc->flush();
-                    copyPixels(back, img, x, y, cx, cy, cw, ch, false);
-                }
-                dc.reset(); // releases the image too
-            } else if (img) {
-                img->release();
+        if (c->isDrawn() && m_componentBuffer->prepare(w, h)) {
+            image::win::BufferedImage* img = m_componentBuffer;
+            if (c->isBackgroundTransparent())
+                copyPixels(back, img, x, y, 0, 0, back->getWidth(), back->getHeight(), true);
+            else
+                fillBgr(img, c->getBackgroundColor());
+            auto dc = thread::makePooled<MemDC>();
+            if (dc->create(img, false)) {
+                c->paint(*dc, w, h);
+                dc->flush();
+                copyPixels(back, img, x, y, cx, cy, cw, ch, false);
             }
         }
         paintTree(c, back, x, y, cx, cy, cw, ch);

@@ -222,10 +222,18 @@ public:
     /// Answers whether a box took something. User-interface thread.
     bool dropUriList(const char* uriList, i32 x, i32 y);
 
-    /// Paints the client area into `cr` (the canvas's draw handler): the
-    /// background, then every showing drawn component in tree order, each
-    /// through its own buffer. User-interface thread.
+    /// Paints the part of the client area that `cr` is clipped to (the
+    /// canvas's draw handler): the background, then every showing drawn
+    /// component in tree order that reaches into that part, each painted
+    /// whole through a buffer of its own size. User-interface thread.
     void paintClient(cairo_t* cr);
+    /// The client size of the last paint; 0 x 0 before the first. After a
+    /// resize it tells whether the new size was painted yet.
+    /// User-interface thread.
+    void getPaintedSize(i32* width, i32* height) const {
+        *width = m_paintedWidth;
+        *height = m_paintedHeight;
+    }
 
     /// The deepest showing toolkit-drawn component at client point (x, y),
     /// the topmost where siblings overlap; its client offset in outX/outY.
@@ -310,6 +318,11 @@ private:
     GtkWidget* m_fixed = nullptr;
     GtkWidget* m_canvas = nullptr;
     image::win::BufferedImage* m_backBuffer = nullptr;
+    // Each drawn component paints here in turn before its pixels go to the
+    // back buffer; kept between paints so that a paint allocates nothing.
+    image::win::BufferedImage* m_componentBuffer = nullptr;
+    i32 m_paintedWidth = 0;
+    i32 m_paintedHeight = 0;
     std::atomic<bool> m_realized{false};
     std::atomic<bool> m_closed{false};
     // Wakes waitUntilClosed on other threads; m_closed is set under it.

@@ -162,17 +162,25 @@ protected:
               std::to_string(std::max(0, y - 6)));
     }
 
-    /// Waits until the window has the client size and its picture stays
-    /// the same for a while, then keeps that picture in `png`.
-    static Picture settledGrab(const std::string& window, int width, int height, const std::string& png) {
+    /// Waits until the window has the client size, has painted itself at
+    /// that size and its picture stays the same for a while, then keeps
+    /// that picture in `png`.
+    Picture settledGrab(const std::string& window, int width, int height, const std::string& png) const {
         Picture last;
+        int w = 0, h = 0;
         const bool sized = waitFor(
-            [&] {
-                int w = 0, h = 0;
-                return windowSize(window, &w, &h) && (width <= 0 || (w == width && h == height));
-            },
-            20s);
+            [&] { return windowSize(window, &w, &h) && (width <= 0 || (w == width && h == height)); }, 20s);
         EXPECT_TRUE(sized) << "the window did not take the size " << width << "x" << height;
+        // A slow program (a sanitized build at scale 2) takes seconds for the
+        // first paint at a new size, while the old picture stays on screen.
+        const bool painted = waitFor(
+            [&] {
+                const std::map<std::string, Box> layout = readLayout(m_env.layout);
+                const auto at = layout.find("painted");
+                return at != layout.end() && at->second.w == w && at->second.h == h;
+            },
+            60s);
+        EXPECT_TRUE(painted) << "the window did not paint itself at " << w << "x" << h;
         focus(window);
         parkPointer(window);
         waitFor(

@@ -55,6 +55,7 @@ public:
     void release() override { delete this; }
     bool isDrawn() const override { return true; }
     void paint(win::MemDC& dc, i32 w, i32 h) override {
+        ++paints;
         cairo_t* cr = dc.getContext();
         if (m_opaque) {
             cairo_set_source_rgb(cr, m_r, m_g, m_b);
@@ -72,6 +73,7 @@ public:
         return handles;
     }
     std::vector<win::MouseEvent> events;
+    int paints = 0;
     bool handles = true;
     bool m_opaque = true;
 
@@ -407,24 +409,41 @@ TEST_F(WindowTest, TimerFiresWithItsIdUntilKilled) {
 // ---------------------------------------------------------------------------
 // Painting
 
-/// Draws the whole window as GTK would on screen and returns the pixel.
-u32 pixelAt(win::Window* window, i32 x, i32 y) {
-    u32 pixel = 0;
+/// The window's pixels (0xRRGGBB, row by row) as GTK draws them on screen
+/// when it repaints the area `clip` (the whole window when empty); outside
+/// that area the pixels stay 0x123456.
+std::vector<u32> drawWindow(win::Window* window, GdkRectangle clip = {}) {
+    std::vector<u32> pixels;
     UIThread::instance().invoke([&] {
         auto* gw = static_cast<GtkWidget*>(window->getNativeHandle());
         const int w = gtk_widget_get_allocated_width(gw);
         const int h = gtk_widget_get_allocated_height(gw);
         cairo_surface_t* surface = cairo_image_surface_create(CAIRO_FORMAT_RGB24, w, h);
         cairo_t* cr = cairo_create(surface);
+        cairo_set_source_rgb(cr, 0x12 / 255.0, 0x34 / 255.0, 0x56 / 255.0);
+        cairo_paint(cr);
+        if (clip.width > 0 && clip.height > 0) {
+            cairo_rectangle(cr, clip.x, clip.y, clip.width, clip.height);
+            cairo_clip(cr);
+        }
         gtk_widget_draw(gw, cr);
         cairo_destroy(cr);
         cairo_surface_flush(surface);
         const unsigned char* data = cairo_image_surface_get_data(surface);
         const int stride = cairo_image_surface_get_stride(surface);
-        pixel = reinterpret_cast<const u32*>(data + static_cast<std::ptrdiff_t>(y) * stride)[x] & 0xFFFFFF;
+        for (int y = 0; y < h; ++y) {
+            const auto* row = reinterpret_cast<const u32*>(data + static_cast<std::ptrdiff_t>(y) * stride);
+            for (int x = 0; x < w; ++x)
+                pixels.push_back(row[x] & 0xFFFFFF);
+        }
         cairo_surface_destroy(surface);
     });
-    return pixel;
+    return pixels;
+}
+
+/// Draws the whole window as GTK would on screen and returns the pixel.
+u32 pixelAt(win::Window* window, i32 x, i32 y) {
+    return drawWindow(window).at(static_cast<size_t>(y) * window->getWidth() + x);
 }
 
 TEST_F(WindowTest, DrawnComponentsArePaintedInTreeOrderOverTheBackground) {
@@ -459,6 +478,57 @@ TEST_F(WindowTest, DrawnComponentsArePaintedInTreeOrderOverTheBackground) {
     UIThread::instance().invoke([&] { red->setVisible(false, false); });
     drain();
     EXPECT_EQ(pixelAt(m_window, 20, 20), 0x00FF00u);
+}
+
+TEST_F(WindowTest, APartialRepaintPaintsOnlyWhatItTouchesAndMatchesAWholePaint) {
+    m_window->setLayoutManager(NoLayout::shared()); // placed by hand
+    m_window->setBackgroundColor(0, 0, 255, false);
+    // A large opaque component first, so that what it painted is around when
+    // the smaller ones after it paint.
+    auto* large = new Swatch(1, 0, 0);
+    large->setBounds(0, 0, 150, 90);
+    auto* frame = new Swatch(1, 1, 0);
+    frame->m_opaque = false; // shows the large one under it
+    frame->setBounds(100, 40, 40, 30);
+    auto* box = win::Box::create();
+    box->setLayoutManager(NoLayout::shared());
+    box->setBackgroundColor(0, 255, 0, false);
+    box->setBounds(20, 100, 60, 40);
+    auto* inner = new Swatch(1, 0, 1);
+    inner->setBounds(10, 10, 20, 20);
+    auto* far = new Swatch(0, 1, 1);
+    far->setBounds(160, 110, 30, 30);
+    m_window->add(large);
+    m_window->add(frame);
+    m_window->add(box);
+    box->add(inner);
+    m_window->add(far);
+    showAt(200, 150);
+
+    const std::vector<u32> whole = drawWindow(m_window);
+    ASSERT_EQ(whole.size(), 200u * 150u);
+    // Touches the frame and the box's inner swatch, each in part; not the
+    // large one's lower-right corner or the far one.
+    const GdkRectangle clip{110, 50, 1, 1};
+    for (const GdkRectangle area : {clip, GdkRectangle{35, 80, 70, 35}}) {
+        large->paints = frame->paints = inner->paints = far->paints = 0;
+        const std::vector<u32> part = drawWindow(m_window, area);
+        for (int y = 0; y < 150; ++y) {
+            for (int x = 0; x < 200; ++x) {
+                const bool inside =
+                    x >= area.x && x < area.x + area.width && y >= area.y && y < area.y + area.height;
+                const size_t at = static_cast<size_t>(y) * 200 + x;
+                ASSERT_EQ(part[at], inside ? whole[at] : 0x123456u) << "at " << x << "," << y;
+            }
+        }
+        EXPECT_EQ(far->paints, 0) << "a component outside the repainted area";
+    }
+    // The last area reaches into the large swatch and the box's inner one.
+    EXPECT_EQ(large->paints, 1);
+    EXPECT_EQ(inner->paints, 1);
+    EXPECT_EQ(frame->paints, 0);
+    EXPECT_EQ(whole[static_cast<size_t>(60) * 200 + 120], 0xFF0000u); // inside the frame: the large one
+    EXPECT_EQ(whole[static_cast<size_t>(40) * 200 + 120], 0xFFFF00u); // the frame's edge
 }
 
 // ---------------------------------------------------------------------------
