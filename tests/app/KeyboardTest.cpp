@@ -80,10 +80,6 @@ protected:
     void SetUp() override {
         if (!haveTool("ffmpeg") || !haveTool("ffprobe"))
             GTEST_SKIP() << "ffmpeg is not installed";
-        if (kUnderThreadSanitizer)
-            // Its keys come at fixed pauses, which the file chooser of a
-            // program slowed this much does not always keep up with.
-            GTEST_SKIP() << "under ThreadSanitizer the program does not follow the keys within the test's time";
         ProgramFixture::SetUp();
     }
 

@@ -36,11 +36,6 @@
 
 namespace snipforge::test {
 
-#if defined(__SANITIZE_THREAD__)
-inline constexpr bool kUnderThreadSanitizer = true;
-#else
-inline constexpr bool kUnderThreadSanitizer = false;
-#endif
 #if defined(__SANITIZE_THREAD__) || defined(__SANITIZE_ADDRESS__)
 /// A sanitized program needs about half a second to start and, with the
 /// leak check, as long again to end: limits on a whole run allow for it.
