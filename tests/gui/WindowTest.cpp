@@ -446,13 +446,19 @@ u32 pixelAt(win::Window* window, i32 x, i32 y) {
     return drawWindow(window).at(static_cast<size_t>(y) * window->getWidth() + x);
 }
 
-TEST_F(WindowTest, DrawnComponentsArePaintedInTreeOrderOverTheBackground) {
-    m_window->setLayoutManager(NoLayout::shared()); // placed by hand
-    m_window->setBackgroundColor(0, 0, 255, false);
+/// A green box whose children stay where the test puts them.
+win::Box* greenBox(i32 x, i32 y, i32 w, i32 h) {
     auto* box = win::Box::create();
     box->setLayoutManager(NoLayout::shared());
     box->setBackgroundColor(0, 255, 0, false);
-    box->setBounds(10, 10, 100, 60);
+    box->setBounds(x, y, w, h);
+    return box;
+}
+
+TEST_F(WindowTest, DrawnComponentsArePaintedInTreeOrderOverTheBackground) {
+    m_window->setLayoutManager(NoLayout::shared()); // placed by hand
+    m_window->setBackgroundColor(0, 0, 255, false);
+    auto* box = greenBox(10, 10, 100, 60);
     auto* red = new Swatch(1, 0, 0);
     red->setBounds(5, 5, 20, 20);
     auto* frame = new Swatch(1, 1, 0);
@@ -490,10 +496,7 @@ TEST_F(WindowTest, APartialRepaintPaintsOnlyWhatItTouchesAndMatchesAWholePaint) 
     auto* frame = new Swatch(1, 1, 0);
     frame->m_opaque = false; // shows the large one under it
     frame->setBounds(100, 40, 40, 30);
-    auto* box = win::Box::create();
-    box->setLayoutManager(NoLayout::shared());
-    box->setBackgroundColor(0, 255, 0, false);
-    box->setBounds(20, 100, 60, 40);
+    auto* box = greenBox(20, 100, 60, 40);
     auto* inner = new Swatch(1, 0, 1);
     inner->setBounds(10, 10, 20, 20);
     auto* far = new Swatch(0, 1, 1);
