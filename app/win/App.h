@@ -37,8 +37,9 @@ namespace s::app::win {
 /// 1 or 0), and rewritten whenever they change (for driving the program
 /// from outside). Its "painted" line gives the client size the window last
 /// painted at, so that after a resize a reader can tell whether the window
-/// already shows its new layout. When SNIPFORGE_MESSAGE_LOG names a file, the text of
-/// every message box is appended to it as the box shows (see MessageBoxW).
+/// already shows its new layout. When SNIPFORGE_MESSAGE_LOG names a file,
+/// the text of every message box is appended to it as the box shows (see
+/// MessageBoxW).
 class App final {
 public:
     /// Runs the program on the calling thread (the process's main thread);

@@ -225,7 +225,8 @@ public:
     /// Paints the part of the client area that `cr` is clipped to (the
     /// canvas's draw handler): the background, then every showing drawn
     /// component in tree order that reaches into that part, each painted
-    /// whole through a buffer of its own size. User-interface thread.
+    /// whole into a buffer of its size and copied in within that part.
+    /// User-interface thread.
     void paintClient(cairo_t* cr);
     /// The client size of the last paint; 0 x 0 before the first. After a
     /// resize it tells whether the new size was painted yet.
